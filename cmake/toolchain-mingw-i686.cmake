@@ -1,0 +1,6 @@
+# Cross toolchain: 32-bit Windows through MinGW-w64 (posix thread model, so std::thread works).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(VYX_ARCH x86)
+set(VYX_MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
