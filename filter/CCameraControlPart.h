@@ -1,0 +1,39 @@
+#pragma once
+// VYXIAMCameraControl over the pin's open camera: exposure in log2 seconds, pan and tilt
+// of the region of interest around the centred position, ST4 guide pulses on roll, zoom,
+// iris and focus, and the private hardware-binning property. The pin derives from this
+// class and supplies IUnknown.
+//
+// Threads: any application thread, concurrently with the streaming thread and the property
+// pages. No lock is taken: the camera library accepts calls from several threads, and the
+// cached values in PinState (exposure, its log2 value and auto flag, start position) are
+// plain writes. The bin and frame size are read as the pin last recorded them.
+#include <windows.h>
+#include <cguid.h>  // GUID_NULL, which PinState.h uses
+
+#include <cstdint>
+
+#include "PinState.h"
+#include "VYXIAMCameraControl.h"
+
+class CCameraControlPart : public VYXIAMCameraControl {
+public:
+    // The sensor size is the model's full sensor at bin 1 (the descriptor's).
+    CCameraControlPart(vyx::PinState& state, std::int32_t sensorWidth, std::int32_t sensorHeight)
+        : m_state(state), m_sensorWidth(sensorWidth), m_sensorHeight(sensorHeight) {}
+
+    HRESULT STDMETHODCALLTYPE GetRangeImpl(long Property, long* pMin, long* pMax, long* pSteppingDelta,
+                                           long* pDefault, long* pCapsFlags) override;
+    HRESULT STDMETHODCALLTYPE SetImpl(long Property, long lValue, long Flags) override;
+    HRESULT STDMETHODCALLTYPE GetImpl(long Property, long* lValue, long* Flags) override;
+
+    // Exposure in the platform's units, 2^n seconds: log2 of the time in single precision,
+    // truncated toward zero (10 ms gives -6). A time of zero or less gives the shortest
+    // exposure the interface can express, -17.
+    static long ExposureToLog2Seconds(std::int32_t microseconds);
+
+private:
+    vyx::PinState& m_state;
+    const std::int32_t m_sensorWidth;
+    const std::int32_t m_sensorHeight;
+};
