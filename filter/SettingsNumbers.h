@@ -1,0 +1,19 @@
+#pragma once
+// Number conversion of settings-file values, with the rules of the C++ library's stoi and
+// stod (leading blanks, optional sign, conversion up to the first character that does not
+// fit, so "12ab" gives 12) but reporting instead of throwing.
+#include <cstdint>
+#include <string>
+
+namespace vyx {
+
+enum class Conversion {
+    Ok,
+    NotANumber,  // no digits at the start
+    OutOfRange,  // beyond the 32-bit signed range, or beyond double's
+};
+
+Conversion ParseSettingsInt(const std::string& text, std::int32_t& value);
+Conversion ParseSettingsDouble(const std::string& text, double& value);
+
+}  // namespace vyx
