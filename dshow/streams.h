@@ -1,0 +1,29 @@
+#pragma once
+// The whole framework, for code written against DirectShow's base classes.
+#include <windows.h>
+#include <strmif.h>
+#include <control.h>
+#include <evcode.h>
+#include <uuids.h>
+#include <vfwmsgs.h>
+#include <amvideo.h>
+
+#include "CAMEvent.h"
+#include "CAMThread.h"
+#include "CAutoLock.h"
+#include "CBaseFilter.h"
+#include "CBaseObject.h"
+#include "CBaseOutputPin.h"
+#include "CBasePin.h"
+#include "CClassFactory.h"
+#include "CCritSec.h"
+#include "CEnumMediaTypes.h"
+#include "CEnumPins.h"
+#include "CFactoryTemplate.h"
+#include "CMediaType.h"
+#include "CSource.h"
+#include "CSourceStream.h"
+#include "CUnknown.h"
+#include "DllEntry.h"
+#include "MediaTypes.h"
+#include "SetupTypes.h"
