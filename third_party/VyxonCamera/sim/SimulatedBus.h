@@ -6,8 +6,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "vyx_catalogue.h"
 
 namespace vyxsim {
 
@@ -30,6 +33,17 @@ inline constexpr wchar_t kSwitchFailFrameRateRange[] = L"SimFailFrameRateLimitRa
 inline constexpr wchar_t kSwitchFrameRateMinZero[] = L"SimFrameRateMinZero";  // range reports minimum 0
 inline constexpr wchar_t kSwitchNoPacing[] = L"SimNoPacing";                 // a frame is ready at once
 inline constexpr wchar_t kSwitchTestPattern[] = L"SimTestPattern";           // deterministic pattern frames
+inline constexpr wchar_t kSwitchUsb2Link[] = L"SimUsb2Link";                 // a USB 3 camera on a USB 2 port
+inline constexpr wchar_t kSwitchDrift[] = L"SimDrift";                       // field drift, milli-pixels per second
+
+// Every switch above, for tools that take a switch by name.
+inline constexpr const wchar_t* kSwitchNames[] = {
+    kSwitchRefuseOpen,         kSwitchFailReads,          kSwitchNeverReady,
+    kSwitchRefuseSetBin,       kSwitchRefuseSetImgSize,   kSwitchRefuseSetImgFormat,
+    kSwitchRefuseStart,        kSwitchFailFrameRateRange, kSwitchFrameRateMinZero,
+    kSwitchNoPacing,           kSwitchTestPattern,        kSwitchUsb2Link,
+    kSwitchDrift,
+};
 
 // Every function returns a Win32 error code (ERROR_SUCCESS on success).
 // MODEL is a catalogue display name; SERIAL defaults to a stable per-model value.
@@ -43,5 +57,14 @@ DWORD UnplugInstance(const std::wstring& instanceId);
 // Plugged devices of the maker's vendor ID, in enumeration order.
 std::vector<PluggedDevice> ListPlugged();
 DWORD SetSwitch(const std::wstring& instanceId, const wchar_t* name, DWORD value);
+
+// The catalogue row whose display name is `name` (letter case ignored), or null.
+const vyx::catalogue::ModelRow* FindModel(const std::wstring& name);
+// The serial that Plug uses when none is given.
+std::wstring DefaultSerial(const vyx::catalogue::ModelRow& row);
+// Splits "USB\VID_vvvv&PID_pppp\serial" of the maker's vendor ID; false for any other form.
+bool ParseCameraInstanceId(const std::wstring& instanceId, std::uint16_t* productId, std::wstring* serial);
+// Opens the key of a plugged device instance (for reading its switches).
+DWORD OpenInstanceKey(const std::wstring& instanceId, REGSAM access, HKEY* key);
 
 }  // namespace vyxsim
