@@ -92,5 +92,7 @@ protected:
     volatile LONG m_PinVersion;
 
 private:
+    HRESULT RegisterSetupData(BOOL bRegister);
+
     CCritSec m_StateChangeLock;
 };

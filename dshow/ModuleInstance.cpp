@@ -1,0 +1,3 @@
+#include "DllEntry.h"
+
+HINSTANCE g_hInst = nullptr;
