@@ -1,0 +1,130 @@
+#include "CommandLine.h"
+
+#include "Text.h"
+#include "ToolError.h"
+
+namespace vyxcap {
+namespace {
+
+constexpr int kMaxFrames = 10000000;
+
+[[noreturn]] void Usage(const std::string& problem) { throw ToolError(problem, kExitUsage); }
+
+void ExpectCount(const std::vector<std::wstring>& args, size_t least, size_t most) {
+    if (args.size() < least) Usage(Narrow(args[0]) + ": missing arguments (see vyxcap help)");
+    if (args.size() > most) Usage(Narrow(args[0]) + ": unexpected argument \"" + Narrow(args[most]) + "\"");
+}
+
+void ParseSize(const std::wstring& text, CaptureOptions& options) {
+    const size_t x = text.find_first_of(L"xX");
+    const auto width = x == std::wstring::npos ? std::nullopt : ParseLong(text.substr(0, x));
+    const auto height = x == std::wstring::npos ? std::nullopt : ParseLong(text.substr(x + 1));
+    if (!width || !height || *width <= 0 || *height <= 0 || *width > 65535 || *height > 65535)
+        Usage("--size wants WIDTHxHEIGHT with positive numbers, not \"" + Narrow(text) + "\"");
+    options.width = static_cast<int>(*width);
+    options.height = static_cast<int>(*height);
+}
+
+CaptureOptions ParseCaptureOptions(const std::vector<std::wstring>& args, size_t first) {
+    CaptureOptions options;
+    for (size_t i = first; i < args.size(); ++i) {
+        const std::wstring& option = args[i];
+        if (option == L"--json") {
+            options.json = true;
+            continue;
+        }
+        if (option != L"--format" && option != L"--size" && option != L"--fps" &&
+            option != L"--frames" && option != L"--out" && option != L"--avi")
+            Usage("capture: unknown option \"" + Narrow(option) + "\"");
+        if (i + 1 >= args.size()) Usage("capture: " + Narrow(option) + " needs a value");
+        const std::wstring& value = args[++i];
+        if (option == L"--format") {
+            if (value.empty()) Usage("capture: --format needs a subtype name");
+            options.format = value;
+        } else if (option == L"--size") {
+            ParseSize(value, options);
+        } else if (option == L"--fps") {
+            const auto fps = ParseDouble(value);
+            if (!fps || *fps <= 0 || *fps > 10000)
+                Usage("capture: --fps wants a positive number up to 10000, not \"" + Narrow(value) + "\"");
+            options.fps = *fps;
+        } else if (option == L"--frames") {
+            const auto frames = ParseLong(value);
+            if (!frames || *frames <= 0 || *frames > kMaxFrames)
+                Usage("capture: --frames wants a whole number from 1 to 10000000, not \"" +
+                      Narrow(value) + "\"");
+            options.frames = static_cast<int>(*frames);
+        } else if (value.empty()) {
+            Usage("capture: " + Narrow(option) + " needs a file name");
+        } else if (option == L"--out") {
+            options.pngPath = value;
+        } else {
+            options.aviPath = value;
+        }
+    }
+    return options;
+}
+
+}  // namespace
+
+Command ParseCommandLine(const std::vector<std::wstring>& args) {
+    Command command;
+    if (args.empty()) Usage("no command given (see vyxcap help)");
+    const std::wstring& word = args[0];
+    if (word == L"help" || word == L"--help" || word == L"-h" || word == L"/?") {
+        ExpectCount(args, 1, 1);
+        command.kind = CommandKind::Help;
+        return command;
+    }
+    if (word == L"list") {
+        ExpectCount(args, 1, 1);
+        command.kind = CommandKind::List;
+        return command;
+    }
+    if (word == L"caps" || word == L"controls") {
+        ExpectCount(args, 2, 2);
+        command.kind = word == L"caps" ? CommandKind::Caps : CommandKind::Controls;
+    } else if (word == L"set") {
+        ExpectCount(args, 4, 5);
+        command.kind = CommandKind::Set;
+        command.property = args[2];
+        const auto value = ParseLong(args[3]);
+        if (!value) Usage("set: VALUE must be a whole number, not \"" + Narrow(args[3]) + "\"");
+        command.value = *value;
+        if (args.size() == 5) {
+            if (EqualsIgnoreCase(args[4], L"auto"))
+                command.autoMode = true;
+            else if (EqualsIgnoreCase(args[4], L"manual"))
+                command.autoMode = false;
+            else
+                Usage("set: the last argument must be auto or manual, not \"" + Narrow(args[4]) + "\"");
+        }
+    } else if (word == L"capture") {
+        ExpectCount(args, 2, args.size());
+        command.kind = CommandKind::Capture;
+        command.capture = ParseCaptureOptions(args, 2);
+    } else {
+        Usage("unknown command \"" + Narrow(word) + "\" (see vyxcap help)");
+    }
+    command.device = args[1];
+    if (command.device.empty()) Usage(Narrow(word) + ": DEVICE must not be empty");
+    return command;
+}
+
+const char* UsageText() {
+    return "usage: vyxcap list\n"
+           "       vyxcap caps DEVICE\n"
+           "       vyxcap controls DEVICE\n"
+           "       vyxcap set DEVICE PROPERTY VALUE [auto|manual]\n"
+           "       vyxcap capture DEVICE [--format SUBTYPE] [--size WxH] [--fps N] [--frames N]\n"
+           "                             [--out FILE.png] [--avi FILE.avi] [--json]\n"
+           "DEVICE is a friendly name as `vyxcap list` prints it, or its line number there\n"
+           "counting from 0. PROPERTY is a video-processing or camera-control property name\n"
+           "(Brightness, Contrast, Hue, Saturation, Sharpness, Gamma, ColorEnable,\n"
+           "WhiteBalance, BacklightCompensation, Gain, Pan, Tilt, Roll, Zoom, Exposure, Iris,\n"
+           "Focus), in any case; without auto the value is set in manual mode. SUBTYPE is a\n"
+           "name such as RGB24, RGB32, RGB8, YUY2, UYVY, Y800, Y16, MJPG or any FOURCC.\n"
+           "capture takes 30 frames unless --frames says otherwise.\n";
+}
+
+}  // namespace vyxcap

@@ -1,0 +1,38 @@
+#pragma once
+// The command line of vyxcap: one command word, a device and the command's own arguments.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vyxcap {
+
+enum class CommandKind { Help, List, Caps, Controls, Set, Capture };
+
+struct CaptureOptions {
+    std::wstring format;  // subtype name; empty: any
+    int width = 0;        // 0: any size
+    int height = 0;
+    double fps = 0;       // 0: the format's own frame interval
+    int frames = 30;
+    std::wstring pngPath;
+    std::wstring aviPath;
+    bool json = false;
+};
+
+struct Command {
+    CommandKind kind = CommandKind::Help;
+    std::wstring device;
+    // set
+    std::wstring property;
+    long value = 0;
+    std::optional<bool> autoMode;  // absent: manual
+    // capture
+    CaptureOptions capture;
+};
+
+// Throws ToolError with kExitUsage on anything it cannot take; args exclude the program.
+Command ParseCommandLine(const std::vector<std::wstring>& args);
+
+const char* UsageText();
+
+}  // namespace vyxcap

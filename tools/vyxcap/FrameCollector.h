@@ -1,0 +1,59 @@
+#pragma once
+// The sample grabber's callback: counts the first N samples, records their times and
+// lengths, and keeps a copy of the Nth frame when a picture is wanted. Nothing is copied
+// for the other frames, so the tool measures the device and not itself.
+//
+// Threads: SampleCB runs on the source's streaming thread; the main thread waits on the
+// progress event and reads through the accessors. m_lock guards m_stats, m_lastFrame and
+// m_lastLength; m_frames is atomic so that the main thread can poll it cheaply.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "FrameStats.h"
+#include "SampleGrabber.h"
+#include "UniqueHandle.h"
+
+namespace vyxcap {
+
+class FrameCollector final : public ISampleGrabberCB {
+public:
+    // frameBytes: the connected frame size, the length every sample should have.
+    FrameCollector(int frames, long frameBytes, bool keepLastFrame);
+    FrameCollector(const FrameCollector&) = delete;
+    FrameCollector& operator=(const FrameCollector&) = delete;
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // ISampleGrabberCB
+    STDMETHODIMP SampleCB(double sampleTime, IMediaSample* sample) override;
+    STDMETHODIMP BufferCB(double sampleTime, BYTE* buffer, long length) override;
+
+    HANDLE ProgressEvent() const { return m_progress.get(); }  // set after every counted frame
+    int Frames() const { return m_frames.load(); }
+    bool Done() const { return m_frames.load() >= m_target; }
+    FrameStats Stats() const;
+    // The Nth frame's bytes (its actual length), empty unless kept and arrived.
+    std::vector<std::uint8_t> LastFrame() const;
+
+private:
+    ~FrameCollector() = default;
+
+    std::atomic<ULONG> m_references{1};
+    const int m_target;
+    const bool m_keepLastFrame;
+    UniqueHandle m_progress;
+    std::atomic<int> m_frames{0};
+    mutable std::mutex m_lock;
+    FrameStats m_stats;
+    std::vector<std::uint8_t> m_lastFrame;  // sized once, before streaming
+    long m_lastLength = 0;
+};
+
+}  // namespace vyxcap
