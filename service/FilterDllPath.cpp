@@ -1,0 +1,147 @@
+#include "Registrar.h"
+#include "UniqueResource.h"
+
+#include <vector>
+
+namespace vyx::service {
+
+namespace {
+
+std::wstring Join(const std::wstring& a, const std::wstring& b)
+{
+    if (a.empty()) {
+        return b;
+    }
+    if (a.back() == L'\\') {
+        return a + b;
+    }
+    return a + L"\\" + b;
+}
+
+bool GetExecutablePath(std::wstring& path)
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return false;
+        }
+        if (length < buffer.size() - 1) {
+            path.assign(buffer.data(), length);
+            return true;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool FullPath(const std::wstring& path, std::wstring& full)
+{
+    const DWORD required = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (required == 0) {
+        return false;
+    }
+    std::vector<wchar_t> buffer(required + 1, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (length == 0 || length >= buffer.size()) {
+        return false;
+    }
+    full.assign(buffer.data(), length);
+    return true;
+}
+
+bool IsUsableFileName(const wchar_t* name)
+{
+    if (name == nullptr || *name == L'\0') {
+        return false;
+    }
+    const std::wstring text(name);
+    return text.find_first_of(L"\\/:") == std::wstring::npos && text.find(L"..") == std::wstring::npos;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b)
+{
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+}  // namespace
+
+std::wstring ParentDirectory(const std::wstring& path)
+{
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+bool GetServiceExecutablePath(std::wstring& path) { return GetExecutablePath(path); }
+
+bool BuildDllPath(const CameraModel& model, FilterArch arch, std::wstring& path)
+{
+    if (!IsUsableFileName(model.dllFileName)) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    std::wstring executable;
+    if (!GetExecutablePath(executable)) {
+        return false;
+    }
+    const std::wstring folder = Join(ParentDirectory(executable), ArchFolder(arch));
+    std::wstring fullFolder;
+    std::wstring fullFile;
+    if (!FullPath(folder, fullFolder) || !FullPath(Join(folder, model.dllFileName), fullFile) ||
+        !SameText(ParentDirectory(fullFile), fullFolder)) {
+        ::SetLastError(ERROR_BAD_PATHNAME);
+        return false;
+    }
+    path = fullFile;
+    return true;
+}
+
+DWORD ValidateFilterDll(const std::wstring& path, FilterArch arch)
+{
+    const DWORD folderAttributes = ::GetFileAttributesW(ParentDirectory(path).c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES) {
+        return ::GetLastError();
+    }
+    if ((folderAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ERROR_BAD_PATHNAME;
+    }
+    const DWORD fileAttributes = ::GetFileAttributesW(path.c_str());
+    if (fileAttributes == INVALID_FILE_ATTRIBUTES) {
+        return ::GetLastError();
+    }
+    if ((fileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        return ERROR_FILE_INVALID;
+    }
+
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return ::GetLastError();
+    }
+
+    IMAGE_DOS_HEADER dos = {};
+    DWORD read = 0;
+    if (!::ReadFile(file.Get(), &dos, sizeof(dos), &read, nullptr) || read != sizeof(dos) ||
+        dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) {
+        return ERROR_BAD_EXE_FORMAT;
+    }
+    LARGE_INTEGER offset = {};
+    offset.QuadPart = dos.e_lfanew;
+    if (!::SetFilePointerEx(file.Get(), offset, nullptr, FILE_BEGIN)) {
+        return ::GetLastError();
+    }
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER header = {};
+    DWORD headerRead = 0;
+    if (!::ReadFile(file.Get(), &signature, sizeof(signature), &read, nullptr) || read != sizeof(signature) ||
+        !::ReadFile(file.Get(), &header, sizeof(header), &headerRead, nullptr) || headerRead != sizeof(header) ||
+        signature != IMAGE_NT_SIGNATURE) {
+        return ERROR_BAD_EXE_FORMAT;
+    }
+    if (header.Machine != ArchMachine(arch)) {
+        return ERROR_EXE_MACHINE_TYPE_MISMATCH;
+    }
+    return ERROR_SUCCESS;
+}
+
+}  // namespace vyx::service

@@ -1,0 +1,102 @@
+#include "Registrar.h"
+#include "ServiceEvents.h"
+
+namespace vyx::service {
+
+namespace {
+
+bool IsVerified(const ArchRegistrationState& state, bool registerFilter)
+{
+    return registerFilter ? state.correct : !state.present;
+}
+
+// The pause before the next attempt: 500 ms after the first, 1000 ms after the second.
+// False when the stop event ended the pause.
+bool PauseBeforeRetry(int attempt, HANDLE stopEvent)
+{
+    const DWORD delay = static_cast<DWORD>(500 * attempt);
+    if (stopEvent == nullptr) {
+        ::Sleep(delay);
+        return true;
+    }
+    return ::WaitForSingleObject(stopEvent, delay) == WAIT_TIMEOUT;
+}
+
+}  // namespace
+
+bool RunRegistrationAction(const CameraModel& model, FilterArch arch, bool registerFilter, HANDLE stopEvent)
+{
+    const wchar_t* action = registerFilter ? L"register" : L"unregister";
+    const wchar_t* archText = ArchText(arch);
+
+    std::wstring path;
+    if (!BuildDllPath(model, arch, path)) {
+        LogApiFailure(L"BuildDllPath", ::GetLastError(), kEventActionFailed);
+        return false;
+    }
+
+    const DWORD validation = ValidateFilterDll(path, arch);
+    if (validation != ERROR_SUCCESS && registerFilter) {
+        WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
+                          L"register model=%ls arch=%ls DLL validation failed. path=%ls error=%lu", model.displayName,
+                          archText, path.c_str(), static_cast<unsigned long>(validation));
+        return false;
+    }
+
+    DWORD lastResult = ERROR_SUCCESS;
+    DWORD lastExitCode = 0;
+    // An unregistration never needs a valid library: without one it deletes the keys itself.
+    if (validation == ERROR_SUCCESS) {
+        std::wstring regsvr32;
+        if (!GetRegsvr32Path(arch, regsvr32)) {
+            LogApiFailure(L"GetRegsvr32Path", ::GetLastError(), kEventActionFailed);
+            return false;
+        }
+        for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+            lastExitCode = 0;
+            lastResult = RunRegsvr32(regsvr32, path, !registerFilter, stopEvent, lastExitCode);
+            const bool verified = IsVerified(QueryRegistrationState(model, arch, path), registerFilter);
+            if (lastResult == ERROR_SUCCESS && verified) {
+                WriteServiceEvent(EVENTLOG_INFORMATION_TYPE, kEventActionSucceeded,
+                                  L"action=%ls model=%ls arch=%ls path=%ls attempt=%d", action, model.displayName,
+                                  archText, path.c_str(), attempt);
+                return true;
+            }
+            const bool timedOut = lastResult == ERROR_TIMEOUT;
+            WriteServiceEvent(timedOut ? EVENTLOG_ERROR_TYPE : EVENTLOG_WARNING_TYPE,
+                              timedOut ? kEventAttemptTimedOut : kEventActionFailed,
+                              L"action=%ls model=%ls arch=%ls attempt=%d error=%lu exitCode=%lu verified=%d", action,
+                              model.displayName, archText, attempt, static_cast<unsigned long>(lastResult),
+                              static_cast<unsigned long>(lastExitCode), verified ? 1 : 0);
+            if (lastResult == ERROR_CANCELLED || attempt == kMaxAttempts) {
+                break;
+            }
+            if (!PauseBeforeRetry(attempt, stopEvent)) {
+                break;
+            }
+        }
+    }
+
+    if (registerFilter || lastResult == ERROR_CANCELLED) {
+        WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
+                          L"action=%ls model=%ls arch=%ls failed after %d attempts. error=%lu exitCode=%lu", action,
+                          model.displayName, archText, kMaxAttempts, static_cast<unsigned long>(lastResult),
+                          static_cast<unsigned long>(lastExitCode));
+        return false;
+    }
+
+    const DWORD deletion = DeleteFilterRegistration(model, arch);
+    if (deletion != ERROR_SUCCESS || QueryRegistrationState(model, arch, path).present) {
+        WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
+                          L"action=%ls model=%ls arch=%ls failed after %d attempts. error=%lu exitCode=%lu", action,
+                          model.displayName, archText, kMaxAttempts, static_cast<unsigned long>(deletion),
+                          static_cast<unsigned long>(lastExitCode));
+        return false;
+    }
+    WriteServiceEvent(EVENTLOG_WARNING_TYPE, kEventActionSucceeded,
+                      L"action=unregister-fallback model=%ls arch=%ls path=%ls", model.displayName, archText,
+                      path.c_str());
+    return true;
+}
+
+}  // namespace vyx::service

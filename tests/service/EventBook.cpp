@@ -1,0 +1,97 @@
+#include "EventBook.h"
+
+#include <algorithm>
+
+namespace vyx::service::test {
+
+EventBook::EventBook() : m_changed(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+EventBook::~EventBook() { ::CloseHandle(m_changed); }
+
+void EventBook::Add(RecordedEvent event)
+{
+    event.tick = ::GetTickCount64();
+    ::AcquireSRWLockExclusive(&m_lock);
+    m_events.push_back(std::move(event));
+    ::ReleaseSRWLockExclusive(&m_lock);
+    ::SetEvent(m_changed);
+}
+
+std::vector<RecordedEvent> EventBook::Events() const
+{
+    ::AcquireSRWLockShared(&m_lock);
+    std::vector<RecordedEvent> copy = m_events;
+    ::ReleaseSRWLockShared(&m_lock);
+    return copy;
+}
+
+std::vector<RecordedEvent> EventBook::WithId(DWORD id) const
+{
+    std::vector<RecordedEvent> all = Events();
+    std::vector<RecordedEvent> matching;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(matching),
+                 [id](const RecordedEvent& e) { return e.id == id; });
+    return matching;
+}
+
+void EventBook::Clear()
+{
+    ::AcquireSRWLockExclusive(&m_lock);
+    m_events.clear();
+    ::ReleaseSRWLockExclusive(&m_lock);
+}
+
+bool EventBook::WaitUntil(const std::function<bool(const std::vector<RecordedEvent>&)>& predicate,
+                          DWORD limitMs) const
+{
+    const ULONGLONG deadline = ::GetTickCount64() + limitMs;
+    for (;;) {
+        // Reset before looking, so a line added after the look still wakes the wait.
+        ::ResetEvent(m_changed);
+        if (predicate(Events())) {
+            return true;
+        }
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline) {
+            return false;
+        }
+        ::WaitForSingleObject(m_changed, static_cast<DWORD>(deadline - now));
+    }
+}
+
+bool EventBook::WaitForId(DWORD id, std::size_t count, DWORD limitMs) const
+{
+    return WaitUntil(
+        [id, count](const std::vector<RecordedEvent>& events) {
+            return static_cast<std::size_t>(std::count_if(events.begin(), events.end(),
+                                                          [id](const RecordedEvent& e) { return e.id == id; })) >=
+                   count;
+        },
+        limitMs);
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t c : text) {
+        out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : (c == L'\r' ? '~' : (c == L'\n' ? '|' : '?'));
+    }
+    return out;
+}
+
+bool StartsWith(const std::wstring& text, const std::wstring& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string Describe(const std::vector<RecordedEvent>& events)
+{
+    std::string out;
+    for (const RecordedEvent& e : events) {
+        out += std::to_string(e.id) + " t" + std::to_string(e.type) + " p" + std::to_string(e.processId) + " " +
+               Narrow(e.line) + "\n";
+    }
+    return out;
+}
+
+}  // namespace vyx::service::test

@@ -1,0 +1,145 @@
+// The model table against the catalogue, and the matching of device instance IDs to rows,
+// including a seeded mutation loop over hostile IDs.
+#include "CameraModelTable.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <stdexcept>
+#include <string>
+
+namespace vyx::service {
+namespace {
+
+TEST(ModelTableTest, RowsAgreeWithTheFilterBuildsCatalogue)
+{
+    ASSERT_EQ(CameraModelTable::Count(), catalogue::kModelCount);
+    ASSERT_EQ(CameraModelTable::Count(), 43u);
+    std::set<std::wstring> hardwareIds;
+    std::set<std::wstring> clsids;
+    for (std::size_t i = 0; i < CameraModelTable::Count(); ++i) {
+        const CameraModel& row = CameraModelTable::Row(i);
+        const catalogue::ModelRow& source = catalogue::kModels[i];
+        SCOPED_TRACE(i);
+        EXPECT_STREQ(row.displayName, source.displayNameW);
+        EXPECT_STREQ(row.dllFileName, source.dllFileNameW);
+        EXPECT_STREQ(row.filterClsid, source.filterClsidText);
+        const std::wstring dll = row.dllFileName;
+        EXPECT_EQ(dll.find_first_of(L"\\/:"), std::wstring::npos);
+        EXPECT_EQ(dll.find(L".."), std::wstring::npos);
+        EXPECT_EQ(dll.substr(dll.size() - 4), L".dll");
+        const std::wstring clsid = row.filterClsid;
+        EXPECT_EQ(clsid.size(), 38u);
+        EXPECT_EQ(clsid.find_first_not_of(L"{}-0123456789ABCDEF"), std::wstring::npos);
+        const std::wstring hardwareId = row.hardwareId;
+        wchar_t expected[18] = {};
+        swprintf(expected, 18, L"VID_%04X&PID_%04X", catalogue::kVendorId, source.productId);
+        EXPECT_EQ(hardwareId, expected);
+        EXPECT_TRUE(hardwareIds.insert(hardwareId).second);
+        EXPECT_TRUE(clsids.insert(clsid).second);
+    }
+    for (std::size_t bad : {CameraModelTable::Count(), CameraModelTable::Count() + 1, static_cast<std::size_t>(-1)}) {
+        try {
+            CameraModelTable::Row(bad);
+            ADD_FAILURE() << "no exception at index " << bad;
+        } catch (const std::out_of_range& e) {
+            EXPECT_STREQ(e.what(), "camera model index");
+        }
+    }
+}
+
+int IndexOfProduct(std::uint16_t productId)
+{
+    for (std::size_t i = 0; i < catalogue::kModelCount; ++i) {
+        if (catalogue::kModels[i].productId == productId) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+TEST(ModelTableTest, InstanceIdsMatchTheirRowOnlyWhenTheProductIdEndsCleanly)
+{
+    const int first = IndexOfProduct(catalogue::kModels[0].productId);
+    const int last = static_cast<int>(catalogue::kModelCount) - 1;
+    const std::wstring firstId = std::wstring(L"USB\\") + catalogue::kModels[0].hardwareId;
+    const std::wstring lastId = std::wstring(L"USB\\") + catalogue::kModels[last].hardwareId;
+    std::wstring lower = firstId + L"\\serial1";
+    for (wchar_t& c : lower) {
+        c = static_cast<wchar_t>(towlower(c));
+    }
+    struct Case {
+        std::wstring id;
+        bool vendor;
+        int row;
+    };
+    const Case cases[] = {
+        {firstId, true, first},
+        {firstId + L"\\SN0001", true, first},
+        {firstId + L"&MI_00\\7&1A2B&0&0000", true, first},
+        {lower, true, first},
+        {lastId + L"\\x", true, last},
+        {firstId + L"0\\SN", true, -1},   // a further hex digit: another product ID
+        {firstId + L"F", true, -1},
+        {firstId + L"G\\SN", true, -1},
+        {firstId + L"_\\SN", true, -1},
+        {L"USB\\VID_2A5C&PID_FFFF\\SN", true, -1},
+        {L"USB\\VID_2A5C&PID_", true, -1},
+        {L"usb\\vid_2a5c&pid_", true, -1},
+        {L"USB\\VID_2A5C&PID", false, -1},
+        {L"USB\\VID_2A5D&PID_159A\\SN", false, -1},
+        {L"HID\\VID_2A5C&PID_159A\\SN", false, -1},
+        {L" USB\\VID_2A5C&PID_159A", false, -1},
+        {L"", false, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.id.begin(), c.id.end()));
+        EXPECT_EQ(IsVendorDeviceInstanceId(c.id.c_str()), c.vendor);
+        EXPECT_EQ(FindCameraModelIndex(c.id.c_str()), c.row);
+    }
+    EXPECT_FALSE(IsVendorDeviceInstanceId(nullptr));
+    EXPECT_EQ(FindCameraModelIndex(nullptr), -1);
+}
+
+TEST(ModelTableTest, HostileInstanceIdsNeverCrashAndMatchOnlyConsistently)
+{
+    std::mt19937 random(20240611u);
+    const wchar_t alphabet[] = L"USBVID_PID&\\/0123456789ABCDEFabcdefxyz\x00E9\x0130\xFFFF\xD800 ";
+    std::vector<std::wstring> seeds;
+    for (std::size_t i = 0; i < catalogue::kModelCount; ++i) {
+        seeds.push_back(std::wstring(L"USB\\") + catalogue::kModels[i].hardwareId + L"\\SERIAL");
+    }
+    int matched = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::wstring id = seeds[random() % seeds.size()];
+        const int edits = 1 + static_cast<int>(random() % 6);
+        for (int e = 0; e < edits; ++e) {
+            const std::size_t pos = id.empty() ? 0 : random() % (id.size() + 1);
+            const wchar_t c = alphabet[random() % (std::size(alphabet) - 1)];
+            switch (random() % 5) {
+            case 0: id.insert(pos, 1, c); break;
+            case 1: if (pos < id.size()) id.erase(pos, 1); break;
+            case 2: if (pos < id.size()) id[pos] = c; break;
+            case 3: id.resize(random() % (id.size() + 1)); break;
+            default: id.append(random() % 600, c); break;
+            }
+        }
+        const int row = FindCameraModelIndex(id.c_str());
+        ASSERT_GE(row, -1);
+        ASSERT_LT(row, static_cast<int>(CameraModelTable::Count()));
+        if (row >= 0) {
+            ++matched;
+            ASSERT_TRUE(IsVendorDeviceInstanceId(id.c_str()));
+            const std::wstring hardwareId = CameraModelTable::Row(static_cast<std::size_t>(row)).hardwareId;
+            ASSERT_GE(id.size(), 4 + hardwareId.size());
+            const wchar_t next = id.size() == 4 + hardwareId.size() ? L'\0' : id[4 + hardwareId.size()];
+            ASSERT_TRUE(next == L'\0' || next == L'\\' || next == L'&');
+        }
+    }
+    // The loop kept enough IDs intact to exercise the matching path as well.
+    EXPECT_GT(matched, 1000);
+}
+
+}  // namespace
+}  // namespace vyx::service

@@ -1,0 +1,181 @@
+// Registration actions whose regsvr32 misbehaves, driven by the stand-in registration
+// program, and the actions that never start it: validation failures, unusable names and
+// the unregistering fallback.
+#include "CameraModelTable.h"
+#include "EventRecorder.h"
+#include "Registrar.h"
+#include "RegistryFixture.h"
+#include "ServiceEvents.h"
+#include "StandIn.h"
+#include "TestLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace vyx::service {
+namespace {
+
+using test::Describe;
+using test::EventRecorder;
+using test::StandIn;
+
+class RegistrarStandInTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::ResetLayout();
+        test::RemoveAllRegistrations();
+        ASSERT_TRUE(BuildDllPath(m_row, FilterArch::X86, m_x86Path));
+        ASSERT_TRUE(BuildDllPath(m_row, FilterArch::X64, m_x64Path));
+        ASSERT_TRUE(test::WriteFileBytes(m_x86Path, test::MakePeImage(IMAGE_FILE_MACHINE_I386)));
+    }
+    void TearDown() override { test::RemoveAllRegistrations(); }
+
+    void WriteCorrectRegistration(FilterArch arch)
+    {
+        test::HandRegistration keys;
+        keys.serverPath = arch == FilterArch::X86 ? m_x86Path : m_x64Path;
+        test::WriteRegistration(m_row, arch, keys);
+    }
+
+    std::wstring Model() const { return m_row.displayName; }
+
+    const CameraModel& m_row = CameraModelTable::Row(1);
+    std::wstring m_x86Path;
+    std::wstring m_x64Path;
+};
+
+void ExpectLine(const test::RecordedEvent& event, WORD type, DWORD id, const std::wstring& line)
+{
+    EXPECT_EQ(event.type, type) << test::Narrow(event.line);
+    EXPECT_EQ(event.id, id) << test::Narrow(event.line);
+    EXPECT_EQ(event.line, line);
+}
+
+TEST_F(RegistrarStandInTest, FailingRunsAreRetriedWithGrowingPausesThenReported)
+{
+    {
+        EventRecorder events;
+        StandIn standIn(L"fail");
+        EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X86, true, nullptr));
+        const auto lines = events.Events();
+        ASSERT_EQ(lines.size(), 4u) << Describe(lines);
+        for (int attempt = 1; attempt <= 3; ++attempt) {
+            ExpectLine(lines[attempt - 1], EVENTLOG_WARNING_TYPE, 1301,
+                       L"action=register model=" + Model() + L" arch=x86 attempt=" + std::to_wstring(attempt) +
+                           L" error=31 exitCode=3 verified=0");
+        }
+        ExpectLine(lines[3], EVENTLOG_ERROR_TYPE, 1301,
+                   L"action=register model=" + Model() + L" arch=x86 failed after 3 attempts. error=31 exitCode=3");
+        const auto commands = standIn.CommandLines();
+        ASSERT_EQ(commands.size(), 3u);
+        EXPECT_EQ(commands[0], L"\"" + StandIn::ProgramPath() + L"\" /s \"" + m_x86Path + L"\"");
+        const auto ticks = standIn.StartTicks();
+        EXPECT_GE(ticks[1] - ticks[0], 500u);
+        EXPECT_GE(ticks[2] - ticks[1], 1000u);
+    }
+    {
+        // Exit code 0 while the registry stays as it was is no success either.
+        EventRecorder events;
+        StandIn standIn(L"noop");
+        EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X86, true, nullptr));
+        const auto lines = events.Events();
+        ASSERT_EQ(lines.size(), 4u) << Describe(lines);
+        EXPECT_EQ(lines[2].line, L"action=register model=" + Model() + L" arch=x86 attempt=3 error=0 exitCode=0 verified=0");
+        EXPECT_EQ(lines[3].line,
+                  L"action=register model=" + Model() + L" arch=x86 failed after 3 attempts. error=0 exitCode=0");
+    }
+}
+
+TEST_F(RegistrarStandInTest, UnregisteringFallsBackToDeletingTheKeys)
+{
+    {
+        // regsvr32 exits 0 but leaves the keys: three attempts, then the direct deletion.
+        EventRecorder events;
+        StandIn standIn(L"noop");
+        WriteCorrectRegistration(FilterArch::X86);
+        EXPECT_TRUE(RunRegistrationAction(m_row, FilterArch::X86, false, nullptr));
+        const auto lines = events.Events();
+        ASSERT_EQ(lines.size(), 4u) << Describe(lines);
+        EXPECT_EQ(lines[0].line,
+                  L"action=unregister model=" + Model() + L" arch=x86 attempt=1 error=0 exitCode=0 verified=0");
+        ExpectLine(lines[3], EVENTLOG_WARNING_TYPE, 1300,
+                   L"action=unregister-fallback model=" + Model() + L" arch=x86 path=" + m_x86Path);
+        EXPECT_EQ(standIn.CommandLines().at(0), L"\"" + StandIn::ProgramPath() + L"\" /s /u \"" + m_x86Path + L"\"");
+        EXPECT_FALSE(QueryRegistrationState(m_row, FilterArch::X86, m_x86Path).present);
+    }
+    {
+        // The library file is gone: no run at all, the keys are deleted directly.
+        EventRecorder events;
+        StandIn standIn(L"fail");
+        WriteCorrectRegistration(FilterArch::X64);
+        EXPECT_TRUE(RunRegistrationAction(m_row, FilterArch::X64, false, nullptr));
+        const auto lines = events.Events();
+        ASSERT_EQ(lines.size(), 1u) << Describe(lines);
+        ExpectLine(lines[0], EVENTLOG_WARNING_TYPE, 1300,
+                   L"action=unregister-fallback model=" + Model() + L" arch=x64 path=" + m_x64Path);
+        EXPECT_TRUE(standIn.CommandLines().empty());
+        EXPECT_FALSE(QueryRegistrationState(m_row, FilterArch::X64, m_x64Path).present);
+    }
+}
+
+TEST_F(RegistrarStandInTest, RegisteringRefusesUnusableLibrariesWithoutRunningRegsvr32)
+{
+    EventRecorder events;
+    StandIn standIn(L"noop");
+    // Missing, wrong machine, not a PE file.
+    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr));
+    ASSERT_TRUE(test::WriteFileBytes(m_x64Path, test::MakePeImage(IMAGE_FILE_MACHINE_I386)));
+    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr));
+    ASSERT_TRUE(test::WriteFileBytes(m_x64Path, {'M', 'Z', 0, 0}));
+    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr));
+    // A name with a folder part never becomes a path.
+    CameraModel escaping = m_row;
+    escaping.dllFileName = L"..\\DX_x86\\x.dll";
+    EXPECT_FALSE(RunRegistrationAction(escaping, FilterArch::X86, true, nullptr));
+    EXPECT_FALSE(RunRegistrationAction(escaping, FilterArch::X86, false, nullptr));
+
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 5u) << Describe(lines);
+    const std::wstring prefix = L"register model=" + Model() + L" arch=x64 DLL validation failed. path=" + m_x64Path;
+    ExpectLine(lines[0], EVENTLOG_ERROR_TYPE, 1301, prefix + L" error=2");
+    ExpectLine(lines[1], EVENTLOG_ERROR_TYPE, 1301, prefix + L" error=216");
+    ExpectLine(lines[2], EVENTLOG_ERROR_TYPE, 1301, prefix + L" error=193");
+    for (std::size_t i = 3; i < 5; ++i) {
+        EXPECT_EQ(lines[i].type, EVENTLOG_ERROR_TYPE);
+        EXPECT_EQ(lines[i].id, 1301u);
+        const std::wstring failure = L"BuildDllPath failed. error=123 message=";
+        EXPECT_EQ(lines[i].line.substr(0, failure.size()), failure);
+    }
+    EXPECT_TRUE(standIn.CommandLines().empty());
+}
+
+TEST_F(RegistrarStandInTest, AStopCutsARunningUnregistrationShortWithoutTheFallback)
+{
+    EventRecorder events;
+    StandIn standIn(L"hang");
+    WriteCorrectRegistration(FilterArch::X86);
+    HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread stopper([&] {
+        ::WaitForSingleObject(standIn.Started(), INFINITE);
+        ::SetEvent(stop);
+    });
+    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X86, false, stop));
+    stopper.join();
+    ::CloseHandle(stop);
+
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 2u) << Describe(lines);
+    ExpectLine(lines[0], EVENTLOG_WARNING_TYPE, 1301,
+               L"action=unregister model=" + Model() + L" arch=x86 attempt=1 error=1223 exitCode=0 verified=0");
+    ExpectLine(lines[1], EVENTLOG_ERROR_TYPE, 1301,
+               L"action=unregister model=" + Model() + L" arch=x86 failed after 3 attempts. error=1223 exitCode=0");
+    EXPECT_EQ(standIn.CommandLines().size(), 1u);
+    EXPECT_FALSE(test::StandInStillRunning());
+    // No fallback: the keys are still there.
+    EXPECT_TRUE(QueryRegistrationState(m_row, FilterArch::X86, m_x86Path).correct);
+}
+
+}  // namespace
+}  // namespace vyx::service

@@ -1,0 +1,33 @@
+#pragma once
+// Hand-written filter registrations in either registry view, laid out as a filter build
+// writes them, with the parts a test wants left out or spelled differently.
+
+#include "CameraModel.h"
+#include "FilterArch.h"
+
+#include <string>
+
+namespace vyx::service::test {
+
+struct HandRegistration {
+    bool classKey = true;
+    bool instanceKey = true;
+    std::wstring serverPath;
+    DWORD serverType = REG_SZ;
+    std::wstring instanceClsid;  // empty: the row's own
+};
+
+void WriteRegistration(const CameraModel& model, FilterArch arch, const HandRegistration& registration);
+void DeleteKeyTree(const std::wstring& path, FilterArch arch);
+void RemoveRegistration(const CameraModel& model, FilterArch arch);
+// Removes every row's registration in both views.
+void RemoveAllRegistrations();
+
+bool KeyExists(const std::wstring& path, FilterArch arch);
+std::wstring ClassKeyPath(const CameraModel& model);
+std::wstring InstanceKeyPath(const CameraModel& model);
+
+void SetString(const std::wstring& keyPath, FilterArch arch, const wchar_t* name, const std::wstring& value,
+               DWORD type = REG_SZ);
+
+}  // namespace vyx::service::test
