@@ -1,5 +1,5 @@
 // vyxsim: plugs, unplugs and lists simulated cameras on the simulated USB bus, sets their
-// fault switches.
+// fault switches, and writes one frame of a plugged camera as a PNG.
 #include <windows.h>
 
 #include <cstdio>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "SimulatedBus.h"
+#include "Snapshot.h"
 #include "ToolText.h"
 
 namespace {
@@ -24,7 +25,8 @@ int Usage() {
         "       vyxsim unplug MODEL [SERIAL] | vyxsim unplug --all\n"
         "       vyxsim plug-instance ID | vyxsim unplug-instance ID\n"
         "       vyxsim list | vyxsim models\n"
-        "       vyxsim set INSTANCE|MODEL SWITCH VALUE\n",
+        "       vyxsim set INSTANCE|MODEL SWITCH VALUE\n"
+        "       vyxsim snapshot MODEL FILE.png [EXPOSURE_MS]\n",
         stderr);
     return kExitUsage;
 }
@@ -133,5 +135,13 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"list" && n == 1) return ListPlugged();
     if (command == L"models" && n == 1) return ListModels();
     if (command == L"set" && n == 4) return SetSwitch(args[1], args[2], args[3]);
+    if (command == L"snapshot" && (n == 3 || n == 4)) {
+        DWORD exposureMs = 2000;
+        if (n == 4 && (!ParseDword(args[3], &exposureMs) || exposureMs < 1 || exposureMs > 60000))
+            return Fail("exposure \"" + Narrow(args[3]) + "\" is not 1 to 60000 milliseconds");
+        std::string error;
+        if (!vyx::tools::WriteSnapshot(args[1], args[2], static_cast<int>(exposureMs), &error)) return Fail(error);
+        return 0;
+    }
     return Usage();
 }

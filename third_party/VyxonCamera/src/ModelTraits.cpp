@@ -39,6 +39,7 @@ ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row) {
         t.darkCurrent25 = 0.2;
         pixelRateMpx = 40;
         t.focalLengthMm = 240;
+        t.lightGathering = 0.1;  // a small guide scope
         t.gain = {400, 0, 60};
         t.exposure = {2000000000, 64, 100000};
     } else {

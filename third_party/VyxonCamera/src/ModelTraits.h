@@ -31,6 +31,7 @@ struct ModelTraits {
     double darkCurrent25 = 0;    // e-/s per pixel at 25 degrees C
     double lineTimeUs = 0;       // one sensor row at full width
     double focalLengthMm = 0;    // of the imagined telescope, for the plate scale
+    double lightGathering = 1;   // the telescope's aperture area relative to a 300 mm astrograph
     double coolerMaxDelta = 0;   // degrees below ambient at full power and fan
 
     ControlRange exposure{};     // microseconds

@@ -9,12 +9,12 @@
 namespace vyxcam {
 namespace {
 
-// Electrons per second of a magnitude-0 star through the imagined 80 mm aperture.
-constexpr double kZeroPointFlux = 4.0e7;
+// Electrons per second of a magnitude-0 star through a fast 300 mm astrograph.
+constexpr double kZeroPointFlux = 1.0e9;
 constexpr double kFaintestMagnitude = 15.5;
 // Stars brighter than the faint limit per square degree, away from the Milky Way.
 constexpr double kStarsPerSquareDegree = 700.0;
-constexpr double kSkyMagnitudePerArcsec2 = 19.8;
+constexpr double kSkyMagnitudePerArcsec2 = 19.5;  // a suburban sky
 constexpr double kSeeingArcsec = 2.6;
 constexpr double kMoffatBeta = 3.0;
 // Relative quantum efficiency of the red, green and blue filters, and a sky tinted by
@@ -33,7 +33,8 @@ SkyField::SkyField(const ModelTraits& traits, std::uint32_t seed)
     Random random(0x5EED000000000000ull ^ seed);
     m_plateScale = 206.265 * traits.pixelSizeUm / traits.focalLengthMm;
     const double pixelArea = m_plateScale * m_plateScale;
-    m_skyRate = kZeroPointFlux * std::pow(10.0, -0.4 * kSkyMagnitudePerArcsec2) * pixelArea;
+    const double zeroPoint = kZeroPointFlux * traits.lightGathering;
+    m_skyRate = zeroPoint * std::pow(10.0, -0.4 * kSkyMagnitudePerArcsec2) * pixelArea;
     const double fwhm = std::max(1.8, kSeeingArcsec / m_plateScale);
     m_alpha = fwhm / (2.0 * std::sqrt(std::pow(2.0, 1.0 / kMoffatBeta) - 1.0));
 
@@ -50,7 +51,7 @@ SkyField::SkyField(const ModelTraits& traits, std::uint32_t seed)
         star.y = static_cast<float>(random.Range(-margin, m_sensorHeight + margin));
         // Counts grow by a factor of about 2.2 per magnitude towards the faint end.
         const double magnitude = kFaintestMagnitude + std::log10(random.Uniform()) / 0.35;
-        star.flux = static_cast<float>(kZeroPointFlux * std::pow(10.0, -0.4 * magnitude));
+        star.flux = static_cast<float>(zeroPoint * std::pow(10.0, -0.4 * magnitude));
         const double bv = std::clamp(0.6 + 0.45 * random.Normal(), -0.3, 1.9);  // B-V colour index
         star.color[kRed] = static_cast<float>(std::max(0.2, 1.0 + 0.40 * (bv - 0.6)));
         star.color[kGreen] = 1.0f;
