@@ -141,8 +141,11 @@ bool CameraDevice::IsDataReady() {
         std::lock_guard<std::mutex> lock(m_lock);
         stream = m_stream;
     }
-    if (!stream || m_switches.On(vyxsim::kSwitchNeverReady) || !m_switches.Present()) return false;
-    return stream->IsReady(m_switches.On(vyxsim::kSwitchNoPacing));
+    if (!stream) return false;
+    bool present = true;
+    const bool neverReady = m_switches.Read(vyxsim::kSwitchNeverReady, &present) != 0;
+    if (neverReady || !present) return false;
+    return stream->IsReady();
 }
 
 bool CameraDevice::GetImageData(unsigned char* buffer, int bytes, int timeoutMs) {
@@ -152,9 +155,11 @@ bool CameraDevice::GetImageData(unsigned char* buffer, int bytes, int timeoutMs)
         std::lock_guard<std::mutex> lock(m_lock);
         stream = m_stream;
     }
-    if (!stream || !m_switches.Present() || m_switches.TakeFailedRead()) return false;
-    return stream->Read(buffer, static_cast<std::size_t>(bytes), timeoutMs, m_switches.On(vyxsim::kSwitchNoPacing)) ==
-           FrameStream::ReadResult::kOk;
+    if (!stream) return false;
+    // One registry query per frame: the fail-reads switch, which also notices an unplug.
+    bool present = true;
+    if (m_switches.TakeFailedRead(&present) || !present) return false;
+    return stream->Read(buffer, static_cast<std::size_t>(bytes), timeoutMs) == FrameStream::ReadResult::kOk;
 }
 
 bool CameraDevice::GetFrameTime(long long* frameTimeUs, float* framesPerSecond) {

@@ -8,28 +8,30 @@ bool DeviceSwitches::Open(const std::wstring& instanceId) {
     return vyxsim::OpenInstanceKey(instanceId, KEY_QUERY_VALUE | KEY_SET_VALUE, m_key.Put()) == ERROR_SUCCESS;
 }
 
-DWORD DeviceSwitches::Read(const wchar_t* name) const {
+DWORD DeviceSwitches::Read(const wchar_t* name, bool* present) const {
+    if (!m_key) {
+        if (present) *present = false;
+        return 0;
+    }
     DWORD value = 0;
     DWORD size = sizeof value;
     DWORD type = 0;
-    if (!m_key || RegQueryValueExW(m_key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-                      ERROR_SUCCESS ||
-        type != REG_DWORD)
-        return 0;
-    return value;
+    const LONG error = RegQueryValueExW(m_key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    // A deleted key keeps a valid handle; every query on it fails this way.
+    if (present) *present = error != ERROR_KEY_DELETED;
+    return error == ERROR_SUCCESS && type == REG_DWORD ? value : 0;
 }
 
 bool DeviceSwitches::Present() const {
     if (!m_key) return false;
     DWORD values = 0;
-    // A deleted key still has a valid handle; every query on it fails.
     return RegQueryInfoKeyW(m_key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
                             nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-bool DeviceSwitches::TakeFailedRead() const {
+bool DeviceSwitches::TakeFailedRead(bool* present) const {
     std::lock_guard<std::mutex> lock(m_countLock);
-    const DWORD remaining = Read(vyxsim::kSwitchFailReads);
+    const DWORD remaining = Read(vyxsim::kSwitchFailReads, present);
     if (remaining == 0) return false;
     const DWORD next = remaining - 1;
     RegSetValueExW(m_key.Get(), vyxsim::kSwitchFailReads, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&next),

@@ -16,13 +16,13 @@ namespace vyxcam {
 class DeviceSwitches {
 public:
     bool Open(const std::wstring& instanceId);
-    // 0 when the value is absent or the camera is gone.
-    DWORD Read(const wchar_t* name) const;
+    // 0 when the value is absent or the camera is gone; *present turns false when the
+    // camera's device instance has been removed. One registry query.
+    DWORD Read(const wchar_t* name, bool* present = nullptr) const;
     bool On(const wchar_t* name) const { return Read(name) != 0; }
-    // False once the camera's device instance has been removed.
     bool Present() const;
     // Consumes one of the failures that the fail-reads switch asks for.
-    bool TakeFailedRead() const;
+    bool TakeFailedRead(bool* present) const;
 
 private:
     vyxsim::RegKey m_key;

@@ -90,7 +90,9 @@ void FrameStream::Run() {
             m_changed.wait(lock);
             continue;
         }
-        if (!m_noPacing && Clock::now() < m_nextArrival) {
+        // Paced: wait for the next arrival. Unpaced: a first frame of new settings at
+        // once, later ones spaced out while readers take the newest again.
+        if ((!m_noPacing || current) && Clock::now() < m_nextArrival) {
             m_changed.wait_until(lock, m_nextArrival);
             continue;
         }
@@ -105,6 +107,7 @@ void FrameStream::Run() {
         }
         lock.unlock();
 
+        const Clock::time_point renderStart = Clock::now();
         FrameJob job;
         long long frameTimeUs = 1;
         bool noPacing = false;
@@ -132,7 +135,9 @@ void FrameStream::Run() {
         if (m_latest && m_spares.size() < kMaxSpares) m_spares.push_back(std::move(m_latest));
         m_latest = std::move(frame);
         m_fresh = true;
-        if (!m_noPacing) {
+        if (m_noPacing) {
+            m_nextArrival = renderStart + std::max(FrameTime(), 3 * (now - renderStart));
+        } else {
             // Arrivals that passed while a slow render ran were lost as well.
             m_nextArrival += FrameTime();
             if (now >= m_nextArrival) {
@@ -149,7 +154,7 @@ void FrameStream::Run() {
     m_changed.notify_all();
 }
 
-FrameStream::ReadResult FrameStream::Read(std::uint8_t* buffer, std::size_t bytes, int timeoutMs, bool noPacing) {
+FrameStream::ReadResult FrameStream::Read(std::uint8_t* buffer, std::size_t bytes, int timeoutMs) {
     std::shared_ptr<Frame> frame;
     {
         std::unique_lock<std::mutex> lock(m_lock);
@@ -158,7 +163,6 @@ FrameStream::ReadResult FrameStream::Read(std::uint8_t* buffer, std::size_t byte
             if (m_stop) return ReadResult::kStopped;
             if (m_failed) return ReadResult::kFailed;
             const Clock::time_point now = Clock::now();
-            SetPacing(noPacing, now);
             CountDrops(now);
             if (Collectable()) {
                 frame = m_latest;
@@ -174,11 +178,9 @@ FrameStream::ReadResult FrameStream::Read(std::uint8_t* buffer, std::size_t byte
     return ReadResult::kOk;
 }
 
-bool FrameStream::IsReady(bool noPacing) {
+bool FrameStream::IsReady() {
     std::lock_guard<std::mutex> lock(m_lock);
-    const Clock::time_point now = Clock::now();
-    SetPacing(noPacing, now);
-    CountDrops(now);
+    CountDrops(Clock::now());
     return !m_stop && !m_failed && Collectable();
 }
 

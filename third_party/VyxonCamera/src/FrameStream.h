@@ -5,8 +5,10 @@
 // (without spinning) for an arrival, renders and publishes the frame. A published frame
 // not collected before the next arrival is dropped; drops are counted lazily, and the
 // producer renders nothing nobody collects. Without pacing a frame is always ready: a
-// reader gets the newest frame, again if nothing newer exists, and the producer renders
-// the next one behind it.
+// reader gets the newest frame, again if nothing newer exists; the producer renders the
+// next one at the camera's pace but busies itself at most a third of the time, so a
+// benchmark of the readers is not competing with the simulator for the processor.
+// Whether pacing is on is the camera's switch as of the latest rendered frame.
 //
 // Threads: Run is the producer thread; Start, Stop, Invalidate, Read, IsReady and
 // Dropped may be called from any thread. m_lock guards every field below it; the
@@ -52,8 +54,8 @@ public:
     // the exposure starts again.
     void Invalidate(long long frameTimeUs);
 
-    ReadResult Read(std::uint8_t* buffer, std::size_t bytes, int timeoutMs, bool noPacing);
-    bool IsReady(bool noPacing);
+    ReadResult Read(std::uint8_t* buffer, std::size_t bytes, int timeoutMs);
+    bool IsReady();
     int Dropped();
 
 private:
