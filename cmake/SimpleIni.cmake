@@ -11,3 +11,6 @@ file(CREATE_LINK ${VYX_SIMPLEINI_HEADER} ${VYX_SIMPLEINI_DIR}/SimpleIni.h SYMBOL
 
 add_library(vyx_simpleini INTERFACE)
 target_include_directories(vyx_simpleini SYSTEM INTERFACE ${VYX_SIMPLEINI_DIR})
+# Debian's header keeps its template definitions behind SI_IMPLEMENTATION (its own shared
+# library defines it); the cross build has no such library, so every user compiles them.
+target_compile_definitions(vyx_simpleini INTERFACE SI_IMPLEMENTATION)

@@ -1,0 +1,136 @@
+#pragma once
+// The filter's single output pin "Video". It owns the camera connection (the camera
+// library object from CreateCamera to Destory), offers the camera's formats, configures
+// the camera for the negotiated type and lets the camera library write each frame
+// straight into the outgoing sample.
+//
+// Threads and locks:
+// - Application threads call the COM interfaces. GetMediaType, SetMediaType and
+//   DecideBufferSize run under the filter's state lock (taken here for the first two,
+//   by the framework's connection for the last). CheckMediaType, the matching
+//   operations and IAMStreamConfig take no lock: applications use them while stopped.
+// - ICameraInstance operations hold m_instanceLock, which nothing else takes; it only
+//   serialises them with each other. The streaming flag keeps them off a running stream.
+// - The streaming thread runs OnThreadCreate, OnThreadStartPlay, FillBuffer and
+//   OnThreadDestroy. FillBuffer holds m_frameLock, which nothing else takes. The
+//   streaming flag and the delivered-frame count are atomics in m_state; the cached
+//   exposure is a plain 32-bit value written by the exposure control.
+// - The control interfaces and the pages take no lock; the camera library accepts calls
+//   from several threads. No lock is held while waiting for the camera.
+#include <windows.h>
+#include <ocidl.h>
+#include <strmif.h>
+
+#include <string>
+
+#include "CCameraControlPart.h"
+#include "CVideoProcAmpPart.h"
+#include "streams.h"
+#include "FormatList.h"
+#include "ICameraInstance.h"
+#include "PinState.h"
+
+namespace vyx {
+
+class CVCamera;
+
+class CVCameraStream : public CSourceStream,
+                       public IAMStreamConfig,
+                       public IKsPropertySet,
+                       public ISpecifyPropertyPages,
+                       public IAMDroppedFrames,
+                       public IAMVideoControl,
+                       public CVideoProcAmpPart,
+                       public CCameraControlPart,
+                       public ICameraInstance {
+public:
+    // Connects to the camera of the build's model. On failure stores E_HANDLE (no camera
+    // of the model) or E_FAIL (it cannot be opened) through `result`; the creator then
+    // deletes the pin.
+    CVCameraStream(HRESULT* result, CVCamera* filter, LPCWSTR name);
+    ~CVCameraStream() override;
+
+    DECLARE_IUNKNOWN
+    STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** object) override;
+
+    // Negotiation
+    HRESULT GetMediaType(int position, CMediaType* type) override;
+    HRESULT CheckMediaType(const CMediaType* type) override;
+    HRESULT SetMediaType(const CMediaType* type) override;
+    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+
+    // Frame pump (streaming thread)
+    HRESULT FillBuffer(IMediaSample* sample) override;
+    HRESULT OnThreadCreate() override;
+    HRESULT OnThreadStartPlay() override;
+    HRESULT OnThreadDestroy() override;
+
+    // IQualityControl: the pin does not adapt to quality messages.
+    STDMETHODIMP Notify(IBaseFilter* sender, Quality quality) override;
+
+    // IAMStreamConfig
+    STDMETHODIMP SetFormat(AM_MEDIA_TYPE* type) override;
+    STDMETHODIMP GetFormat(AM_MEDIA_TYPE** type) override;
+    STDMETHODIMP GetNumberOfCapabilities(int* count, int* size) override;
+    STDMETHODIMP GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) override;
+
+    // IKsPropertySet
+    STDMETHODIMP Set(REFGUID propSet, DWORD id, LPVOID instanceData, DWORD instanceLength, LPVOID propData,
+                     DWORD dataLength) override;
+    STDMETHODIMP Get(REFGUID propSet, DWORD id, LPVOID instanceData, DWORD instanceLength, LPVOID propData,
+                     DWORD dataLength, DWORD* returned) override;
+    STDMETHODIMP QuerySupported(REFGUID propSet, DWORD id, DWORD* support) override;
+
+    // ISpecifyPropertyPages
+    STDMETHODIMP GetPages(CAUUID* pages) override;
+
+    // IAMDroppedFrames
+    STDMETHODIMP GetNumDropped(LONG* dropped) override;
+    STDMETHODIMP GetNumNotDropped(LONG* notDropped) override;
+    STDMETHODIMP GetDroppedInfo(LONG size, LONG* array, LONG* copied) override;
+    STDMETHODIMP GetAverageFrameSize(LONG* size) override;
+
+    // IAMVideoControl
+    STDMETHODIMP GetCaps(IPin* pin, LONG* flags) override;
+    STDMETHODIMP SetMode(IPin* pin, LONG mode) override;
+    STDMETHODIMP GetMode(IPin* pin, LONG* mode) override;
+    STDMETHODIMP GetCurrentActualFrameRate(IPin* pin, LONGLONG* frameDuration) override;
+    STDMETHODIMP GetMaxAvailableFrameRate(IPin* pin, LONG index, SIZE dimensions, LONGLONG* frameDuration) override;
+    STDMETHODIMP GetFrameRateList(IPin* pin, LONG index, SIZE dimensions, LONG* listSize,
+                                  LONGLONG** frameDurations) override;
+
+    // ICameraInstance
+    STDMETHODIMP GetCamera(VyxonCamera** camera) override;
+    STDMETHODIMP SetCamera(VyxonCamera* camera) override;
+    STDMETHODIMP GetImgSizeIndex(int* index) override;
+    STDMETHODIMP SetImgSizeIndex(int index) override;
+    STDMETHODIMP SetImgFormat(ImageFormat format) override;
+    STDMETHODIMP SetBin(int bin) override;
+
+    // Negotiation helpers, shared with IAMStreamConfig.
+    HRESULT BuildMediaType(const FormatEntry& entry, CMediaType* type) const;
+    bool ResolveMediaType(const AM_MEDIA_TYPE* type, FormatEntry* resolved) const;
+    bool ResolveFormatSelection(const AM_MEDIA_TYPE* type, FormatEntry* resolved) const;
+    int FindPreferredFormat() const;
+    static void LogMediaTypeDetails(const char* label, const AM_MEDIA_TYPE* type);
+
+private:
+    // The host path names an obs host when it contains "obs64" or "obs32".
+    bool IsObsHost() const;
+    FormatEntry CurrentEntry() const;
+    void RecordConfiguration(const FormatEntry& entry, LONG width, LONG height, const GUID& subtype);
+    void ConnectCamera(HRESULT* result);
+    void SaveSettingsIfEnabled();
+
+    PinState m_state;
+    CVCamera* m_owner;                  // not reference-counted: the filter owns the pin
+    std::string m_hostPath;             // executable path at construction, at most 127 characters
+    CameraProp m_prop{};                // the open camera's own description
+    FormatList m_formats;
+    std::wstring m_settingsPath;        // empty: settings are neither loaded nor saved
+    LONGLONG m_previousEndTime = 0;     // end of the last delivered sample, 100 ns units
+    CCritSec m_instanceLock;            // ICameraInstance operations only
+    CCritSec m_frameLock;               // FillBuffer only
+};
+
+}  // namespace vyx

@@ -1,0 +1,121 @@
+// The auxiliary pin interfaces: image flips and frame-rate information, dropped-frame
+// counts, and the pin category that marks the pin as a capture pin.
+#include <dshow.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "CVCameraStream.h"
+
+namespace vyx {
+namespace {
+// Frame durations in 100 ns units: none, then 1, 30, 60, 100, 150, 200, 250, 300, 500,
+// 800, 1000 and 1500 frames per second, truncated.
+constexpr LONGLONG kFrameDurations[] = {0, 10000000, 333333, 166666, 100000, 66666, 50000,
+                                        40000, 33333, 20000, 12500, 10000, 6666};
+constexpr DWORD kCategorySize = sizeof(GUID);
+}  // namespace
+
+// IAMVideoControl
+
+STDMETHODIMP CVCameraStream::GetCaps(IPin*, LONG* flags) {
+    if (!flags) return E_POINTER;
+    *flags = VideoControlFlag_FlipHorizontal | VideoControlFlag_FlipVertical;
+    return S_OK;
+}
+
+// Flips can be switched on here but not off; the Others page switches them off.
+STDMETHODIMP CVCameraStream::SetMode(IPin*, LONG mode) {
+    if (mode == VideoControlFlag_FlipHorizontal) {
+        m_state.flipHorizontal = true;
+    } else if (mode == VideoControlFlag_FlipVertical) {
+        m_state.flipVertical = true;
+    } else {
+        return E_NOTIMPL;
+    }
+    if (m_state.camera) m_state.camera->SetImgFlip(m_state.flipHorizontal, m_state.flipVertical);
+    return S_OK;
+}
+
+STDMETHODIMP CVCameraStream::GetMode(IPin*, LONG* mode) {
+    if (!mode) return E_POINTER;
+    bool horizontal = m_state.flipHorizontal;
+    bool vertical = m_state.flipVertical;
+    if (m_state.camera) m_state.camera->GetImgFlip(&horizontal, &vertical);
+    m_state.flipHorizontal = horizontal;
+    m_state.flipVertical = vertical;
+    *mode = (horizontal ? VideoControlFlag_FlipHorizontal : 0) | (vertical ? VideoControlFlag_FlipVertical : 0);
+    return S_OK;
+}
+
+STDMETHODIMP CVCameraStream::GetCurrentActualFrameRate(IPin*, LONGLONG* frameDuration) {
+    if (!frameDuration) return E_POINTER;
+    *frameDuration = static_cast<LONGLONG>(m_state.exposureUs) * 10;
+    return S_OK;
+}
+
+STDMETHODIMP CVCameraStream::GetMaxAvailableFrameRate(IPin*, LONG, SIZE, LONGLONG* frameDuration) {
+    if (!frameDuration) return E_POINTER;
+    *frameDuration = 0;
+    return S_OK;
+}
+
+STDMETHODIMP CVCameraStream::GetFrameRateList(IPin*, LONG, SIZE, LONG* listSize, LONGLONG** frameDurations) {
+    if (!listSize || !frameDurations) return E_POINTER;
+    *listSize = static_cast<LONG>(std::size(kFrameDurations));
+    *frameDurations = static_cast<LONGLONG*>(CoTaskMemAlloc(sizeof kFrameDurations));
+    if (!*frameDurations) return E_OUTOFMEMORY;
+    std::copy(std::begin(kFrameDurations), std::end(kFrameDurations), *frameDurations);
+    return S_OK;
+}
+
+// IAMDroppedFrames
+
+STDMETHODIMP CVCameraStream::GetNumDropped(LONG* dropped) {
+    if (!dropped) return E_POINTER;
+    int count = 0;
+    if (m_state.camera) m_state.camera->GetDroppedFrames(&count);
+    *dropped = count;
+    return S_OK;
+}
+
+STDMETHODIMP CVCameraStream::GetNumNotDropped(LONG* notDropped) {
+    if (!notDropped) return E_POINTER;
+    *notDropped = m_state.deliveredFrames;
+    return S_OK;
+}
+
+STDMETHODIMP CVCameraStream::GetDroppedInfo(LONG, LONG*, LONG*) {
+    return S_OK;
+}
+
+STDMETHODIMP CVCameraStream::GetAverageFrameSize(LONG*) {
+    return S_OK;
+}
+
+// IKsPropertySet
+
+STDMETHODIMP CVCameraStream::Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) {
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP CVCameraStream::Get(REFGUID propSet, DWORD id, LPVOID, DWORD, LPVOID propData, DWORD dataLength,
+                                 DWORD* returned) {
+    if (propSet != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
+    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
+    if (!propData && !returned) return E_POINTER;
+    if (returned) *returned = kCategorySize;
+    if (!propData) return S_OK;  // a size query
+    if (dataLength < kCategorySize) return E_UNEXPECTED;
+    *static_cast<GUID*>(propData) = PIN_CATEGORY_CAPTURE;
+    return S_OK;
+}
+
+STDMETHODIMP CVCameraStream::QuerySupported(REFGUID propSet, DWORD id, DWORD* support) {
+    if (propSet != AMPROPSETID_Pin) return E_PROP_SET_UNSUPPORTED;
+    if (id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED;
+    if (support) *support = KSPROPERTY_SUPPORT_GET;
+    return S_OK;
+}
+
+}  // namespace vyx

@@ -1,0 +1,118 @@
+#include "FilterTestSupport.h"
+
+#include "ModelDescriptor.h"
+#include "SimulatedBus.h"
+#include "vyx_catalogue.h"
+
+namespace filtertest {
+
+std::wstring ModelName() {
+    const char* name = vyx::g_ModelDescriptor.displayName;
+    return std::wstring(name, name + strlen(name));
+}
+
+std::wstring OtherModelName() {
+    for (const auto& row : vyx::catalogue::kModels)
+        if (row.productId != vyx::g_ModelDescriptor.productId) return row.displayNameW;
+    return L"";
+}
+
+PluggedCamera::PluggedCamera(const std::wstring& model, const std::wstring& serial)
+    : m_model(model), m_serial(serial), m_result(vyxsim::Plug(model, serial)) {
+    const vyx::catalogue::ModelRow* row = vyxsim::FindModel(model);
+    const std::wstring effective = serial.empty() && row ? vyxsim::DefaultSerial(*row) : serial;
+    for (const vyxsim::PluggedDevice& device : vyxsim::ListPlugged())
+        if (device.serial == effective && device.model == (row ? std::wstring(row->displayNameW) : model))
+            m_instanceId = device.instanceId;
+}
+
+PluggedCamera::~PluggedCamera() {
+    vyxsim::Unplug(m_model, m_serial);
+}
+
+void PluggedCamera::SetSwitch(const wchar_t* name, DWORD value) const {
+    vyxsim::SetSwitch(m_instanceId, name, value);
+}
+
+HRESULT CreateFilter(ComPtr<IBaseFilter>* filter) {
+    HRESULT hr = S_OK;
+    CUnknown* object = vyx::CVCamera::CreateInstance(nullptr, &hr);
+    if (!object) return FAILED(hr) ? hr : E_OUTOFMEMORY;
+    if (FAILED(hr)) {
+        delete object;
+        return hr;
+    }
+    object->NonDelegatingAddRef();
+    hr = object->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(filter->ReleaseAndGetAddressOf()));
+    object->NonDelegatingRelease();
+    return hr;
+}
+
+vyx::CVCameraStream* StreamOf(IBaseFilter* filter) {
+    return static_cast<vyx::CVCamera*>(filter)->Stream();
+}
+
+ComPtr<IPin> OutputPin(IBaseFilter* filter) {
+    ComPtr<IPin> pin;
+    filter->FindPin(L"Video", &pin);
+    return pin;
+}
+
+VyxonCamera* CameraOf(IBaseFilter* filter) {
+    ComPtr<ICameraInstance> instance;
+    VyxonCamera* camera = nullptr;
+    if (SUCCEEDED(filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance)))
+        instance->GetCamera(&camera);
+    return camera;
+}
+
+HRESULT Graph::Connect(const AM_MEDIA_TYPE* type) {
+    return builder->ConnectDirect(output.Get(), input.Get(), type);
+}
+
+void Graph::Disconnect() {
+    builder->Disconnect(output.Get());
+    builder->Disconnect(input.Get());
+}
+
+HRESULT MakeGraph(IBaseFilter* filter, REFCLSID downstream, Graph* graph) {
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph->builder));
+    if (FAILED(hr)) return hr;
+    graph->builder.As(&graph->control);
+    hr = CoCreateInstance(downstream, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph->downstream));
+    if (FAILED(hr)) return hr;
+    if (FAILED(hr = graph->builder->AddFilter(filter, L"Camera"))) return hr;
+    if (FAILED(hr = graph->builder->AddFilter(graph->downstream.Get(), L"Downstream"))) return hr;
+    graph->output = OutputPin(filter);
+    ComPtr<IEnumPins> pins;
+    graph->downstream->EnumPins(&pins);
+    for (ComPtr<IPin> pin; pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK;) {
+        PIN_DIRECTION direction;
+        pin->QueryDirection(&direction);
+        if (direction == PINDIR_INPUT) {
+            graph->input = pin;
+            break;
+        }
+    }
+    return graph->output && graph->input ? S_OK : E_FAIL;
+}
+
+MediaTypePtr::~MediaTypePtr() {
+    if (type) DeleteMediaType(type);
+}
+
+std::vector<CMediaType> StreamCapsTypes(IBaseFilter* filter) {
+    std::vector<CMediaType> types;
+    ComPtr<IAMStreamConfig> config;
+    if (FAILED(filter->QueryInterface(IID_PPV_ARGS(&config)))) return types;
+    int count = 0, size = 0;
+    config->GetNumberOfCapabilities(&count, &size);
+    for (int i = 0; i < count; ++i) {
+        MediaTypePtr type;
+        VIDEO_STREAM_CONFIG_CAPS caps;
+        if (config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps)) == S_OK) types.emplace_back(*type.type);
+    }
+    return types;
+}
+
+}  // namespace filtertest

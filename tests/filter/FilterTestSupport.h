@@ -1,0 +1,77 @@
+#pragma once
+// Shared helpers of the filter's component tests: COM, simulated cameras, creating the
+// filter as its class factory does, and graphs with the platform's renderers.
+#include <windows.h>
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+#include "CVCamera.h"
+#include "CVCameraStream.h"
+#include "SampleGrabber.h"
+
+namespace filtertest {
+
+using Microsoft::WRL::ComPtr;
+
+class ComApartment {
+public:
+    ComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
+    ~ComApartment() { CoUninitialize(); }
+};
+
+// The build's model as the catalogue names it, and some other model.
+std::wstring ModelName();
+std::wstring OtherModelName();
+
+// A simulated camera plugged for the object's lifetime.
+class PluggedCamera {
+public:
+    explicit PluggedCamera(const std::wstring& model = ModelName(), const std::wstring& serial = L"");
+    ~PluggedCamera();
+    PluggedCamera(const PluggedCamera&) = delete;
+    PluggedCamera& operator=(const PluggedCamera&) = delete;
+    DWORD Result() const { return m_result; }
+    void SetSwitch(const wchar_t* name, DWORD value) const;
+
+private:
+    std::wstring m_model;
+    std::wstring m_serial;
+    std::wstring m_instanceId;
+    DWORD m_result;
+};
+
+// Creates the filter through its creation function exactly as the class factory does.
+HRESULT CreateFilter(ComPtr<IBaseFilter>* filter);
+// The pin object behind a filter made in this process.
+vyx::CVCameraStream* StreamOf(IBaseFilter* filter);
+ComPtr<IPin> OutputPin(IBaseFilter* filter);
+VyxonCamera* CameraOf(IBaseFilter* filter);
+
+// A stopped graph holding the filter and a downstream filter (null renderer or sample grabber).
+struct Graph {
+    ComPtr<IGraphBuilder> builder;
+    ComPtr<IMediaControl> control;
+    ComPtr<IBaseFilter> downstream;
+    ComPtr<IPin> output;
+    ComPtr<IPin> input;
+    HRESULT Connect(const AM_MEDIA_TYPE* type);
+    void Disconnect();
+};
+HRESULT MakeGraph(IBaseFilter* filter, REFCLSID downstream, Graph* graph);
+
+// Task-memory media type owner.
+struct MediaTypePtr {
+    AM_MEDIA_TYPE* type = nullptr;
+    ~MediaTypePtr();
+    AM_MEDIA_TYPE** operator&() { return &type; }
+    AM_MEDIA_TYPE* operator->() const { return type; }
+    const VIDEOINFOHEADER* Info() const { return reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat); }
+};
+
+// Every capability of the pin, in GetStreamCaps order.
+std::vector<CMediaType> StreamCapsTypes(IBaseFilter* filter);
+
+}  // namespace filtertest
