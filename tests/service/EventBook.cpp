@@ -34,6 +34,17 @@ std::vector<RecordedEvent> EventBook::WithId(DWORD id) const
     return matching;
 }
 
+std::vector<RecordedEvent> EventBook::OfProcess(DWORD processId) const
+{
+    std::vector<RecordedEvent> all = Events();
+    std::vector<RecordedEvent> matching;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(matching),
+                 [processId](const RecordedEvent& e) { return e.processId == processId; });
+    std::stable_sort(matching.begin(), matching.end(),
+                     [](const RecordedEvent& a, const RecordedEvent& b) { return a.sequence < b.sequence; });
+    return matching;
+}
+
 void EventBook::Clear()
 {
     ::AcquireSRWLockExclusive(&m_lock);

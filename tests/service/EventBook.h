@@ -17,6 +17,7 @@ struct RecordedEvent {
     DWORD id = 0;
     std::wstring line;
     DWORD processId = 0;
+    DWORD sequence = 0;  // the writer's own order, for lines of another process
     ULONGLONG tick = 0;  // when the line arrived
 };
 
@@ -30,6 +31,8 @@ public:
     void Add(RecordedEvent event);
     std::vector<RecordedEvent> Events() const;
     std::vector<RecordedEvent> WithId(DWORD id) const;
+    // The lines of one writing process, in the order it wrote them.
+    std::vector<RecordedEvent> OfProcess(DWORD processId) const;
     void Clear();
 
     // Waits until the predicate holds for the lines seen so far; the limit only guards

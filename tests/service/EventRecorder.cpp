@@ -8,7 +8,7 @@ namespace {
 
 void RecordLine(void* context, WORD type, DWORD id, const wchar_t* line)
 {
-    static_cast<EventRecorder*>(context)->Add(RecordedEvent{type, id, line, ::GetCurrentProcessId(), 0});
+    static_cast<EventRecorder*>(context)->Add(RecordedEvent{type, id, line, ::GetCurrentProcessId(), 0, 0});
 }
 
 }  // namespace

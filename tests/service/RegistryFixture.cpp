@@ -4,6 +4,8 @@
 #include "Registrar.h"
 #include "UniqueResource.h"
 
+#include <sddl.h>
+
 namespace vyx::service::test {
 
 std::wstring ClassKeyPath(const CameraModel& model)
@@ -68,6 +70,77 @@ void RemoveAllRegistrations()
         RemoveRegistration(CameraModelTable::Row(i), FilterArch::X86);
         RemoveRegistration(CameraModelTable::Row(i), FilterArch::X64);
     }
+}
+
+namespace {
+
+bool ReadValue(const std::wstring& path, FilterArch arch, const wchar_t* name, std::wstring& value)
+{
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | ArchViewFlag(arch), key.Put()) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    wchar_t buffer[1024] = {};
+    DWORD size = sizeof(buffer) - sizeof(wchar_t);
+    DWORD type = 0;
+    if (::RegQueryValueExW(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return false;
+    }
+    value = buffer;
+    return true;
+}
+
+}  // namespace
+
+::testing::AssertionResult HasFilterLayout(std::size_t index, FilterArch arch, const std::wstring& path)
+{
+    const CameraModel& model = CameraModelTable::Row(index);
+    const std::wstring classKey = ClassKeyPath(model);
+    std::wstring value;
+    if (!ReadValue(classKey, arch, nullptr, value) || value != catalogue::kModels[index].friendlyName) {
+        return ::testing::AssertionFailure() << "class key name";
+    }
+    if (!ReadValue(classKey + L"\\InprocServer32", arch, nullptr, value) ||
+        ::CompareStringOrdinal(value.c_str(), -1, path.c_str(), -1, TRUE) != CSTR_EQUAL) {
+        return ::testing::AssertionFailure() << "server path";
+    }
+    if (!ReadValue(classKey + L"\\InprocServer32", arch, L"ThreadingModel", value) || value != L"Both") {
+        return ::testing::AssertionFailure() << "threading model";
+    }
+    if (!ReadValue(InstanceKeyPath(model), arch, L"CLSID", value) ||
+        ::CompareStringOrdinal(value.c_str(), -1, model.filterClsid, -1, TRUE) != CSTR_EQUAL) {
+        return ::testing::AssertionFailure() << "category entry";
+    }
+    if (!ReadValue(InstanceKeyPath(model), arch, L"FriendlyName", value) ||
+        value != catalogue::kModels[index].friendlyName) {
+        return ::testing::AssertionFailure() << "category friendly name";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+bool HasNoFilterKeys(std::size_t index, FilterArch arch)
+{
+    const CameraModel& model = CameraModelTable::Row(index);
+    return !KeyExists(ClassKeyPath(model), arch) && !KeyExists(InstanceKeyPath(model), arch);
+}
+
+bool ProtectKey(const std::wstring& path, FilterArch arch, bool locked)
+{
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC | ArchViewFlag(arch), key.Put()) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(locked ? L"D:P(A;;0x60019;;;WD)" : L"D:P(A;;KA;;;WD)",
+                                                                SDDL_REVISION_1, &descriptor, nullptr)) {
+        return false;
+    }
+    const LONG result = ::RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor);
+    ::LocalFree(descriptor);
+    return result == ERROR_SUCCESS;
 }
 
 bool KeyExists(const std::wstring& path, FilterArch arch)

@@ -5,6 +5,8 @@
 #include "CameraModel.h"
 #include "FilterArch.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 namespace vyx::service::test {
@@ -26,6 +28,16 @@ void RemoveAllRegistrations();
 bool KeyExists(const std::wstring& path, FilterArch arch);
 std::wstring ClassKeyPath(const CameraModel& model);
 std::wstring InstanceKeyPath(const CameraModel& model);
+
+// The layout a filter build's own registration writes, read independently of the
+// registrar: class key named by the friendly name, server path and threading model, and
+// the video input category entry.
+::testing::AssertionResult HasFilterLayout(std::size_t row, FilterArch arch, const std::wstring& path);
+// True when no key of the row's filter exists in the view.
+bool HasNoFilterKeys(std::size_t row, FilterArch arch);
+
+// Only KEY_READ and WRITE_DAC for everyone, or full access again.
+bool ProtectKey(const std::wstring& path, FilterArch arch, bool locked);
 
 void SetString(const std::wstring& keyPath, FilterArch arch, const wchar_t* name, const std::wstring& value,
                DWORD type = REG_SZ);

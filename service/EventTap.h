@@ -1,0 +1,28 @@
+#pragma once
+// A live copy of the event-log lines for whoever listens on a named pipe: a message per
+// line, an EventTapHeader followed by the line's UTF-16 text without its NUL. Wine's event
+// log stores nothing, so this is how the service's lines are watched there (and how the
+// end-to-end tests check them). Without a listener a line costs one failed open.
+//
+// Threads: any thread may write; the sequence counter is atomic.
+// The service connects anonymously, so a listener can never act in its name, and never
+// waits on a listener for longer than kEventTapWaitMs.
+
+#include <windows.h>
+
+namespace vyx::service {
+
+inline constexpr wchar_t kEventTapPipe[] = L"\\\\.\\pipe\\VYXDshowService.events";
+inline constexpr DWORD kEventTapWaitMs = 2000;
+
+struct EventTapHeader {
+    DWORD type;
+    DWORD id;
+    DWORD processId;  // tells the install command's lines from the service's
+    DWORD sequence;   // per process, from 1: listeners may read connections out of order
+};
+
+// A ServiceEventSink; the context is unused.
+void WriteToEventTap(void* context, WORD type, DWORD id, const wchar_t* line);
+
+}  // namespace vyx::service

@@ -1,0 +1,87 @@
+#include "Reconcile.h"
+#include "ServiceEvents.h"
+#include "ServiceState.h"
+
+namespace vyx::service {
+
+namespace {
+
+// Both waits list stopEvent first, so a stop wins over a change signalled with it.
+DWORD WaitStopOrChange(DWORD timeoutMs)
+{
+    ServiceState& state = GetServiceState();
+    const HANDLE handles[] = {state.stopEvent.Get(), state.changeEvent.Get()};
+    return ::WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
+}
+
+DWORD FailWorker(const wchar_t* operation)
+{
+    const DWORD error = ::GetLastError();
+    LogApiFailure(operation, error, kEventApiFailure);
+    return error;
+}
+
+}  // namespace
+
+DWORD WINAPI ReconcileWorker(void*)
+{
+    ServiceState& state = GetServiceState();
+    for (;;) {
+        DWORD wait = WaitStopOrChange(INFINITE);
+        if (wait == WAIT_OBJECT_0) {
+            return 0;
+        }
+        if (wait != WAIT_OBJECT_0 + 1) {
+            return FailWorker(L"WaitForMultipleObjects");
+        }
+        // Every further change restarts the quiet period, so a burst becomes one pass.
+        for (;;) {
+            wait = WaitStopOrChange(kQuietPeriodMs);
+            if (wait == WAIT_OBJECT_0) {
+                return 0;
+            }
+            if (wait == WAIT_TIMEOUT) {
+                break;
+            }
+            if (wait != WAIT_OBJECT_0 + 1) {
+                return FailWorker(L"debounce wait");
+            }
+        }
+        const LONG lastEvent = state.lastDeviceEvent.exchange(0);
+        if (lastEvent != 0) {
+            WriteServiceEvent(EVENTLOG_INFORMATION_TYPE, kEventDeviceChange, L"deviceEvent=%ls generation=%ld",
+                              lastEvent == DBT_DEVICEARRIVAL ? L"arrival" : L"remove-complete",
+                              static_cast<long>(state.generation.load()));
+        }
+        ReconcileFilters();
+    }
+}
+
+void StopReconcileWorker()
+{
+    ServiceState& state = GetServiceState();
+    if (state.stopEvent) {
+        ::SetEvent(state.stopEvent.Get());
+    }
+    if (state.changeEvent) {
+        ::SetEvent(state.changeEvent.Get());
+    }
+    if (state.workerThread) {
+        const DWORD wait = ::WaitForSingleObject(state.workerThread.Get(), kWorkerShutdownWaitMs);
+        if (wait != WAIT_OBJECT_0) {
+            LogApiFailure(L"reconcile worker shutdown", wait == WAIT_TIMEOUT ? ERROR_TIMEOUT : ::GetLastError(),
+                          kEventApiFailure);
+            ::WaitForSingleObject(state.workerThread.Get(), INFINITE);
+        }
+        state.workerThread.Reset();
+    }
+    if (state.deviceNotification) {
+        if (!::UnregisterDeviceNotification(state.deviceNotification.Release())) {
+            LogApiFailure(L"UnregisterDeviceNotification", ::GetLastError(), kEventApiFailure);
+        }
+    }
+    state.changeEvent.Reset();
+    state.stopEvent.Reset();
+}
+
+}  // namespace vyx::service

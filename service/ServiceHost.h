@@ -1,0 +1,16 @@
+#pragma once
+// Running as the service: the service's main function, its control handler and status
+// reports. Threads: see ServiceState.h.
+
+#include <windows.h>
+
+namespace vyx::service {
+
+inline constexpr DWORD kStartupWaitMs = 15000;
+
+void WINAPI ServiceMain(DWORD argc, wchar_t** argv);
+DWORD WINAPI ServiceControlHandler(DWORD control, DWORD eventType, void* eventData, void* context);
+// False without a status handle; a failed send is logged as event 1400.
+bool ReportServiceStatus(DWORD state, DWORD win32ExitCode, DWORD waitHint);
+
+}  // namespace vyx::service

@@ -1,0 +1,11 @@
+#include "ServiceState.h"
+
+namespace vyx::service {
+
+ServiceState& GetServiceState()
+{
+    static ServiceState state;
+    return state;
+}
+
+}  // namespace vyx::service

@@ -1,0 +1,46 @@
+#pragma once
+// The process's one service record.
+//
+// Threads and what guards what:
+//  - the dispatcher thread runs wWinMain's dispatcher and ServiceControlHandler, which
+//    touches only stopRequested (compare-exchange), generation and lastDeviceEvent
+//    (atomics), status (under statusLock) and signals the two events;
+//  - the ServiceMain thread creates and releases everything here, runs the first pass and
+//    starts the worker;
+//  - the worker thread runs every later pass and reads stopEvent, changeEvent, generation
+//    and lastDeviceEvent.
+//  statusLock (exclusive) guards status from filling until it has been sent. The handles
+//  are created before the worker starts and released only after it has ended.
+
+#include "UniqueResource.h"
+
+#include <windows.h>
+#include <dbt.h>
+
+#include <atomic>
+
+namespace vyx::service {
+
+struct DeviceNotificationTraits {
+    static HDEVNOTIFY Invalid() { return nullptr; }
+    static void Close(HDEVNOTIFY h) { ::UnregisterDeviceNotification(h); }
+};
+using UniqueDeviceNotification = UniqueResource<HDEVNOTIFY, DeviceNotificationTraits>;
+
+struct ServiceState {
+    SERVICE_STATUS_HANDLE statusHandle = nullptr;
+    SERVICE_STATUS status = {};
+    SRWLOCK statusLock = SRWLOCK_INIT;
+    std::atomic<LONG> stopRequested{0};
+
+    UniqueHandle stopEvent;    // manual reset: stays signalled once the service must stop
+    UniqueHandle changeEvent;  // auto reset: every accepted device event, and stop
+    std::atomic<LONG> generation{0};
+    std::atomic<LONG> lastDeviceEvent{0};
+    UniqueDeviceNotification deviceNotification;
+    UniqueHandle workerThread;
+};
+
+ServiceState& GetServiceState();
+
+}  // namespace vyx::service

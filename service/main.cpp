@@ -1,0 +1,13 @@
+// VYXCamService.exe: a windowed program without a window; all feedback goes to the event
+// log (and its live tap) and the exit code.
+#include "EventTap.h"
+#include "ServiceCommand.h"
+#include "ServiceEvents.h"
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int)
+{
+    vyx::service::SetServiceEventSink(vyx::service::WriteToEventTap, nullptr);
+    return vyx::service::RunServiceCommand(commandLine);
+}

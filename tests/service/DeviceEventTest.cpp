@@ -1,0 +1,230 @@
+// The device-event path as the control dispatcher drives it (Wine never delivers device
+// events to services), the control handler's stop branch, and the reconcile worker.
+#include "CameraModelTable.h"
+#include "EventRecorder.h"
+#include "Reconcile.h"
+#include "Registrar.h"
+#include "RegistryFixture.h"
+#include "ServiceEvents.h"
+#include "ServiceHost.h"
+#include "ServiceState.h"
+#include "StandIn.h"
+#include "TestLayout.h"
+
+#include <SimulatedBus.h>
+#include <gtest/gtest.h>
+
+#include <dbt.h>
+
+namespace vyx::service {
+namespace {
+
+using test::Describe;
+using test::EventRecorder;
+
+class DeviceEventTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ServiceState& state = GetServiceState();
+        state.stopRequested.store(0);
+        state.generation.store(0);
+        state.lastDeviceEvent.store(0);
+        state.stopEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        state.changeEvent.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        ASSERT_TRUE(state.stopEvent && state.changeEvent);
+        ASSERT_EQ(vyxsim::UnplugAll(), ERROR_SUCCESS);
+        test::ResetLayout();
+        test::RemoveAllRegistrations();
+    }
+    void TearDown() override
+    {
+        StopReconcileWorker();
+        vyxsim::UnplugAll();
+        test::RemoveAllRegistrations();
+    }
+
+    static void StartWorker()
+    {
+        GetServiceState().workerThread.Reset(::CreateThread(nullptr, 0, ReconcileWorker, nullptr, 0, nullptr));
+        ASSERT_TRUE(GetServiceState().workerThread);
+    }
+
+    static bool ChangeSignalled() { return ::WaitForSingleObject(GetServiceState().changeEvent.Get(), 0) == WAIT_OBJECT_0; }
+
+    static DEV_BROADCAST_DEVICEINTERFACE_W Interface()
+    {
+        DEV_BROADCAST_DEVICEINTERFACE_W data = {};
+        data.dbcc_size = sizeof(data);
+        data.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        return data;
+    }
+};
+
+TEST_F(DeviceEventTest, OnlyWellFormedArrivalsAndRemovalsAreCounted)
+{
+    ServiceState& state = GetServiceState();
+    DEV_BROADCAST_DEVICEINTERFACE_W good = Interface();
+    DEV_BROADCAST_HDR tooSmall = {};
+    tooSmall.dbch_size = sizeof(tooSmall) - 1;
+    tooSmall.dbch_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    DEV_BROADCAST_HDR volume = {};
+    volume.dbch_size = sizeof(volume);
+    volume.dbch_devicetype = DBT_DEVTYP_VOLUME;
+
+    struct Case {
+        DWORD type;
+        void* data;
+        DWORD result;
+    };
+    const Case refused[] = {
+        {DBT_DEVICEARRIVAL, nullptr, ERROR_INVALID_PARAMETER},
+        {DBT_DEVICEREMOVECOMPLETE, nullptr, ERROR_INVALID_PARAMETER},
+        {DBT_DEVICEARRIVAL, &tooSmall, ERROR_INVALID_DATA},
+        {DBT_DEVICEREMOVECOMPLETE, &volume, ERROR_INVALID_DATA},
+        {DBT_DEVICEQUERYREMOVE, &good, NO_ERROR},
+        {DBT_DEVICEREMOVEPENDING, nullptr, NO_ERROR},
+    };
+    for (const Case& c : refused) {
+        EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_DEVICEEVENT, c.type, c.data, nullptr), c.result);
+        EXPECT_EQ(state.generation.load(), 0);
+        EXPECT_EQ(state.lastDeviceEvent.load(), 0);
+        EXPECT_FALSE(ChangeSignalled());
+    }
+
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_DEVICEEVENT, DBT_DEVICEARRIVAL, &good, nullptr), NO_ERROR);
+    EXPECT_EQ(state.generation.load(), 1);
+    EXPECT_EQ(state.lastDeviceEvent.load(), DBT_DEVICEARRIVAL);
+    EXPECT_TRUE(ChangeSignalled());
+    // The bare header is enough: the device's name is never looked at.
+    DEV_BROADCAST_HDR header = {};
+    header.dbch_size = sizeof(header);
+    header.dbch_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    EXPECT_EQ(HandleDeviceEvent(DBT_DEVICEREMOVECOMPLETE, &header), NO_ERROR);
+    EXPECT_EQ(state.generation.load(), 2);
+    EXPECT_EQ(state.lastDeviceEvent.load(), DBT_DEVICEREMOVECOMPLETE);
+    EXPECT_TRUE(ChangeSignalled());
+}
+
+TEST_F(DeviceEventTest, OnlyTheFirstStopActsAndOtherControlsAreNotImplemented)
+{
+    ServiceState& state = GetServiceState();
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_PAUSE, 0, nullptr, nullptr), ERROR_CALL_NOT_IMPLEMENTED);
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_CONTINUE, 0, nullptr, nullptr), ERROR_CALL_NOT_IMPLEMENTED);
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_PARAMCHANGE, 0, nullptr, nullptr), ERROR_CALL_NOT_IMPLEMENTED);
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_INTERROGATE, 0, nullptr, nullptr), NO_ERROR);
+    EXPECT_EQ(::WaitForSingleObject(state.stopEvent.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(state.stopRequested.load(), 0);
+
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), NO_ERROR);
+    EXPECT_EQ(state.stopRequested.load(), 1);
+    EXPECT_EQ(::WaitForSingleObject(state.stopEvent.Get(), 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(ChangeSignalled());
+    // A second stop, or a shutdown after it, returns success and signals nothing again.
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), NO_ERROR);
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_SHUTDOWN, 0, nullptr, nullptr), NO_ERROR);
+    EXPECT_FALSE(ChangeSignalled());
+    EXPECT_EQ(state.stopRequested.load(), 1);
+    // Without a status handle nothing is reported.
+    EXPECT_FALSE(ReportServiceStatus(SERVICE_RUNNING, NO_ERROR, 0));
+}
+
+TEST_F(DeviceEventTest, ABurstOfEventsLeadsToOnePassAfterTheQuietPeriod)
+{
+    EventRecorder events;
+    StartWorker();
+    DEV_BROADCAST_DEVICEINTERFACE_W data = Interface();
+    ULONGLONG lastEvent = 0;
+    for (int i = 0; i < 10; ++i) {
+        if (i > 0) {
+            ::Sleep(500);
+        }
+        const DWORD type = i == 9 ? DBT_DEVICEREMOVECOMPLETE : DBT_DEVICEARRIVAL;
+        ASSERT_EQ(ServiceControlHandler(SERVICE_CONTROL_DEVICEEVENT, type, &data, nullptr), NO_ERROR);
+        lastEvent = ::GetTickCount64();
+    }
+    ASSERT_TRUE(events.WaitForId(kEventReconcileSummary)) << Describe(events.Events());
+    StopReconcileWorker();
+
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 2u) << Describe(lines);
+    EXPECT_EQ(lines[0].id, 1100u);
+    EXPECT_EQ(lines[0].type, EVENTLOG_INFORMATION_TYPE);
+    // The line names the last event's type and counts them all.
+    EXPECT_EQ(lines[0].line, L"deviceEvent=remove-complete generation=10");
+    EXPECT_GE(lines[0].tick - lastEvent, kQuietPeriodMs);
+    EXPECT_EQ(lines[1].type, EVENTLOG_INFORMATION_TYPE);
+    const std::wstring summary = L"reconcile generation=10 connectedModels=0 actions=0 actionFailures=0 "
+                                 L"degradedModels=0 elapsedMs=";
+    EXPECT_TRUE(test::StartsWith(lines[1].line, summary)) << test::Narrow(lines[1].line);
+    EXPECT_EQ(GetServiceState().lastDeviceEvent.load(), 0);
+}
+
+TEST_F(DeviceEventTest, AStopDuringAPassEndsItWithoutASummary)
+{
+    const CameraModel& row = CameraModelTable::Row(6);
+    std::wstring path;
+    ASSERT_TRUE(BuildDllPath(row, FilterArch::X86, path));
+    ASSERT_TRUE(test::WriteFileBytes(path, test::MakePeImage(IMAGE_FILE_MACHINE_I386)));
+    ASSERT_EQ(vyxsim::Plug(row.displayName), ERROR_SUCCESS);
+
+    EventRecorder events;
+    test::StandIn standIn(L"hang");
+    StartWorker();
+    DEV_BROADCAST_DEVICEINTERFACE_W data = Interface();
+    ASSERT_EQ(HandleDeviceEvent(DBT_DEVICEARRIVAL, &data), NO_ERROR);
+    ASSERT_EQ(::WaitForSingleObject(standIn.Started(), 120000), WAIT_OBJECT_0);
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), NO_ERROR);
+    StopReconcileWorker();
+
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 3u) << Describe(lines);
+    EXPECT_EQ(lines[0].line, L"deviceEvent=arrival generation=1");
+    EXPECT_EQ(lines[1].line, L"action=register model=" + std::wstring(row.displayName) +
+                                 L" arch=x86 attempt=1 error=1223 exitCode=0 verified=0");
+    EXPECT_EQ(lines[2].id, 1301u);
+    EXPECT_EQ(lines[2].type, EVENTLOG_ERROR_TYPE);
+    EXPECT_FALSE(test::StandInStillRunning());
+}
+
+TEST_F(DeviceEventTest, APassActsOnEveryGapAndReportsWhatStaysDegraded)
+{
+    // Row 8 connected without any library: its register actions fail validation. Row 10 is
+    // not connected but has a leftover category entry: it is unregistered by the fallback.
+    const CameraModel& missing = CameraModelTable::Row(8);
+    const CameraModel& leftover = CameraModelTable::Row(10);
+    ASSERT_EQ(vyxsim::Plug(missing.displayName, L"S1"), ERROR_SUCCESS);
+    ASSERT_EQ(vyxsim::Plug(missing.displayName, L"S2"), ERROR_SUCCESS);
+    test::HandRegistration stale;
+    stale.classKey = false;
+    test::WriteRegistration(leftover, FilterArch::X64, stale);
+
+    EventRecorder events;
+    test::StandIn standIn(L"fail");
+    GetServiceState().generation.store(4);
+    EXPECT_FALSE(ReconcileFilters());
+
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 5u) << Describe(lines);
+    const std::wstring name = missing.displayName;
+    EXPECT_TRUE(test::StartsWith(lines[0].line, L"register model=" + name + L" arch=x86 DLL validation failed."));
+    EXPECT_TRUE(test::StartsWith(lines[1].line, L"register model=" + name + L" arch=x64 DLL validation failed."));
+    EXPECT_EQ(lines[2].type, EVENTLOG_WARNING_TYPE);
+    EXPECT_EQ(lines[2].id, 1300u);
+    EXPECT_TRUE(test::StartsWith(lines[2].line, L"action=unregister-fallback model=" +
+                                                    std::wstring(leftover.displayName) + L" arch=x64 path="));
+    EXPECT_EQ(lines[3].type, EVENTLOG_WARNING_TYPE);
+    EXPECT_EQ(lines[3].id, 1201u);
+    EXPECT_EQ(lines[3].line,
+              L"model=" + name + L" connectedCount=2 x86Present=0 x86Correct=0 x64Present=0 x64Correct=0");
+    EXPECT_EQ(lines[4].type, EVENTLOG_WARNING_TYPE);
+    EXPECT_EQ(lines[4].id, 1201u);
+    const std::wstring summary =
+        L"reconcile generation=4 connectedModels=1 actions=3 actionFailures=2 degradedModels=1 elapsedMs=";
+    EXPECT_TRUE(test::StartsWith(lines[4].line, summary)) << test::Narrow(lines[4].line);
+    EXPECT_TRUE(standIn.CommandLines().empty());
+    EXPECT_FALSE(test::KeyExists(test::InstanceKeyPath(leftover), FilterArch::X64));
+}
+
+}  // namespace
+}  // namespace vyx::service

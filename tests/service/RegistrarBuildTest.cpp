@@ -1,0 +1,192 @@
+// The registrar against real filter builds laid out beside this program, the real regsvr32
+// programs of both architectures and the real registry.
+#include "CameraModelTable.h"
+#include "EventRecorder.h"
+#include "Registrar.h"
+#include "RegistryFixture.h"
+#include "TestLayout.h"
+#include "UniqueResource.h"
+#include "VideoDevices.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace vyx::service {
+namespace {
+
+using test::Describe;
+using test::EventRecorder;
+using test::HasFilterLayout;
+using test::HasNoFilterKeys;
+
+constexpr std::size_t kRow = 0;
+constexpr std::size_t kOtherRow = 1;
+
+class RegistrarBuildTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        test::ResetLayout();
+        for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
+            for (const wchar_t* file : {L"VyxonCamera.dll", CameraModelTable::Row(kRow).dllFileName,
+                                        CameraModelTable::Row(kOtherRow).dllFileName}) {
+                s_haveBuilds = test::CopyFromDist(arch, file) && s_haveBuilds;
+            }
+        }
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_haveBuilds) << "the filter builds are missing from the installed layout (VYX_DIST)";
+        test::RemoveAllRegistrations();
+        ASSERT_TRUE(BuildDllPath(m_row, FilterArch::X86, m_x86Path));
+        ASSERT_TRUE(BuildDllPath(m_row, FilterArch::X64, m_x64Path));
+    }
+    void TearDown() override { test::RemoveAllRegistrations(); }
+
+    // Registers through the system's regsvr32 directly, as an installer would.
+    static int Regsvr32(FilterArch arch, const std::wstring& path, bool unregister = false)
+    {
+        std::wstring program;
+        EXPECT_TRUE(GetRegsvr32Path(arch, program));
+        return test::RunProgram(L"\"" + program + L"\" /s " + (unregister ? L"/u " : L"") + L"\"" + path + L"\"");
+    }
+
+    const std::wstring& PathOf(FilterArch arch) const { return arch == FilterArch::X86 ? m_x86Path : m_x64Path; }
+
+    static bool s_haveBuilds;
+    const CameraModel& m_row = CameraModelTable::Row(kRow);
+    std::wstring m_x86Path;
+    std::wstring m_x64Path;
+};
+
+bool RegistrarBuildTest::s_haveBuilds = true;
+
+bool Lists(const std::vector<std::wstring>& names, const wchar_t* name)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+TEST_F(RegistrarBuildTest, RegisteringAndUnregisteringBothArchitecturesIsVerified)
+{
+    EventRecorder events;
+    ASSERT_TRUE(RunRegistrationAction(m_row, FilterArch::X86, true, nullptr)) << Describe(events.Events());
+    ASSERT_TRUE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr)) << Describe(events.Events());
+    for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
+        EXPECT_TRUE(HasFilterLayout(kRow, arch, PathOf(arch)));
+        EXPECT_TRUE(QueryRegistrationState(m_row, arch, PathOf(arch)).correct);
+        EXPECT_TRUE(HasNoFilterKeys(kOtherRow, arch));
+    }
+    EXPECT_TRUE(Lists(test::ListVideoInputDevices32(), catalogue::kModels[kRow].friendlyName));
+
+    ASSERT_TRUE(RunRegistrationAction(m_row, FilterArch::X86, false, nullptr)) << Describe(events.Events());
+    ASSERT_TRUE(RunRegistrationAction(m_row, FilterArch::X64, false, nullptr)) << Describe(events.Events());
+    for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
+        EXPECT_TRUE(HasNoFilterKeys(kRow, arch));
+    }
+    EXPECT_FALSE(Lists(test::ListVideoInputDevices32(), catalogue::kModels[kRow].friendlyName));
+
+    const std::wstring model = m_row.displayName;
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 4u) << Describe(lines);
+    const wchar_t* expected[] = {L"register", L"register", L"unregister", L"unregister"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const FilterArch arch = i % 2 == 0 ? FilterArch::X86 : FilterArch::X64;
+        EXPECT_EQ(lines[i].type, EVENTLOG_INFORMATION_TYPE);
+        EXPECT_EQ(lines[i].id, 1300u);
+        EXPECT_EQ(lines[i].line, std::wstring(L"action=") + expected[i] + L" model=" + model + L" arch=" +
+                                     ArchText(arch) + L" path=" + PathOf(arch) + L" attempt=1");
+    }
+}
+
+TEST_F(RegistrarBuildTest, StateIsCorrectOnlyForTheExpectedPathAndTheWholeLayout)
+{
+    for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
+        SCOPED_TRACE(ArchText(arch));
+        const std::wstring& path = PathOf(arch);
+        ASSERT_EQ(Regsvr32(arch, path), 0);
+        EXPECT_TRUE(QueryRegistrationState(m_row, arch, path).correct);
+
+        // The same path in other letter case is the same file.
+        std::wstring lower = path;
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](wchar_t c) { return towlower(c); });
+        ASSERT_EQ(Regsvr32(arch, lower), 0);
+        EXPECT_TRUE(QueryRegistrationState(m_row, arch, path).correct);
+
+        // Another spelling of the same file is not the expected path; registering again
+        // through the registrar rewrites it.
+        const std::wstring other = ParentDirectory(path) + L"\\.\\..\\" + ArchFolder(arch) + L"\\" + m_row.dllFileName;
+        wchar_t shortPath[MAX_PATH] = {};
+        const DWORD shortLength = ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+        const std::wstring spelling = shortLength > 0 && shortLength < MAX_PATH && path != shortPath ? shortPath : other;
+        test::SetString(test::ClassKeyPath(m_row) + L"\\InprocServer32", arch, nullptr, spelling);
+        const ArchRegistrationState state = QueryRegistrationState(m_row, arch, path);
+        EXPECT_TRUE(state.present);
+        EXPECT_FALSE(state.correct);
+        EXPECT_TRUE(RunRegistrationAction(m_row, arch, true, nullptr));
+        EXPECT_TRUE(HasFilterLayout(kRow, arch, path));
+
+        // Only the category entry left over: present, not correct.
+        ASSERT_EQ(Regsvr32(arch, path, true), 0);
+        EXPECT_FALSE(QueryRegistrationState(m_row, arch, path).present);
+        test::HandRegistration leftover;
+        leftover.classKey = false;
+        test::WriteRegistration(m_row, arch, leftover);
+        const ArchRegistrationState partial = QueryRegistrationState(m_row, arch, path);
+        EXPECT_TRUE(partial.present);
+        EXPECT_FALSE(partial.correct);
+    }
+}
+
+TEST_F(RegistrarBuildTest, UnregisteringADeletedLibraryFallsBackToDeletingTheKeys)
+{
+    ASSERT_EQ(Regsvr32(FilterArch::X64, m_x64Path), 0);
+    ASSERT_TRUE(QueryRegistrationState(m_row, FilterArch::X64, m_x64Path).correct);
+    ASSERT_TRUE(::DeleteFileW(m_x64Path.c_str()));
+
+    EventRecorder events;
+    EXPECT_TRUE(RunRegistrationAction(m_row, FilterArch::X64, false, nullptr));
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 1u) << Describe(lines);
+    EXPECT_EQ(lines[0].type, EVENTLOG_WARNING_TYPE);
+    EXPECT_EQ(lines[0].id, 1300u);
+    EXPECT_EQ(lines[0].line, L"action=unregister-fallback model=" + std::wstring(m_row.displayName) +
+                                 L" arch=x64 path=" + m_x64Path);
+    EXPECT_TRUE(HasNoFilterKeys(kRow, FilterArch::X64));
+    // Restore the build and let it remove what else it registered.
+    ASSERT_TRUE(test::CopyFromDist(FilterArch::X64, m_row.dllFileName));
+    ASSERT_EQ(Regsvr32(FilterArch::X64, m_x64Path, true), 0);
+}
+
+TEST_F(RegistrarBuildTest, RegisteringRefusesTheWrongMachineAndBrokenFiles)
+{
+    EventRecorder events;
+    // A 32-bit build in DX_x64, a truncated build and a text file.
+    ASSERT_TRUE(::CopyFileW(m_x86Path.c_str(), m_x64Path.c_str(), FALSE));
+    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr));
+    std::vector<std::uint8_t> head(100, 0);
+    {
+        UniqueFile file(::CreateFileW(m_x86Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+        DWORD read = 0;
+        ASSERT_TRUE(::ReadFile(file.Get(), head.data(), 100, &read, nullptr));
+    }
+    ASSERT_TRUE(test::WriteFileBytes(m_x64Path, head));
+    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr));
+    ASSERT_TRUE(test::WriteFileBytes(m_x64Path, {'n', 'o', 't', ' ', 'a', ' ', 'D', 'L', 'L'}));
+    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr));
+    EXPECT_TRUE(HasNoFilterKeys(kRow, FilterArch::X64));
+
+    const std::wstring prefix = L"register model=" + std::wstring(m_row.displayName) +
+                                L" arch=x64 DLL validation failed. path=" + m_x64Path + L" error=";
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 3u) << Describe(lines);
+    EXPECT_EQ(lines[0].line, prefix + L"216");
+    EXPECT_EQ(lines[1].line, prefix + L"193");
+    EXPECT_EQ(lines[2].line, prefix + L"193");
+    ASSERT_TRUE(test::CopyFromDist(FilterArch::X64, m_row.dllFileName));
+}
+
+}  // namespace
+}  // namespace vyx::service

@@ -1,0 +1,385 @@
+// VYXCamService.exe from the installed layout under Wine's service control manager: the
+// commands, the service's first pass, and every line they write, seen through the
+// executable's event tap. Device events never reach services under Wine, so the service
+// learns of a change by being installed (and so restarted) again.
+#include "CameraModelTable.h"
+#include "EventTapListener.h"
+#include "Installer.h"
+#include "Registrar.h"
+#include "RegistryFixture.h"
+#include "ServiceEvents.h"
+#include "TestLayout.h"
+#include "UniqueResource.h"
+#include "VideoDevices.h"
+
+#include <SimulatedBus.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace vyx::service {
+namespace {
+
+using test::Describe;
+using test::EventTapListener;
+using test::HasFilterLayout;
+using test::HasNoFilterKeys;
+using test::RecordedEvent;
+
+constexpr std::size_t kRow = 2;
+constexpr std::size_t kOtherRow = 3;
+
+std::wstring ServiceExecutable() { return test::DistFolder() + L"\\VYXCamService.exe"; }
+
+std::wstring DistLibrary(std::size_t row, FilterArch arch)
+{
+    return test::DistFolder() + L"\\" + ArchFolder(arch) + L"\\" + CameraModelTable::Row(row).dllFileName;
+}
+
+int RunCommand(const std::wstring& arguments, DWORD& processId)
+{
+    return test::RunProgram(L"\"" + ServiceExecutable() + L"\" " + arguments, nullptr, &processId);
+}
+
+UniqueScHandle OpenVyxService(DWORD access)
+{
+    UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) {
+        return UniqueScHandle();
+    }
+    return UniqueScHandle(::OpenServiceW(manager.Get(), kServiceName, access));
+}
+
+SERVICE_STATUS_PROCESS QueryStatus(SC_HANDLE service)
+{
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    ::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status), &needed);
+    return status;
+}
+
+// Polls the reported state; the limit only guards against a hang.
+bool WaitForState(SC_HANDLE service, DWORD state, DWORD controlsWanted = 0)
+{
+    for (int i = 0; i < 1200; ++i) {
+        const SERVICE_STATUS_PROCESS status = QueryStatus(service);
+        if (status.dwCurrentState == state && (status.dwControlsAccepted & controlsWanted) == controlsWanted) {
+            return true;
+        }
+        ::Sleep(100);
+    }
+    return false;
+}
+
+bool EventSourceRegistered()
+{
+    return test::KeyExists(kEventLogSourceKey, FilterArch::X64) || test::KeyExists(kEventLogSourceKey, FilterArch::X86);
+}
+
+bool HasLine(const std::vector<RecordedEvent>& events, DWORD processId, DWORD id)
+{
+    return std::any_of(events.begin(), events.end(),
+                       [&](const RecordedEvent& e) { return e.processId == processId && e.id == id; });
+}
+
+void ExpectLine(const RecordedEvent& event, WORD type, DWORD id, const std::wstring& line)
+{
+    EXPECT_EQ(event.type, type) << test::Narrow(event.line);
+    EXPECT_EQ(event.id, id) << test::Narrow(event.line);
+    EXPECT_EQ(event.line, line);
+}
+
+void ExpectStarts(const RecordedEvent& event, WORD type, DWORD id, const std::wstring& prefix)
+{
+    EXPECT_EQ(event.type, type) << test::Narrow(event.line);
+    EXPECT_EQ(event.id, id) << test::Narrow(event.line);
+    EXPECT_TRUE(test::StartsWith(event.line, prefix)) << test::Narrow(event.line);
+}
+
+class ServiceEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(::GetFileAttributesW(ServiceExecutable().c_str()), INVALID_FILE_ATTRIBUTES)
+            << "VYXCamService.exe is missing from the installed layout (VYX_DIST)";
+        ASSERT_TRUE(test::DistHasFilterBuilds()) << "the filter builds are missing from the installed layout";
+        CleanUp();
+    }
+    void TearDown() override { CleanUp(); }
+
+    static void CleanUp()
+    {
+        vyxsim::UnplugAll();
+        if (OpenVyxService(SERVICE_QUERY_STATUS)) {
+            DWORD ignored = 0;
+            RunCommand(L"/UnregServer", ignored);
+        }
+        for (std::size_t i = 0; i < CameraModelTable::Count(); ++i) {
+            for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
+                test::ProtectKey(test::InstanceKeyPath(CameraModelTable::Row(i)), arch, false);
+            }
+        }
+        test::RemoveAllRegistrations();
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kEventLogSourceKey);
+    }
+
+    static DWORD RunningServiceProcess()
+    {
+        UniqueScHandle service = OpenVyxService(SERVICE_QUERY_STATUS);
+        const SERVICE_STATUS_PROCESS status = QueryStatus(service.Get());
+        return status.dwCurrentState == SERVICE_RUNNING ? status.dwProcessId : 0;
+    }
+
+    static void ExpectOnlyRowRegistered(std::size_t row)
+    {
+        for (std::size_t i = 0; i < CameraModelTable::Count(); ++i) {
+            if (i == row) {
+                continue;
+            }
+            EXPECT_TRUE(HasNoFilterKeys(i, FilterArch::X86)) << i;
+            EXPECT_TRUE(HasNoFilterKeys(i, FilterArch::X64)) << i;
+        }
+    }
+
+    static int CountOurDevices(const std::vector<std::wstring>& names, std::size_t row, bool& listed)
+    {
+        int ours = 0;
+        listed = false;
+        for (const std::wstring& name : names) {
+            for (std::size_t i = 0; i < catalogue::kModelCount; ++i) {
+                if (name == catalogue::kModels[i].friendlyName) {
+                    ++ours;
+                    listed = listed || i == row;
+                }
+            }
+        }
+        return ours;
+    }
+};
+
+void ExpectInstalledConfiguration()
+{
+    UniqueScHandle service = OpenVyxService(SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
+    ASSERT_TRUE(service);
+    std::vector<BYTE> buffer(8192);
+    DWORD needed = 0;
+    ASSERT_TRUE(::QueryServiceConfigW(service.Get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
+                                      static_cast<DWORD>(buffer.size()), &needed));
+    const auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+    EXPECT_EQ(config->dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+    EXPECT_EQ(config->dwStartType, static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_EQ(config->dwErrorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));
+    EXPECT_EQ(std::wstring(config->lpBinaryPathName), L"\"" + ServiceExecutable() + L"\"");
+    EXPECT_EQ(std::wstring(config->lpServiceStartName), L"LocalSystem");
+    EXPECT_EQ(std::wstring(config->lpDisplayName), L"VYXDshowService");
+    ASSERT_NE(config->lpDependencies, nullptr);
+    EXPECT_EQ(std::wstring(config->lpDependencies), L"RPCSS");
+    EXPECT_EQ(config->lpDependencies[6], L'\0');
+
+    ASSERT_TRUE(::QueryServiceConfig2W(service.Get(), SERVICE_CONFIG_DESCRIPTION, buffer.data(),
+                                       static_cast<DWORD>(buffer.size()), &needed));
+    EXPECT_EQ(std::wstring(reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer.data())->lpDescription),
+              L"Detect Vyxon camera hot-plug events and update DirectShow filters");
+
+    ASSERT_TRUE(::QueryServiceConfig2W(service.Get(), SERVICE_CONFIG_FAILURE_ACTIONS, buffer.data(),
+                                       static_cast<DWORD>(buffer.size()), &needed));
+    const auto* failure = reinterpret_cast<SERVICE_FAILURE_ACTIONSW*>(buffer.data());
+    EXPECT_EQ(failure->dwResetPeriod, 86400u);
+    EXPECT_TRUE(failure->lpRebootMsg == nullptr || failure->lpRebootMsg[0] == L'\0');
+    EXPECT_TRUE(failure->lpCommand == nullptr || failure->lpCommand[0] == L'\0');
+    ASSERT_EQ(failure->cActions, 3u);
+    EXPECT_EQ(failure->lpsaActions[0].Type, SC_ACTION_RESTART);
+    EXPECT_EQ(failure->lpsaActions[0].Delay, 5000u);
+    EXPECT_EQ(failure->lpsaActions[1].Type, SC_ACTION_RESTART);
+    EXPECT_EQ(failure->lpsaActions[1].Delay, 15000u);
+    EXPECT_EQ(failure->lpsaActions[2].Type, SC_ACTION_NONE);
+
+    UniqueRegKey source;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEventLogSourceKey, 0, KEY_QUERY_VALUE, source.Put()), ERROR_SUCCESS);
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = sizeof(path) - sizeof(wchar_t);
+    DWORD type = 0;
+    ASSERT_EQ(::RegQueryValueExW(source.Get(), L"EventMessageFile", nullptr, &type, reinterpret_cast<BYTE*>(path), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(std::wstring(path), ServiceExecutable());
+    DWORD types = 0;
+    size = sizeof(types);
+    ASSERT_EQ(::RegQueryValueExW(source.Get(), L"TypesSupported", nullptr, &type, reinterpret_cast<BYTE*>(&types), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(types, 7u);
+}
+
+TEST_F(ServiceEndToEndTest, RegistersExactlyThePluggedModelAndFollowsItsRemoval)
+{
+    const CameraModel& row = CameraModelTable::Row(kRow);
+    const std::wstring model = row.displayName;
+    ASSERT_EQ(vyxsim::Plug(model), ERROR_SUCCESS);
+    EventTapListener tap;
+
+    // Install: created, configured, started; the first pass registers both builds.
+    DWORD install = 0;
+    ASSERT_EQ(RunCommand(L"/regserver", install), 0) << Describe(tap.Events());
+    ExpectInstalledConfiguration();
+    const DWORD first = RunningServiceProcess();
+    ASSERT_NE(first, 0u);
+    ASSERT_TRUE(tap.WaitUntil([&](const auto& e) { return HasLine(e, first, 1000) && HasLine(e, install, 1500); }))
+        << Describe(tap.Events());
+    for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
+        EXPECT_TRUE(HasFilterLayout(kRow, arch, DistLibrary(kRow, arch)));
+    }
+    ExpectOnlyRowRegistered(kRow);
+    bool listed = false;
+    EXPECT_EQ(CountOurDevices(test::ListVideoInputDevices32(), kRow, listed), 1);
+    EXPECT_TRUE(listed);
+    bool ran64 = false;
+    EXPECT_EQ(CountOurDevices(test::ListVideoInputDevices64(ran64), kRow, listed), 1);
+    EXPECT_TRUE(ran64);
+    EXPECT_TRUE(listed);
+
+    auto service = tap.OfProcess(first);
+    ASSERT_EQ(service.size(), 4u) << Describe(tap.Events());
+    ExpectLine(service[0], EVENTLOG_INFORMATION_TYPE, 1300,
+               L"action=register model=" + model + L" arch=x86 path=" + DistLibrary(kRow, FilterArch::X86) +
+                   L" attempt=1");
+    ExpectLine(service[1], EVENTLOG_INFORMATION_TYPE, 1300,
+               L"action=register model=" + model + L" arch=x64 path=" + DistLibrary(kRow, FilterArch::X64) +
+                   L" attempt=1");
+    ExpectStarts(service[2], EVENTLOG_INFORMATION_TYPE, 1200,
+                 L"reconcile generation=0 connectedModels=1 actions=2 actionFailures=0 degradedModels=0 elapsedMs=");
+    ExpectLine(service[3], EVENTLOG_INFORMATION_TYPE, 1000,
+               L"VYXDshowService started. native64BitWindows=1 processWow64=1");
+    auto command = tap.OfProcess(install);
+    ASSERT_EQ(command.size(), 1u) << Describe(tap.Events());
+    ExpectLine(command[0], EVENTLOG_INFORMATION_TYPE, 1500,
+               L"service installation complete. created=1 path=" + ServiceExecutable());
+
+    // Unplugged, then installed again: the old service stops, the new one unregisters.
+    ASSERT_EQ(vyxsim::Unplug(model), ERROR_SUCCESS);
+    tap.Clear();
+    DWORD reinstall = 0;
+    ASSERT_EQ(RunCommand(L"-/RegServer", reinstall), 0) << Describe(tap.Events());
+    const DWORD second = RunningServiceProcess();
+    ASSERT_NE(second, 0u);
+    ASSERT_TRUE(tap.WaitUntil([&](const auto& e) { return HasLine(e, second, 1000) && HasLine(e, reinstall, 1500); }))
+        << Describe(tap.Events());
+    for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
+        EXPECT_TRUE(HasNoFilterKeys(kRow, arch));
+    }
+    EXPECT_EQ(CountOurDevices(test::ListVideoInputDevices32(), kRow, listed), 0);
+
+    auto stopped = tap.OfProcess(first);
+    ASSERT_EQ(stopped.size(), 1u) << Describe(tap.Events());
+    ExpectLine(stopped[0], EVENTLOG_INFORMATION_TYPE, 1001, L"VYXDshowService stopped.");
+    service = tap.OfProcess(second);
+    ASSERT_EQ(service.size(), 4u) << Describe(tap.Events());
+    ExpectStarts(service[0], EVENTLOG_INFORMATION_TYPE, 1300, L"action=unregister model=" + model + L" arch=x86 path=");
+    ExpectStarts(service[1], EVENTLOG_INFORMATION_TYPE, 1300, L"action=unregister model=" + model + L" arch=x64 path=");
+    ExpectStarts(service[2], EVENTLOG_INFORMATION_TYPE, 1200,
+                 L"reconcile generation=0 connectedModels=0 actions=2 actionFailures=0 degradedModels=0 elapsedMs=");
+    EXPECT_EQ(service[3].id, 1000u);
+    command = tap.OfProcess(reinstall);
+    ASSERT_EQ(command.size(), 1u) << Describe(tap.Events());
+    ExpectLine(command[0], EVENTLOG_INFORMATION_TYPE, 1500,
+               L"service installation complete. created=0 path=" + ServiceExecutable());
+
+    // Uninstall: stops and deletes the service and its event source.
+    tap.Clear();
+    DWORD uninstall = 0;
+    ASSERT_EQ(RunCommand(L"/UnregServer", uninstall), 0) << Describe(tap.Events());
+    EXPECT_FALSE(OpenVyxService(SERVICE_QUERY_STATUS));
+    EXPECT_FALSE(EventSourceRegistered());
+    ASSERT_TRUE(tap.WaitUntil([&](const auto& e) { return HasLine(e, second, 1001); })) << Describe(tap.Events());
+    command = tap.OfProcess(uninstall);
+    ASSERT_EQ(command.size(), 1u) << Describe(tap.Events());
+    ExpectLine(command[0], EVENTLOG_INFORMATION_TYPE, 1500, L"service uninstall complete.");
+}
+
+TEST_F(ServiceEndToEndTest, UninstallingWithoutAServiceStillRemovesPresentRegistrations)
+{
+    for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
+        std::wstring regsvr32;
+        ASSERT_TRUE(GetRegsvr32Path(arch, regsvr32));
+        ASSERT_EQ(test::RunProgram(L"\"" + regsvr32 + L"\" /s \"" + DistLibrary(kOtherRow, arch) + L"\""), 0);
+        ASSERT_TRUE(HasFilterLayout(kOtherRow, arch, DistLibrary(kOtherRow, arch)));
+    }
+    EventTapListener tap;
+    DWORD uninstall = 0;
+    ASSERT_EQ(RunCommand(L"/UNREGSERVER", uninstall), 0) << Describe(tap.Events());
+    for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
+        EXPECT_TRUE(HasNoFilterKeys(kOtherRow, arch));
+    }
+    const std::wstring model = CameraModelTable::Row(kOtherRow).displayName;
+    const auto lines = tap.OfProcess(uninstall);
+    ASSERT_EQ(lines.size(), 3u) << Describe(tap.Events());
+    ExpectStarts(lines[0], EVENTLOG_INFORMATION_TYPE, 1300, L"action=unregister model=" + model + L" arch=x86 path=");
+    ExpectStarts(lines[1], EVENTLOG_INFORMATION_TYPE, 1300, L"action=unregister model=" + model + L" arch=x64 path=");
+    ExpectLine(lines[2], EVENTLOG_INFORMATION_TYPE, 1500, L"service uninstall complete.");
+    EXPECT_FALSE(EventSourceRegistered());
+}
+
+TEST_F(ServiceEndToEndTest, AFailedUnregistrationStillDeletesTheServiceAndReports31)
+{
+    // A category entry nobody may delete: neither regsvr32 nor the fallback can remove it.
+    test::HandRegistration keys;
+    keys.serverPath = DistLibrary(kOtherRow, FilterArch::X86);
+    test::WriteRegistration(CameraModelTable::Row(kOtherRow), FilterArch::X86, keys);
+    ASSERT_TRUE(test::ProtectKey(test::InstanceKeyPath(CameraModelTable::Row(kOtherRow)), FilterArch::X86, true));
+    DWORD install = 0;
+    ASSERT_EQ(RunCommand(L"/Service", install), 0);
+
+    EventTapListener tap;
+    DWORD uninstall = 0;
+    EXPECT_EQ(RunCommand(L"/UnregServer", uninstall), 1) << Describe(tap.Events());
+    EXPECT_FALSE(OpenVyxService(SERVICE_QUERY_STATUS));
+    EXPECT_FALSE(EventSourceRegistered());
+    const std::wstring model = CameraModelTable::Row(kOtherRow).displayName;
+    const auto lines = tap.OfProcess(uninstall);
+    ASSERT_EQ(lines.size(), 6u) << Describe(tap.Events());
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        ExpectStarts(lines[attempt - 1], EVENTLOG_WARNING_TYPE, 1301,
+                     L"action=unregister model=" + model + L" arch=x86 attempt=" + std::to_wstring(attempt) + L" ");
+    }
+    ExpectStarts(lines[3], EVENTLOG_ERROR_TYPE, 1301,
+                 L"action=unregister model=" + model + L" arch=x86 failed after 3 attempts. error=5 exitCode=");
+    ExpectLine(lines[4], EVENTLOG_ERROR_TYPE, 1501, L"service uninstall completed with error=31");
+    ExpectLine(lines[5], EVENTLOG_ERROR_TYPE, 1501, L"VYXCamService command failed. command=/UnregServer error=31");
+}
+
+TEST_F(ServiceEndToEndTest, AStopDuringTheStartupWaitEndsTheServiceWithoutAPass)
+{
+    DWORD install = 0;
+    ASSERT_EQ(RunCommand(L"/RegServer", install), 0);
+    UniqueScHandle service = OpenVyxService(SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP);
+    ASSERT_TRUE(service);
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status));
+    ASSERT_TRUE(WaitForState(service.Get(), SERVICE_STOPPED));
+
+    EventTapListener tap;
+    ASSERT_TRUE(::StartServiceW(service.Get(), 0, nullptr));
+    ASSERT_TRUE(WaitForState(service.Get(), SERVICE_START_PENDING, SERVICE_ACCEPT_STOP));
+    const DWORD starting = QueryStatus(service.Get()).dwProcessId;
+    ASSERT_TRUE(::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status));
+    ASSERT_TRUE(WaitForState(service.Get(), SERVICE_STOPPED));
+    EXPECT_EQ(QueryStatus(service.Get()).dwWin32ExitCode, 0u);
+    // Lines are written before stopped is reported: none came from that run.
+    EXPECT_TRUE(tap.OfProcess(starting).empty()) << Describe(tap.Events());
+}
+
+TEST_F(ServiceEndToEndTest, AnUnrecognisedCommandFailsOutsideTheServiceManager)
+{
+    EventTapListener tap;
+    DWORD process = 0;
+    EXPECT_EQ(RunCommand(L"/RegServer ", process), 1);
+    EXPECT_FALSE(OpenVyxService(SERVICE_QUERY_STATUS));
+    const auto lines = tap.OfProcess(process);
+    ASSERT_EQ(lines.size(), 2u) << Describe(tap.Events());
+    ExpectStarts(lines[0], EVENTLOG_ERROR_TYPE, 1400, L"StartServiceCtrlDispatcherW failed. error=");
+    const std::wstring error = lines[0].line.substr(42, lines[0].line.find(L' ', 42) - 42);
+    ExpectLine(lines[1], EVENTLOG_ERROR_TYPE, 1501, L"VYXCamService command failed. command=/RegServer  error=" + error);
+}
+
+}  // namespace
+}  // namespace vyx::service
