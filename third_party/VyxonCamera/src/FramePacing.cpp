@@ -6,7 +6,8 @@
 namespace vyxcam {
 
 long long SensorReadoutUs(const ModelTraits& traits, const CameraSettings& settings) {
-    const double rows = static_cast<double>(settings.height) * settings.bin;
+    // Binning in the sensor reads the binned rows once; otherwise every row is read.
+    const double rows = static_cast<double>(settings.height) * (settings.hardBin ? 1 : settings.bin);
     return static_cast<long long>(
         std::ceil(rows * traits.lineTimeUs * traits.ModeTraits(settings.sensorMode).lineTime));
 }

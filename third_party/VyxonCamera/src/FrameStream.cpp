@@ -136,7 +136,7 @@ void FrameStream::Run() {
         m_latest = std::move(frame);
         m_fresh = true;
         if (m_noPacing) {
-            m_nextArrival = renderStart + std::max(FrameTime(), 3 * (now - renderStart));
+            m_nextArrival = renderStart + 3 * (now - renderStart);
         } else {
             // Arrivals that passed while a slow render ran were lost as well.
             m_nextArrival += FrameTime();

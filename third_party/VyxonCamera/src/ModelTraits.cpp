@@ -37,7 +37,7 @@ ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row) {
         t.readNoiseE = 2.4;
         t.adcBits = 12;
         t.darkCurrent25 = 0.2;
-        pixelRateMpx = 40;
+        pixelRateMpx = 120;
         t.focalLengthMm = 240;
         t.lightGathering = 0.1;  // a small guide scope
         t.gain = {400, 0, 60};
