@@ -3,6 +3,7 @@
 // identifier differs per build (g_ModelDescriptor.cameraInstanceIid), so the pages of one
 // model's build never bind to another build's pin.
 #include <windows.h>
+#include <unknwn.h>
 
 #include "VyxonCamera.h"
 

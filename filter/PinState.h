@@ -8,6 +8,7 @@
 // cached values plainly. The fields the streaming thread shares with other threads
 // without a common lock are atomic.
 #include <windows.h>
+#include <cguid.h>
 
 #include <atomic>
 #include <cstdint>
