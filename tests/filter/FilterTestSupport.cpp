@@ -1,5 +1,6 @@
 #include "FilterTestSupport.h"
 
+#include "CameraSettings.h"
 #include "ModelDescriptor.h"
 #include "SimulatedBus.h"
 #include "vyx_catalogue.h"
@@ -15,6 +16,11 @@ std::wstring OtherModelName() {
     for (const auto& row : vyx::catalogue::kModels)
         if (row.productId != vyx::g_ModelDescriptor.productId) return row.displayNameW;
     return L"";
+}
+
+void RemoveSettingsFile() {
+    const std::wstring path = vyx::DetermineSettingsPath();
+    if (!path.empty()) DeleteFileW(path.c_str());
 }
 
 PluggedCamera::PluggedCamera(const std::wstring& model, const std::wstring& serial)

@@ -26,6 +26,9 @@ public:
 std::wstring ModelName();
 std::wstring OtherModelName();
 
+// Starts from no saved settings, so no earlier test's values reach the camera.
+void RemoveSettingsFile();
+
 // A simulated camera plugged for the object's lifetime.
 class PluggedCamera {
 public:

@@ -36,6 +36,7 @@ std::string Narrow(const std::wstring& text) {
 TEST(Connection, CreationFailsWithEHandleWithoutACameraOfTheModel) {
     ComApartment com;
     vyxsim::UnplugAll();
+    RemoveSettingsFile();
     ComPtr<IBaseFilter> filter;
     EXPECT_EQ(CreateFilter(&filter), E_HANDLE);
     EXPECT_EQ(filter, nullptr);
@@ -60,6 +61,7 @@ TEST(Connection, CreationFailsWithEHandleWithoutACameraOfTheModel) {
 TEST(Connection, RefusedOpenGivesEFailAndTheNextCreationOpensAgain) {
     ComApartment com;
     vyxsim::UnplugAll();
+    RemoveSettingsFile();
     PluggedCamera camera;
     camera.SetSwitch(vyxsim::kSwitchRefuseOpen, 1);
     ComPtr<IBaseFilter> filter;
@@ -72,6 +74,7 @@ TEST(Connection, RefusedOpenGivesEFailAndTheNextCreationOpensAgain) {
 TEST(Connection, OneFilterPerProcessWithOnePinNamedVideo) {
     ComApartment com;
     vyxsim::UnplugAll();
+    RemoveSettingsFile();
     PluggedCamera camera;
     ComPtr<IBaseFilter> first, second;
     ASSERT_EQ(CreateFilter(&first), S_OK);
@@ -117,6 +120,7 @@ TEST(Connection, OneFilterPerProcessWithOnePinNamedVideo) {
 TEST(Connection, StartingFormatOfTheCamera) {
     ComApartment com;
     vyxsim::UnplugAll();
+    RemoveSettingsFile();
     PluggedCamera camera;
     ComPtr<IBaseFilter> filter;
     ASSERT_EQ(CreateFilter(&filter), S_OK);
@@ -146,6 +150,7 @@ TEST(Connection, StartingFormatOfTheCamera) {
 TEST(Interfaces, FilterForwardsTheCameraInterfacesToItsPin) {
     ComApartment com;
     vyxsim::UnplugAll();
+    RemoveSettingsFile();
     PluggedCamera camera;
     ComPtr<IBaseFilter> filter;
     ASSERT_EQ(CreateFilter(&filter), S_OK);
@@ -177,6 +182,7 @@ TEST(Interfaces, FilterForwardsTheCameraInterfacesToItsPin) {
 TEST(Interfaces, PageListsOfFilterAndPin) {
     ComApartment com;
     vyxsim::UnplugAll();
+    RemoveSettingsFile();
     PluggedCamera camera;
     ComPtr<IBaseFilter> filter;
     ASSERT_EQ(CreateFilter(&filter), S_OK);

@@ -13,6 +13,7 @@ class PinInterfaces : public ::testing::Test {
 protected:
     void SetUp() override {
         vyxsim::UnplugAll();
+        RemoveSettingsFile();
         m_camera = std::make_unique<PluggedCamera>();
         ASSERT_EQ(CreateFilter(&m_filter), S_OK);
         ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &m_instance), S_OK);
@@ -91,7 +92,14 @@ TEST_F(PinInterfaces, ImageSizeIndexLimitsAndBinnedSizes) {
 TEST_F(PinInterfaces, ImageFormatRecordsItsOutputAndLocksNegotiation) {
     ComPtr<IAMStreamConfig> config;
     ASSERT_EQ(m_filter.As(&config), S_OK);
+    CameraProp prop{};
+    m_cam->GetTheProp(&prop);
     for (ImageFormat format : {IMG_Y8, IMG_RAW8}) {
+        // 8-bit mono is a colour camera's own format; a monochrome one refuses it.
+        if (format == IMG_Y8 && !prop.isColorCamera) {
+            EXPECT_EQ(m_instance->SetImgFormat(format), E_FAIL);
+            continue;
+        }
         ASSERT_EQ(m_instance->SetImgFormat(format), S_OK);
         ImageFormat set{};
         m_cam->GetImgFormat(&set);

@@ -16,6 +16,7 @@ class Negotiation : public ::testing::Test {
 protected:
     void SetUp() override {
         vyxsim::UnplugAll();
+        RemoveSettingsFile();
         m_camera = std::make_unique<PluggedCamera>();
         ASSERT_EQ(CreateFilter(&m_filter), S_OK);
         ASSERT_EQ(m_filter.As(&m_config), S_OK);
