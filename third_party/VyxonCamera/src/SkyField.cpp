@@ -19,8 +19,8 @@ constexpr double kSeeingArcsec = 2.6;
 constexpr double kMoffatBeta = 3.0;
 // Relative quantum efficiency of the red, green and blue filters, and a sky tinted by
 // sodium light pollution.
-constexpr double kColorResponse[3] = {0.80, 1.00, 0.55};
-constexpr double kSkyTint[3] = {1.20, 1.00, 0.75};
+constexpr double kColorResponse[3] = {0.80, 1.00, 0.65};
+constexpr double kSkyTint[3] = {1.20, 1.00, 0.85};
 
 double Response(const RateRegion& region, Channel channel) {
     return region.color ? kColorResponse[channel] : 0.78;
