@@ -72,6 +72,12 @@ void QueryAllRows()
     }
 }
 
+void Enumerate()
+{
+    ConnectedCounts counts;
+    EnumerateConnectedCameras(counts);
+}
+
 }  // namespace
 
 int main()
@@ -85,6 +91,7 @@ int main()
     SetServiceEventSink(CountLine, &summary);
 
     std::printf("models=%zu, 64-bit Windows=%d\n", CameraModelTable::Count(), IsNative64BitWindows() ? 1 : 0);
+    Measure("EnumerateConnectedCameras, nothing connected", 50, Enumerate);
     Measure("QueryModelState x 43 rows, nothing registered", 200, QueryAllRows);
     Measure("ReconcileFilters no-op, nothing connected", 50, [] { ReconcileFilters(); });
 
@@ -96,6 +103,7 @@ int main()
         BuildDllPath(CameraModelTable::Row(row), arch, keys.serverPath);
         test::WriteRegistration(CameraModelTable::Row(row), arch, keys);
     }
+    Measure("EnumerateConnectedCameras, one camera connected", 50, Enumerate);
     Measure("QueryModelState x 43 rows, one model registered", 200, QueryAllRows);
     summary = Summary{};
     Measure("ReconcileFilters no-op, one model connected and registered", 50, [] { ReconcileFilters(); });
