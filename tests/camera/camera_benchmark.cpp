@@ -1,9 +1,12 @@
 // camera_benchmark: the cost of GetImageData against a plain memcpy of the same frame,
 // side by side, for 1920 x 1080 and 3840 x 2160 in RGB24 and RAW16. Pacing is switched
-// off, so a frame is always ready and the call's own cost is measured.
+// off, so a frame is always ready and the call's own cost is measured. The two calls
+// alternate and their medians are reported, which keeps a busy machine's load out of
+// the ratio.
 // Usage: camera_benchmark [SECONDS_PER_CASE]   (default 2)
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,19 +30,33 @@ struct Case {
     int bytesPerPixel;
 };
 
-// Calls `work` repeatedly for about `seconds`; returns microseconds per call.
-template <typename Work>
-double TimePerCall(double seconds, Work work) {
-    work();  // warm caches and first-touch page faults
-    int calls = 0;
+struct Timing {
+    double first = -1;   // median microseconds per call
+    double second = -1;
+};
+
+double Median(std::vector<double>& samples) {
+    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
+    return samples[samples.size() / 2];
+}
+
+// Alternates the two calls for about `seconds`, so that both see the same load on a
+// shared machine, and reports the median time of each.
+template <typename First, typename Second>
+Timing TimeSideBySide(double seconds, First first, Second second) {
+    if (!first() || !second()) return {};  // warm caches and first-touch page faults
+    std::vector<double> a, b;
     const Clock::time_point start = Clock::now();
-    Clock::time_point now = start;
-    while (std::chrono::duration<double>(now - start).count() < seconds) {
-        if (!work()) return -1.0;
-        ++calls;
-        now = Clock::now();
+    while (std::chrono::duration<double>(Clock::now() - start).count() < seconds) {
+        const Clock::time_point t0 = Clock::now();
+        if (!first()) return {};
+        const Clock::time_point t1 = Clock::now();
+        second();
+        const Clock::time_point t2 = Clock::now();
+        a.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+        b.push_back(std::chrono::duration<double, std::micro>(t2 - t1).count());
     }
-    return std::chrono::duration<double, std::micro>(now - start).count() / calls;
+    return {Median(a), Median(b)};
 }
 
 }  // namespace
@@ -86,14 +103,16 @@ int main(int argc, char** argv) {
             const size_t bytes = static_cast<size_t>(c.width) * c.height * c.bytesPerPixel;
             std::vector<unsigned char> source(bytes, 0x5A);
             std::vector<unsigned char> target(bytes);
-            const double camera_us = TimePerCall(seconds, [&] {
-                return camera->GetImageData(target.data(), static_cast<int>(bytes), 5000);
-            });
-            const double memcpy_us = TimePerCall(seconds, [&] {
-                std::memcpy(target.data(), source.data(), bytes);
-                // Keeps the copy from being optimised away.
-                return target[bytes / 2] == 0x5A;
-            });
+            std::vector<unsigned char> copy(bytes);
+            const Timing t = TimeSideBySide(
+                seconds, [&] { return camera->GetImageData(target.data(), static_cast<int>(bytes), 5000); },
+                [&] {
+                    std::memcpy(copy.data(), source.data(), bytes);
+                    // Keeps the copy from being optimised away.
+                    return copy[bytes / 2] == 0x5A;
+                });
+            const double camera_us = t.first;
+            const double memcpy_us = t.second;
             if (camera_us < 0) {
                 std::fprintf(stderr, "camera_benchmark: GetImageData failed\n");
                 result = 1;

@@ -9,6 +9,8 @@ namespace vyxcam {
 namespace {
 
 constexpr std::size_t kMaxSpares = 2;
+// Unpaced, the producer renders at most a tenth of the time.
+constexpr int kUnpacedSpacing = 10;
 
 }  // namespace
 
@@ -136,7 +138,7 @@ void FrameStream::Run() {
         m_latest = std::move(frame);
         m_fresh = true;
         if (m_noPacing) {
-            m_nextArrival = renderStart + 3 * (now - renderStart);
+            m_nextArrival = renderStart + kUnpacedSpacing * (now - renderStart);
         } else {
             // Arrivals that passed while a slow render ran were lost as well.
             m_nextArrival += FrameTime();

@@ -6,7 +6,7 @@
 // not collected before the next arrival is dropped; drops are counted lazily, and the
 // producer renders nothing nobody collects. Without pacing a frame is always ready: a
 // reader gets the newest frame, again if nothing newer exists; the producer renders the
-// next one behind it but busies itself at most a third of the time, so a benchmark of
+// next one behind it but busies itself at most a tenth of the time, so a benchmark of
 // the readers is not competing with the simulator for the processor.
 // Whether pacing is on is the camera's switch as of the latest rendered frame.
 //
