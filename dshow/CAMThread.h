@@ -32,13 +32,11 @@ public:
     BOOL CheckRequest(DWORD* pParam);
     void Reply(DWORD dwReturn);
     HANDLE GetRequestHandle() const { return m_EventSend; }
-    DWORD GetRequestParam() const { return m_dwParam; }
 
     static DWORD WINAPI InitialThreadProc(LPVOID pv);
     static HRESULT CoInitializeHelper();
 
     CCritSec m_AccessLock;  // serialises owner calls
-    CCritSec m_WorkerLock;  // for the worker's own use by derived classes
 
 protected:
     virtual DWORD ThreadProc() = 0;

@@ -307,21 +307,6 @@ HRESULT CBaseFilter::NotifyEvent(long EventCode, LONG_PTR EventParam1, LONG_PTR 
     return sink->Notify(EventCode, EventParam1, EventParam2);
 }
 
-HRESULT CBaseFilter::ReconnectPin(IPin* pPin, const AM_MEDIA_TYPE* pmt)
-{
-    IFilterGraph* graph;
-    {
-        CAutoLock lock(m_pLock);
-        graph = m_pGraph;
-    }
-    if (graph == nullptr)
-        return E_NOINTERFACE;
-    ComPtr<IFilterGraph2> graph2;
-    if (SUCCEEDED(graph->QueryInterface(IID_IFilterGraph2, reinterpret_cast<void**>(graph2.GetAddressOf()))))
-        return graph2->ReconnectEx(pPin, pmt);
-    return graph->Reconnect(pPin);
-}
-
 LONG CBaseFilter::GetPinVersion()
 {
     return m_PinVersion;

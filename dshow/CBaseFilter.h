@@ -70,8 +70,6 @@ public:
     // carries this filter as its second parameter.
     HRESULT NotifyEvent(long EventCode, LONG_PTR EventParam1, LONG_PTR EventParam2);
     IFilterGraph* GetFilterGraph() { return m_pGraph; }
-    // Asks the graph to reconnect pPin (with pmt where the graph supports it).
-    HRESULT ReconnectPin(IPin* pPin, const AM_MEDIA_TYPE* pmt);
 
     virtual LONG GetPinVersion();
     void IncrementPinVersion();

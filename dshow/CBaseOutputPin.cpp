@@ -135,7 +135,6 @@ HRESULT CBaseOutputPin::Active()
 
 HRESULT CBaseOutputPin::Inactive()
 {
-    m_bRunTimeError = false;
     if (m_pAllocator == nullptr)
         return VFW_E_NO_ALLOCATOR;
     return m_pAllocator->Decommit();

@@ -30,15 +30,10 @@ CBasePin::CBasePin(LPCTSTR pObjectName, CBaseFilter* pFilter, CCritSec* pLock, H
       m_pName(pName != nullptr ? pName : L""),
       m_dir(dir),
       m_pLock(pLock),
-      m_bRunTimeError(false),
-      m_bCanReconnectWhenActive(false),
       m_bTryMyTypesFirst(false),
       m_pFilter(pFilter),
       m_pQSink(nullptr),
-      m_TypeVersion(1),
-      m_tStart(0),
-      m_tStop(MAXLONGLONG),
-      m_dRate(1.0)
+      m_TypeVersion(1)
 {
 }
 
@@ -72,7 +67,7 @@ STDMETHODIMP CBasePin::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt)
     CAutoLock lock(m_pLock);
     if (m_Connected != nullptr)
         return VFW_E_ALREADY_CONNECTED;
-    if (!IsStopped() && !m_bCanReconnectWhenActive)
+    if (!IsStopped())
         return VFW_E_NOT_STOPPED;
     HRESULT hr = AgreeMediaType(pReceivePin, static_cast<const CMediaType*>(pmt));
     if (FAILED(hr)) {
@@ -168,7 +163,7 @@ STDMETHODIMP CBasePin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* 
     CAutoLock lock(m_pLock);
     if (m_Connected != nullptr)
         return VFW_E_ALREADY_CONNECTED;
-    if (!IsStopped() && !m_bCanReconnectWhenActive)
+    if (!IsStopped())
         return VFW_E_NOT_STOPPED;
     HRESULT hr = CheckConnect(pConnector);
     if (FAILED(hr)) {
@@ -288,11 +283,8 @@ STDMETHODIMP CBasePin::EndOfStream()
     return S_OK;
 }
 
-STDMETHODIMP CBasePin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate)
+STDMETHODIMP CBasePin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double)
 {
-    m_tStart = tStart;
-    m_tStop = tStop;
-    m_dRate = dRate;
     return S_OK;
 }
 
@@ -332,7 +324,6 @@ HRESULT CBasePin::Active()
 
 HRESULT CBasePin::Inactive()
 {
-    m_bRunTimeError = false;
     return S_OK;
 }
 

@@ -77,10 +77,6 @@ public:
     // The pin's preferred types by position: S_OK, VFW_S_NO_MORE_ITEMS past the end.
     virtual HRESULT GetMediaType(int iPosition, CMediaType* pMediaType);
 
-    REFERENCE_TIME CurrentStartTime() const { return m_tStart; }
-    REFERENCE_TIME CurrentStopTime() const { return m_tStop; }
-    double CurrentRate() const { return m_dRate; }
-
 protected:
     HRESULT AttemptConnection(IPin* pReceivePin, const CMediaType* pmt);
     HRESULT TryMediaTypes(IPin* pReceivePin, const CMediaType* pmt, IEnumMediaTypes* pEnum);
@@ -91,14 +87,9 @@ protected:
     Microsoft::WRL::ComPtr<IPin> m_Connected;
     PIN_DIRECTION m_dir;
     CCritSec* m_pLock;
-    bool m_bRunTimeError;
-    bool m_bCanReconnectWhenActive;
-    bool m_bTryMyTypesFirst;
+    bool m_bTryMyTypesFirst;  // propose this pin's types before the receiving pin's
     CBaseFilter* m_pFilter;
     IQualityControl* m_pQSink;  // not counted
     volatile LONG m_TypeVersion;
     CMediaType m_mt;
-    REFERENCE_TIME m_tStart;
-    REFERENCE_TIME m_tStop;
-    double m_dRate;
 };

@@ -74,18 +74,3 @@ HRESULT CSource::RemovePin(CSourceStream* pStream)
     }
     return S_FALSE;
 }
-
-STDMETHODIMP CSource::FindPin(LPCWSTR Id, IPin** ppPin)
-{
-    return CBaseFilter::FindPin(Id, ppPin);
-}
-
-int CSource::FindPinNumber(IPin* iPin)
-{
-    CAutoLock lock(&m_cStateLock);
-    for (int i = 0; i < m_iPins; ++i) {
-        if (static_cast<IPin*>(m_paStreams[i]) == iPin)
-            return i;
-    }
-    return -1;
-}

@@ -29,10 +29,6 @@ public:
     HRESULT AddPin(CSourceStream* pStream);
     HRESULT RemovePin(CSourceStream* pStream);
 
-    STDMETHODIMP FindPin(LPCWSTR Id, IPin** ppPin) override;
-    // Zero-based position of iPin in the array, -1 when not there.
-    int FindPinNumber(IPin* iPin);
-
 protected:
     int m_iPins;
     CSourceStream** m_paStreams;  // new[]-allocated, owned
