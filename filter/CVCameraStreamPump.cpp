@@ -27,7 +27,8 @@ HRESULT CVCameraStream::FillBuffer(IMediaSample* sample) {
     BYTE* buffer = nullptr;
     HRESULT hr = sample->GetPointer(&buffer);
     if (FAILED(hr)) return hr;
-    const long bufferSize = sample->GetSize();
+    // A sample that reports no usable size gets nothing written into it.
+    const long bufferSize = std::max<long>(sample->GetSize(), 0);
 
     VyxonCamera* camera = m_state.camera;
     long long frameTimeUs = 0;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "CameraSettings.h"
 #include "FilterTestSupport.h"
 #include "ModelDescriptor.h"
 #include "SimulatedBus.h"
@@ -206,4 +207,89 @@ TEST(Interfaces, PageListsOfFilterAndPin) {
     CoTaskMemFree(pages.pElems);
     EXPECT_EQ(filterPages->GetPages(nullptr), E_POINTER);
     EXPECT_EQ(pinPages->GetPages(nullptr), E_POINTER);
+}
+
+namespace {
+std::string SectionOf(const std::wstring& path, const char* section) {
+    std::string text(32768, '\0');
+    const DWORD length = GetPrivateProfileSectionA(section, text.data(), static_cast<DWORD>(text.size()),
+                                                   std::string(path.begin(), path.end()).c_str());
+    text.resize(length);
+    return text;
+}
+
+int KeyCount(const std::string& section) {
+    int count = 0;
+    for (size_t at = 0; at < section.size(); at = section.find('\0', at) + 1) ++count;
+    return count;
+}
+
+int OfferedCount(vyx::CVCameraStream* stream) {
+    int count = 0;
+    for (CMediaType type; stream->GetMediaType(count, &type) == S_OK;) ++count;
+    return count;
+}
+}  // namespace
+
+TEST(Settings, LoadedAtCreationAndSavedAtStopAndRelease) {
+    ComApartment com;
+    vyxsim::UnplugAll();
+    RemoveSettingsFile();
+    PluggedCamera camera;
+    const char* model = vyx::g_ModelDescriptor.displayName;
+    const std::wstring path = vyx::DetermineSettingsPath();
+    ASSERT_FALSE(path.empty());
+    std::string narrowPath(path.begin(), path.end());
+    {
+        ComPtr<IBaseFilter> filter;
+        ASSERT_EQ(CreateFilter(&filter), S_OK);
+        // The first run made an empty file.
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(data.nFileSizeLow, 0u);
+        WritePrivateProfileStringA("Some Other Model", "Gain", "5", narrowPath.c_str());
+    }
+    CameraProp prop{};
+    {
+        ComPtr<IBaseFilter> filter;
+        ASSERT_EQ(CreateFilter(&filter), S_OK);
+        CameraOf(filter.Get())->GetTheProp(&prop);
+    }
+    EXPECT_EQ(KeyCount(SectionOf(path, model)), prop.hasHardwareBin ? 12 : 11);
+    EXPECT_EQ(SectionOf(path, "Some Other Model").c_str(), std::string("Gain=5"));
+
+    // An image format from the file locks negotiation to the configuration it set, with the
+    // bin and the frame size, until streaming first stops; the stop saves the settings.
+    WritePrivateProfileStringA(model, "ImageFormat", "1", narrowPath.c_str());
+    WritePrivateProfileStringA(model, "Bin", "2", narrowPath.c_str());
+    WritePrivateProfileStringA(model, "WidthBin1", "640", narrowPath.c_str());
+    WritePrivateProfileStringA(model, "HeightBin1", "480", narrowPath.c_str());
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(CreateFilter(&filter), S_OK);
+    vyx::CVCameraStream* stream = StreamOf(filter.Get());
+    VyxonCamera* opened = CameraOf(filter.Get());
+    int width = 0, height = 0, bin = 0;
+    opened->GetImgSize(&width, &height);
+    opened->GetBin(&bin);
+    EXPECT_EQ(bin, 2);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
+    EXPECT_EQ(OfferedCount(stream), 1);
+    CMediaType type;
+    ASSERT_EQ(stream->GetMediaType(0, &type), S_OK);
+    EXPECT_EQ(type.Subtype()->Data1, 0x20363159u);
+    EXPECT_EQ(reinterpret_cast<VIDEOINFOHEADER*>(type.Format())->bmiHeader.biWidth, 320);
+
+    Graph graph;
+    ASSERT_EQ(MakeGraph(filter.Get(), CLSID_NullRenderer, &graph), S_OK);
+    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    opened->GetImgSize(&width, &height);
+    EXPECT_EQ(width, 320);
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    OAFilterState state;
+    graph.control->GetState(5000, &state);
+    graph.control->Stop();
+    EXPECT_GT(OfferedCount(stream), 1);
+    EXPECT_EQ(KeyCount(SectionOf(path, model)), prop.hasHardwareBin ? 12 : 11);
 }
