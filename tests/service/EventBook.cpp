@@ -6,15 +6,13 @@ namespace vyx::service::test {
 
 EventBook::EventBook() : m_changed(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
-EventBook::~EventBook() { ::CloseHandle(m_changed); }
-
 void EventBook::Add(RecordedEvent event)
 {
     event.tick = ::GetTickCount64();
     ::AcquireSRWLockExclusive(&m_lock);
     m_events.push_back(std::move(event));
     ::ReleaseSRWLockExclusive(&m_lock);
-    ::SetEvent(m_changed);
+    ::SetEvent(m_changed.Get());
 }
 
 std::vector<RecordedEvent> EventBook::Events() const
@@ -58,7 +56,7 @@ bool EventBook::WaitUntil(const std::function<bool(const std::vector<RecordedEve
     const ULONGLONG deadline = ::GetTickCount64() + limitMs;
     for (;;) {
         // Reset before looking, so a line added after the look still wakes the wait.
-        ::ResetEvent(m_changed);
+        ::ResetEvent(m_changed.Get());
         if (predicate(Events())) {
             return true;
         }
@@ -66,7 +64,7 @@ bool EventBook::WaitUntil(const std::function<bool(const std::vector<RecordedEve
         if (now >= deadline) {
             return false;
         }
-        ::WaitForSingleObject(m_changed, static_cast<DWORD>(deadline - now));
+        ::WaitForSingleObject(m_changed.Get(), static_cast<DWORD>(deadline - now));
     }
 }
 

@@ -4,6 +4,8 @@
 // Threads: writers call Add from any thread; m_lock guards m_events, m_changed wakes
 // waiters on every line.
 
+#include "UniqueResource.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -24,7 +26,7 @@ struct RecordedEvent {
 class EventBook {
 public:
     EventBook();
-    ~EventBook();
+    virtual ~EventBook() = default;
     EventBook(const EventBook&) = delete;
     EventBook& operator=(const EventBook&) = delete;
 
@@ -44,7 +46,7 @@ public:
 private:
     mutable SRWLOCK m_lock = SRWLOCK_INIT;
     std::vector<RecordedEvent> m_events;
-    HANDLE m_changed;  // manual reset, pulsed by Add
+    UniqueHandle m_changed;  // manual reset, set by Add
 };
 
 // "id type line" per event, one per line, for failure messages.

@@ -36,11 +36,10 @@ EventTapListener::EventTapListener() : m_stop(::CreateEventW(nullptr, TRUE, FALS
 
 EventTapListener::~EventTapListener()
 {
-    ::SetEvent(m_stop);
+    ::SetEvent(m_stop.Get());
     for (std::thread& thread : m_threads) {
         thread.join();
     }
-    ::CloseHandle(m_stop);
 }
 
 void EventTapListener::Serve()
@@ -60,7 +59,7 @@ void EventTapListener::Serve()
         if (!::ConnectNamedPipe(pipe.Get(), &overlapped)) {
             const DWORD error = ::GetLastError();
             if (error == ERROR_IO_PENDING) {
-                if (!Complete(pipe.Get(), overlapped, m_stop, transferred)) {
+                if (!Complete(pipe.Get(), overlapped, m_stop.Get(), transferred)) {
                     return;
                 }
             } else if (error != ERROR_PIPE_CONNECTED) {
@@ -76,7 +75,7 @@ void EventTapListener::Serve()
             if (::GetLastError() != ERROR_IO_PENDING) {
                 continue;
             }
-            if (!Complete(pipe.Get(), overlapped, m_stop, transferred)) {
+            if (!Complete(pipe.Get(), overlapped, m_stop.Get(), transferred)) {
                 return;
             }
         }

@@ -18,7 +18,7 @@ public:
 private:
     void Serve();
 
-    HANDLE m_stop;
+    UniqueHandle m_stop;
     std::vector<std::thread> m_threads;
 };
 

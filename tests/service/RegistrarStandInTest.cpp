@@ -8,6 +8,7 @@
 #include "ServiceEvents.h"
 #include "StandIn.h"
 #include "TestLayout.h"
+#include "UniqueResource.h"
 
 #include <gtest/gtest.h>
 
@@ -156,14 +157,13 @@ TEST_F(RegistrarStandInTest, AStopCutsARunningUnregistrationShortWithoutTheFallb
     EventRecorder events;
     StandIn standIn(L"hang");
     WriteCorrectRegistration(FilterArch::X86);
-    HANDLE stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread stopper([&] {
         ::WaitForSingleObject(standIn.Started(), INFINITE);
-        ::SetEvent(stop);
+        ::SetEvent(stop.Get());
     });
-    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X86, false, stop));
+    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X86, false, stop.Get()));
     stopper.join();
-    ::CloseHandle(stop);
 
     const auto lines = events.Events();
     ASSERT_EQ(lines.size(), 2u) << Describe(lines);

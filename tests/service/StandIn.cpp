@@ -31,7 +31,6 @@ StandIn::~StandIn()
     ::SetEnvironmentVariableW(L"VYX_STANDIN_MODE", nullptr);
     ::SetEnvironmentVariableW(L"VYX_STANDIN_LOG", nullptr);
     ::SetEnvironmentVariableW(L"VYX_STANDIN_EVENT", nullptr);
-    ::CloseHandle(m_started);
 }
 
 std::vector<std::wstring> StandIn::LogLines() const

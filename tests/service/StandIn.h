@@ -2,6 +2,8 @@
 // Points the registrar at the stand-in registration program for the life of the object and
 // sets its behaviour; reads back when and how it was started.
 
+#include "UniqueResource.h"
+
 #include <windows.h>
 
 #include <string>
@@ -19,7 +21,7 @@ public:
     StandIn& operator=(const StandIn&) = delete;
 
     // Signalled (auto reset) each time the stand-in has started.
-    HANDLE Started() const { return m_started; }
+    HANDLE Started() const { return m_started.Get(); }
     // One entry per start: the tick it logged, and its command line.
     std::vector<ULONGLONG> StartTicks() const;
     std::vector<std::wstring> CommandLines() const;
@@ -29,7 +31,7 @@ private:
     std::vector<std::wstring> LogLines() const;
 
     std::wstring m_logPath;
-    HANDLE m_started;
+    UniqueHandle m_started;
 };
 
 bool StandInStillRunning();

@@ -4,9 +4,14 @@
 //   VYX_STANDIN_LOG   file to which every start appends "<tick> <command line>"
 //   VYX_STANDIN_EVENT name of an event signalled once the start is logged
 // A hanging stand-in holds the mutex kStandInAliveMutex, so a test can tell that it ended.
+#include "UniqueResource.h"
+
 #include <windows.h>
 
 #include <string>
+
+using vyx::service::UniqueFile;
+using vyx::service::UniqueHandle;
 
 namespace {
 
@@ -22,15 +27,14 @@ void AppendLog(const std::wstring& path)
     if (path.empty()) {
         return;
     }
-    HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    UniqueFile file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return;
     }
     const std::wstring line = std::to_wstring(::GetTickCount64()) + L" " + ::GetCommandLineW() + L"\n";
     DWORD written = 0;
-    ::WriteFile(file, line.c_str(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &written, nullptr);
-    ::CloseHandle(file);
+    ::WriteFile(file.Get(), line.c_str(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &written, nullptr);
 }
 
 }  // namespace
@@ -39,17 +43,16 @@ int wmain()
 {
     const std::wstring mode = Env(L"VYX_STANDIN_MODE");
     AppendLog(Env(L"VYX_STANDIN_LOG"));
-    HANDLE alive = mode == L"hang" ? ::CreateMutexW(nullptr, FALSE, L"VyxStandInAlive") : nullptr;
+    UniqueHandle alive(mode == L"hang" ? ::CreateMutexW(nullptr, FALSE, L"VyxStandInAlive") : nullptr);
     const std::wstring eventName = Env(L"VYX_STANDIN_EVENT");
     if (!eventName.empty()) {
-        if (HANDLE started = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, eventName.c_str())) {
-            ::SetEvent(started);
-            ::CloseHandle(started);
+        UniqueHandle started(::OpenEventW(EVENT_MODIFY_STATE, FALSE, eventName.c_str()));
+        if (started) {
+            ::SetEvent(started.Get());
         }
     }
     if (mode == L"hang") {
         ::WaitForSingleObject(::GetCurrentProcess(), INFINITE);
-        ::CloseHandle(alive);
     }
     return mode == L"fail" ? 3 : 0;
 }
