@@ -395,5 +395,51 @@ TEST_F(ServiceEndToEndTest, AnUnrecognisedCommandFailsOutsideTheServiceManager)
     ExpectLine(lines[1], EVENTLOG_ERROR_TYPE, 1501, L"VYXCamService command failed. command=/RegServer  error=" + error);
 }
 
+// Not a service run: the resources an event viewer and an installer read from the file.
+TEST(ServiceExecutableTest, CarriesTheMessageTableAndVersion)
+{
+    struct ModuleTraits {
+        static HMODULE Invalid() { return nullptr; }
+        static void Close(HMODULE h) { ::FreeLibrary(h); }
+    };
+    UniqueResource<HMODULE, ModuleTraits> module(
+        ::LoadLibraryExW(ServiceExecutable().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module);
+    const DWORD ids[] = {1000, 1001, 1100, 1102, 1200, 1201, 1300, 1301, 1302, 1400, 1500, 1501};
+    const wchar_t* line = L"model=X arch=x64";
+    for (DWORD id : ids) {
+        wchar_t text[128] = {};
+        DWORD_PTR arguments[] = {reinterpret_cast<DWORD_PTR>(line)};
+        ASSERT_NE(::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module.Get(), id, 1033,
+                                   text, 128, reinterpret_cast<va_list*>(arguments)),
+                  0u)
+            << id;
+        EXPECT_EQ(std::wstring(text), std::wstring(line) + L"\r\n") << id;
+    }
+    for (DWORD absent : {999u, 1101u, 1202u, 1502u, 0x400003E8u}) {
+        wchar_t text[128] = {};
+        EXPECT_EQ(::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS, module.Get(), absent,
+                                   1033, text, 128, nullptr),
+                  0u)
+            << absent;
+    }
+
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(ServiceExecutable().c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> version(size);
+    ASSERT_TRUE(::GetFileVersionInfoW(ServiceExecutable().c_str(), 0, size, version.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00020000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00020000u);
+    wchar_t* name = nullptr;
+    ASSERT_TRUE(::VerQueryValueW(version.data(), L"\\StringFileInfo\\040904B0\\OriginalFilename",
+                                 reinterpret_cast<void**>(&name), &length));
+    EXPECT_EQ(std::wstring(name), L"VYXCamService.exe");
+}
+
 }  // namespace
 }  // namespace vyx::service
