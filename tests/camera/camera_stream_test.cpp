@@ -323,7 +323,7 @@ TEST(CameraThreads, FourThreadsDuringStreamingEndCleanly) {
     CameraPtr camera = camtest::PlugAndOpen(model, serial);
     ASSERT_TRUE(camera);
     ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_TRUE(camera->SetImgSize(640, 480));
+    ASSERT_TRUE(camera->SetImgSize(320, 240));
     ASSERT_TRUE(camera->StartVideoStream());
 
     std::atomic<bool> stop{false};
@@ -337,18 +337,22 @@ TEST(CameraThreads, FourThreadsDuringStreamingEndCleanly) {
             if (cam.IsDataReady() && cam.GetImageData(buffer.data(), bufferSize, 500)) ++frames;
         }
     });
+    // A change of settings discards the frame being taken, as a camera does; changes come
+    // at the pace of a user, or no frame of the settings in force could ever complete.
     threads.emplace_back([&] {  // a page changing the frame
         const ImageFormat formats[] = {IMG_RAW8, IMG_RAW16, IMG_RGB24, IMG_Y8, IMG_YUY2};
         for (int i = 0; !stop; ++i) {
             cam.SetImgFormat(formats[i % 5]);
             cam.SetBin(i % 3 == 0 ? 2 : 1);
-            cam.SetImgSize(i % 2 ? 320 : 640, i % 2 ? 240 : 480);
+            cam.SetImgSize(i % 2 ? 160 : 320, i % 2 ? 120 : 240);
             cam.SetImgStartPos(i % 7, i % 5);
             cam.SetImgFlip(i % 2 == 0, i % 3 == 0);
+            Sleep(30);
         }
     });
     threads.emplace_back([&] {  // control interfaces
         for (int i = 0; !stop; ++i) {
+            Sleep(15);
             cam.SetExposure(100 + i % 5000, i % 11 == 0);
             cam.SetGain(i % 400, i % 13 == 0);
             cam.SetWhiteBalance(40 + i % 20, 50, 60 + i % 30, i % 17 == 0);

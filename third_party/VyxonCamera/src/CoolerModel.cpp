@@ -10,15 +10,15 @@ constexpr double kStepS = 0.25;
 // Beyond this the temperature has long settled; longer gaps are not integrated.
 constexpr double kLongestGapS = 3600.0;
 
+// Full cooling capacity in degrees per second; the fan carries the cooler's heat away.
+double Capacity(double maxDelta, int fanPower) {
+    return maxDelta / CoolerModel::kTimeConstantS * (0.4 + 0.6 * fanPower / 100.0);
+}
+
 }  // namespace
 
 double CoolerModel::Surroundings(const CoolerInputs& inputs) const {
     return kAmbient + (inputs.streaming ? 4.0 : 1.5) + inputs.lensHeaterPower * 0.03;
-}
-
-// Full cooling capacity in degrees per second; the fan carries the cooler's heat away.
-static double Capacity(double maxDelta, int fanPower) {
-    return maxDelta / CoolerModel::kTimeConstantS * (0.4 + 0.6 * fanPower / 100.0);
 }
 
 double CoolerModel::ChoosePower(const CoolerInputs& inputs) const {

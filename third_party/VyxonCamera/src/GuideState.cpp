@@ -16,12 +16,6 @@ void GuideState::Pulse(GuideDirection direction, double now, double seconds) {
     line.end = now + seconds;
 }
 
-bool GuideState::Active(double now) const {
-    for (const Line& line : m_lines)
-        if (now >= line.start && now < line.end) return true;
-    return false;
-}
-
 void GuideState::Offset(double now, double* dx, double* dy) const {
     *dx = Travel(m_lines[GUIDE_WEST], now) - Travel(m_lines[GUIDE_EAST], now);
     *dy = Travel(m_lines[GUIDE_SOUTH], now) - Travel(m_lines[GUIDE_NORTH], now);

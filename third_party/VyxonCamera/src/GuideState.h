@@ -12,7 +12,6 @@ public:
     explicit GuideState(double pixelsPerSecond) : m_rate(pixelsPerSecond) {}
 
     void Pulse(GuideDirection direction, double now, double seconds);
-    bool Active(double now) const;
     // Field offset at `now`: +x is west (right in the picture), +y is south (down).
     void Offset(double now, double* dx, double* dy) const;
 

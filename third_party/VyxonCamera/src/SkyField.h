@@ -33,7 +33,6 @@ public:
     void BuildRates(const RateRegion& region, float* rates) const;
 
     double PlateScaleArcsec() const { return m_plateScale; }
-    std::size_t StarCount() const { return m_stars.size(); }
 
 private:
     struct Star {
