@@ -152,16 +152,9 @@ void CVCameraStream::LogMediaTypeDetails([[maybe_unused]] const char* label, [[m
               static_cast<unsigned long>(type->subtype.Data1), GuidText(type->formattype).text,
               type->bFixedSizeSamples ? 1 : 0, static_cast<unsigned long>(type->lSampleSize),
               static_cast<unsigned long>(type->cbFormat));
-    if (type->formattype != FORMAT_VideoInfo || !VideoInfo(type)) {
+    if (type->formattype != FORMAT_VideoInfo || !VideoInfo(type))
         VYX_TRACE(caller, "%s: VIDEOINFOHEADER is unavailable (pbFormat=%p, cbFormat=%lu).\n", label,
                   static_cast<const void*>(type->pbFormat), static_cast<unsigned long>(type->cbFormat));
-        return;
-    }
-    const VIDEOINFOHEADER* info = VideoInfo(type);
-    VYX_TRACE(caller, "%s: %ldx%ld bitCount=%u compression=0x%08lX sizeImage=%lu avgTimePerFrame=%lld.\n", label,
-              static_cast<long>(info->bmiHeader.biWidth), static_cast<long>(info->bmiHeader.biHeight),
-              static_cast<unsigned>(info->bmiHeader.biBitCount), static_cast<unsigned long>(info->bmiHeader.biCompression),
-              static_cast<unsigned long>(info->bmiHeader.biSizeImage), static_cast<long long>(info->AvgTimePerFrame));
 #endif
 }
 

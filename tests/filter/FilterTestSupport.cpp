@@ -3,6 +3,7 @@
 #include "CameraSettings.h"
 #include "ModelDescriptor.h"
 #include "SimulatedBus.h"
+#include "Trace.h"
 #include "vyx_catalogue.h"
 
 namespace filtertest {
@@ -16,6 +17,22 @@ std::wstring OtherModelName() {
     for (const auto& row : vyx::catalogue::kModels)
         if (row.productId != vyx::g_ModelDescriptor.productId) return row.displayNameW;
     return L"";
+}
+
+TraceCapture::TraceCapture() {
+    vyx::SetTraceSink([](void* context, const char*, const char* line) {
+        static_cast<TraceCapture*>(context)->lines.emplace_back(line);
+    }, this);
+}
+
+TraceCapture::~TraceCapture() {
+    vyx::SetTraceSink(nullptr, nullptr);
+}
+
+bool TraceCapture::Has(const std::string& text) const {
+    for (const std::string& line : lines)
+        if (line.find(text) != std::string::npos) return true;
+    return false;
 }
 
 void RemoveSettingsFile() {

@@ -14,21 +14,6 @@
 using namespace filtertest;
 
 namespace {
-struct TraceCapture {
-    std::vector<std::string> lines;
-    TraceCapture() {
-        vyx::SetTraceSink([](void* context, const char*, const char* line) {
-            static_cast<TraceCapture*>(context)->lines.emplace_back(line);
-        }, this);
-    }
-    ~TraceCapture() { vyx::SetTraceSink(nullptr, nullptr); }
-    bool Has(const std::string& text) const {
-        for (const std::string& line : lines)
-            if (line.find(text) != std::string::npos) return true;
-        return false;
-    }
-};
-
 std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
