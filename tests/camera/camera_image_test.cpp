@@ -193,6 +193,34 @@ TEST_F(CameraImage, GuidePulsesMoveTheFieldTheirWay) {
     EXPECT_LE(std::abs(up.dx), 1);
 }
 
+TEST_F(CameraImage, DriftSwitchMovesTheFieldSlowly) {
+    CameraPtr camera = Open(L"Osprey 7M", true);
+    ASSERT_TRUE(camera);
+    ASSERT_TRUE(camera->SetImgFormat(IMG_RAW16));
+    ASSERT_TRUE(camera->SetImgSize(800, 600));
+    ASSERT_TRUE(camera->SetExposure(50000, false));
+    ASSERT_TRUE(camera->SetGain(300, false));
+    ASSERT_TRUE(camera->StartVideoStream());
+    ReadRaw16(*camera);
+    const Raw16 still = ReadRaw16(*camera);
+    Sleep(2000);
+    ReadRaw16(*camera);
+    EXPECT_EQ(FieldShift(still, ReadRaw16(*camera)).dx, 0);  // no drift unless asked for
+
+    // 4 pixels a second from now on: a drift counted from the camera's start would have
+    // moved the field by 10 pixels or more at once.
+    ASSERT_EQ(vyxsim::SetSwitch(camtest::InstanceOf(L"Osprey 7M", L"I1"), vyxsim::kSwitchDrift, 4000),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    ReadRaw16(*camera);
+    const Raw16 before = ReadRaw16(*camera);
+    EXPECT_LE(std::abs(FieldShift(still, before).dx), 4);
+    Sleep(2000);
+    ReadRaw16(*camera);
+    const Shift drifted = FieldShift(before, ReadRaw16(*camera));
+    EXPECT_GE(drifted.dx, 6);
+    EXPECT_GE(drifted.dy, 1);  // a little in declination too
+}
+
 TEST_F(CameraImage, ColourFramesCarryTheBayerPatternAndWhiteBalance) {
     CameraPtr camera = Open(L"Osprey 2C");
     ASSERT_TRUE(camera);

@@ -649,9 +649,13 @@ void CameraDevice::PrepareFrame(FrameJob* job, long long* frameTimeUs, bool* noP
     job->temperature = m_cooler.Temperature();
     const double t = Seconds(now);
     m_guide.Offset(t, &job->fieldDx, &job->fieldDy);
-    // Slow drift mostly along right ascension, a little in declination.
-    job->fieldDx += drift * t;
-    job->fieldDy += 0.3 * drift * t;
+    // Slow drift mostly along right ascension, a little in declination, accumulated
+    // while the switch is on so the field never jumps.
+    m_driftDx += drift * (t - m_driftTime);
+    m_driftDy += 0.3 * drift * (t - m_driftTime);
+    m_driftTime = t;
+    job->fieldDx += m_driftDx;
+    job->fieldDy += m_driftDy;
     *frameTimeUs = FrameTimeUs(m_traits, m_settings, usb3);
 }
 

@@ -4,7 +4,7 @@
 // Threads: any thread may call any method at once (the filter's streaming thread, its
 // control interfaces, property pages); the stream's producer thread calls PrepareFrame
 // and FramePublished. m_lock guards m_open, m_settings, m_cooler, m_thermalTime,
-// m_guide, m_stream's existence and m_droppedAtStop. The stream has its own lock; it is
+// m_guide, the drift, m_stream's existence and m_droppedAtStop. The stream has its own lock; it is
 // never taken while m_lock is held, except by Invalidate and Start, which wait on no
 // frame. Reading a frame (waiting for the camera) happens without m_lock.
 #pragma once
@@ -128,6 +128,9 @@ private:
     CoolerModel m_cooler;
     Clock::time_point m_thermalTime;
     GuideState m_guide;
+    double m_driftDx = 0;  // sensor pixels the field has drifted
+    double m_driftDy = 0;
+    double m_driftTime = 0;  // seconds since m_epoch of the last drift update
     // Shared with readers, which wait on it without m_lock.
     std::shared_ptr<FrameStream> m_stream;
     int m_droppedAtStop = 0;
