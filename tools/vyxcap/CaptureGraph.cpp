@@ -89,17 +89,19 @@ void CaptureGraph::Build(const AM_MEDIA_TYPE& chosen, const std::wstring& aviPat
         AddFilter(sink.Get(), L"Null Renderer");
     } else {
         sink = Create<IBaseFilter>(CLSID_AviDest, "AVI mux");
+        // A capture file is written as the frames come; Wine's mux knows no other mode.
+        ComPtr<IConfigInterleaving> interleaving;
+        ThrowIfFailed(sink.As(&interleaving), "asking the AVI mux for IConfigInterleaving");
+        ThrowIfFailed(interleaving->put_Mode(INTERLEAVE_FULL), "setting the AVI mux to capture mode");
         AddFilter(sink.Get(), L"AVI Mux");
+        ConnectAviWriter(sink.Get(), aviPath);
     }
-    // The capture category needs the pin to name its category; devices that do not fall
-    // back to any video output.
-    HRESULT hr = m_builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, m_device.Get(),
-                                         grabberFilter.Get(), sink.Get());
-    if (FAILED(hr))
-        hr = m_builder->RenderStream(nullptr, &MEDIATYPE_Video, m_device.Get(), grabberFilter.Get(),
-                                     sink.Get());
+    // The capture pin itself is the source, found by its category already: asking the
+    // builder for the capture category instead makes some builders (Wine's) put a Smart
+    // Tee in between, which copies every frame.
+    const HRESULT hr = m_builder->RenderStream(nullptr, &MEDIATYPE_Video, m_capturePin.Get(),
+                                               grabberFilter.Get(), sink.Get());
     ThrowIfFailed(hr, "connecting the capture graph (RenderStream)");
-    if (!aviPath.empty()) ConnectAviWriter(sink.Get(), aviPath);
 }
 
 void CaptureGraph::ConnectAviWriter(IBaseFilter* mux, const std::wstring& path) {

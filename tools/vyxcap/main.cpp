@@ -1,0 +1,57 @@
+// vyxcap: lists, inspects, controls and captures from any DirectShow video capture device.
+#include <windows.h>
+
+#include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "Commands.h"
+#include "ComApartment.h"
+#include "ToolError.h"
+
+namespace {
+
+int Run(const vyxcap::Command& command) {
+    using vyxcap::CommandKind;
+    if (command.kind == CommandKind::Help) {
+        std::fputs(vyxcap::UsageText(), stdout);
+        return 0;
+    }
+    const vyxcap::ComApartment apartment;
+    switch (command.kind) {
+    case CommandKind::List:
+        vyxcap::RunList();
+        break;
+    case CommandKind::Caps:
+        vyxcap::RunCaps(command.device);
+        break;
+    case CommandKind::Controls:
+        vyxcap::RunControls(command.device);
+        break;
+    case CommandKind::Set:
+        vyxcap::RunSet(command);
+        break;
+    case CommandKind::Capture:
+        vyxcap::RunCapture(command.device, command.capture);
+        break;
+    case CommandKind::Help:
+        break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    try {
+        return Run(vyxcap::ParseCommandLine(std::vector<std::wstring>(argv + 1, argv + argc)));
+    } catch (const vyxcap::ToolError& error) {
+        std::fprintf(stderr, "vyxcap: %s\n", error.what());
+        return error.ExitCode();
+    } catch (const std::bad_alloc&) {
+        std::fputs("vyxcap: out of memory\n", stderr);
+        return vyxcap::kExitFailure;
+    }
+}
