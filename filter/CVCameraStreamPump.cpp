@@ -72,7 +72,10 @@ HRESULT CVCameraStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PRO
     CAutoLock lock(m_pFilter->pStateLock());
     const VIDEOINFOHEADER* info = ConnectedVideoInfo(m_mt);
     if (!info) return VFW_E_NOT_CONNECTED;
-    request->cBuffers = 1;
+    // Two buffers, not one: a Smart Tee (which Wine's capture graph builder inserts for the
+    // capture category) copies each sample into a second buffer of the same allocator while
+    // it still holds the first, and with a single buffer it waits forever.
+    request->cBuffers = 2;
     request->cbBuffer = static_cast<long>(info->bmiHeader.biSizeImage);
     if (request->cbAlign < 1) request->cbAlign = 1;
     ALLOCATOR_PROPERTIES actual{};
