@@ -28,6 +28,15 @@ UniqueFile OpenTap()
 
 }  // namespace
 
+bool IsEventTapEnabled()
+{
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    const LSTATUS status = ::RegGetValueW(HKEY_LOCAL_MACHINE, kEventTapSwitchKey, kEventTapSwitchValue,
+                                          RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return status == ERROR_SUCCESS && value == 1;
+}
+
 void WriteToEventTap(void*, WORD type, DWORD id, const wchar_t* line)
 {
     UniqueFile pipe = OpenTap();

@@ -6,7 +6,9 @@
 //
 // Threads: any thread may write; the sequence counter is atomic.
 // The service connects anonymously, so a listener can never act in its name, and never
-// waits on a listener for longer than kEventTapWaitMs.
+// waits on a listener for longer than kEventTapWaitMs. The tap is off unless an
+// administrator switches it on (a DWORD 1 under HKLM), so on an ordinary machine no
+// user's pipe can read the service's lines or slow it down.
 
 #include <windows.h>
 
@@ -14,6 +16,8 @@ namespace vyx::service {
 
 inline constexpr wchar_t kEventTapPipe[] = L"\\\\.\\pipe\\VYXDshowService.events";
 inline constexpr DWORD kEventTapWaitMs = 2000;
+inline constexpr wchar_t kEventTapSwitchKey[] = L"SOFTWARE\\VYXDShowDriver";  // 32-bit view
+inline constexpr wchar_t kEventTapSwitchValue[] = L"ServiceEventTap";
 
 struct EventTapHeader {
     DWORD type;
@@ -21,6 +25,9 @@ struct EventTapHeader {
     DWORD processId;  // tells the install command's lines from the service's
     DWORD sequence;   // per process, from 1: listeners may read connections out of order
 };
+
+// Whether the switch is on; read once by the executable at start.
+bool IsEventTapEnabled();
 
 // A ServiceEventSink; the context is unused.
 void WriteToEventTap(void* context, WORD type, DWORD id, const wchar_t* line);

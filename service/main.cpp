@@ -1,5 +1,5 @@
 // VYXCamService.exe: a windowed program without a window; all feedback goes to the event
-// log (and its live tap) and the exit code.
+// log (and, when switched on, its live tap) and the exit code.
 #include "EventTap.h"
 #include "ServiceCommand.h"
 #include "ServiceEvents.h"
@@ -8,6 +8,8 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int)
 {
-    vyx::service::SetServiceEventSink(vyx::service::WriteToEventTap, nullptr);
+    if (vyx::service::IsEventTapEnabled()) {
+        vyx::service::SetServiceEventSink(vyx::service::WriteToEventTap, nullptr);
+    }
     return vyx::service::RunServiceCommand(commandLine);
 }

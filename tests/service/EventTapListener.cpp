@@ -29,6 +29,9 @@ bool Complete(HANDLE pipe, OVERLAPPED& overlapped, HANDLE stop, DWORD& transferr
 
 EventTapListener::EventTapListener() : m_stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
+    // Processes started from now on copy their lines to the tap.
+    const DWORD on = 1;
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kEventTapSwitchKey, kEventTapSwitchValue, REG_DWORD, &on, sizeof(on));
     for (int i = 0; i < kInstances; ++i) {
         m_threads.emplace_back([this] { Serve(); });
     }
@@ -36,6 +39,7 @@ EventTapListener::EventTapListener() : m_stop(::CreateEventW(nullptr, TRUE, FALS
 
 EventTapListener::~EventTapListener()
 {
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kEventTapSwitchKey, kEventTapSwitchValue);
     ::SetEvent(m_stop.Get());
     for (std::thread& thread : m_threads) {
         thread.join();
