@@ -5,6 +5,11 @@
 
 namespace vyxcam {
 
+namespace {
+// 2048 s (2^11 s): the longest exposure the standard camera-control interface can ask for.
+constexpr int kLongestExposureUs = 2048000000;
+}  // namespace
+
 SensorModeTraits ModelTraits::ModeTraits(int mode) const {
     if (!row || mode < 0 || mode >= row->sensorModeCount) return {1.0, 1.0, 1.0, 1.0};
     const char* name = row->sensorModes[mode];
@@ -29,7 +34,7 @@ ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row) {
         t.focalLengthMm = 530;
         t.coolerMaxDelta = 35;
         t.gain = {300, 0, 100};
-        t.exposure = {2000000000, 32, 1000000};
+        t.exposure = {kLongestExposureUs, 32, 1000000};
     } else if (!row.color && !row.usb3) {
         // Guide cameras: small sensors on USB 2.
         t.pixelSizeUm = 3.75;
@@ -41,7 +46,7 @@ ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row) {
         t.focalLengthMm = 240;
         t.lightGathering = 0.1;  // a small guide scope
         t.gain = {400, 0, 60};
-        t.exposure = {2000000000, 64, 100000};
+        t.exposure = {kLongestExposureUs, 64, 100000};
     } else {
         // Planetary cameras: small wells, fast 12-bit readout, high gain.
         t.pixelSizeUm = megapixels > 6 ? 2.0 : 2.9;
@@ -52,7 +57,7 @@ ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row) {
         pixelRateMpx = row.usb3 ? 260 : 60;
         t.focalLengthMm = 400;
         t.gain = {500, 0, 200};
-        t.exposure = {2000000000, 32, 10000};
+        t.exposure = {kLongestExposureUs, 1, 10000};  // fast global readout: 1 us
     }
     t.lineTimeUs = row.sensorWidth / pixelRateMpx;
 
