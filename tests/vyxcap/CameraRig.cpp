@@ -1,0 +1,62 @@
+#include "CameraRig.h"
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "DeviceList.h"
+#include "Processes.h"
+#include "SimulatedBus.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace vyxcaptest {
+
+std::wstring SettingsFilePath() {
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return std::wstring(folder) + L"\\VYXDShowDriver\\CamSettings.ini";
+}
+
+CameraRig::CameraRig(const wchar_t* model) {
+    for (const auto& row : vyx::catalogue::kModels)
+        if (std::wstring(row.displayNameW) == model) m_model = &row;
+    if (!m_model) {
+        ADD_FAILURE() << "no catalogue model of that name";
+        return;
+    }
+    DeleteFileW(SettingsFilePath().c_str());
+    vyxsim::UnplugAll();
+    if (vyxsim::Plug(model) != ERROR_SUCCESS) {
+        ADD_FAILURE() << "plugging the simulated camera failed";
+        return;
+    }
+    m_plugged = true;
+    for (const auto& device : vyxsim::ListPlugged())
+        if (device.model == model) m_instanceId = device.instanceId;
+    m_dllPath = FilterBuildPath(m_model->dllFileNameW);
+    const DWORD exitCode = RunRegsvr32(L"/s \"" + m_dllPath + L"\"");
+    if (exitCode != 0) {
+        ADD_FAILURE() << "regsvr32 of the model's build failed with " << exitCode;
+        return;
+    }
+    m_registered = true;
+    m_ready = true;
+}
+
+CameraRig::~CameraRig() {
+    if (m_registered) {
+        EXPECT_EQ(RunRegsvr32(L"/s /u \"" + m_dllPath + L"\""), 0u);
+    }
+    if (m_plugged) vyxsim::UnplugAll();
+}
+
+ComPtr<IBaseFilter> CameraRig::CreateFilter() const {
+    return vyxcap::CreateDeviceFilter(vyxcap::FindVideoDevice(FriendlyName()));
+}
+
+void CameraRig::SetSwitch(const wchar_t* name, DWORD value) const {
+    EXPECT_EQ(vyxsim::SetSwitch(m_instanceId, name, value), static_cast<DWORD>(ERROR_SUCCESS));
+}
+
+}  // namespace vyxcaptest

@@ -1,0 +1,79 @@
+// OBS's call sequence from a host that the filter recognises as OBS: this program's file
+// name contains "obs64" (64-bit) or "obs32" (32-bit), as OBS's own executables do. Such a
+// host is offered the full sensor alone, RGB24 on a colour camera and Y800 on a
+// monochrome one, and must receive exactly that.
+#include <gtest/gtest.h>
+
+#include "CameraAccess.h"
+#include "CameraRig.h"
+#include "ComApartment.h"
+#include "StreamCapabilities.h"
+#include "StreamHarness.h"
+#include "SubtypeName.h"
+
+using namespace vyxcaptest;
+using vyxcap::BitmapHeader;
+using vyxcap::MediaTypePtr;
+
+namespace {
+
+class ObsHost : public ::testing::TestWithParam<const wchar_t*> {
+protected:
+    vyxcap::ComApartment m_apartment;
+};
+
+}  // namespace
+
+TEST_P(ObsHost, SeesOneFullSensorFormatAndReceivesIt) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    ASSERT_NE(std::wstring(path).find(sizeof(void*) == 8 ? L"obs64" : L"obs32"), std::wstring::npos);
+
+    CameraRig rig(GetParam());
+    ASSERT_TRUE(rig.Ready());
+    StreamHarness harness(rig.CreateFilter());
+    VyxonCamera* camera = CameraOf(harness.Device(), rig.Model());
+    ASSERT_NE(camera, nullptr);
+    IAMStreamConfig* config = harness.Config();
+    const std::wstring subtype = rig.Model().color ? L"RGB24" : L"Y800";
+    const LONG width = rig.Model().sensorWidth / 4 * 4;
+    const LONG height = rig.Model().sensorHeight / 2 * 2;
+
+    MediaTypePtr current;
+    ASSERT_EQ(config->GetFormat(current.Receive()), S_OK);
+    EXPECT_EQ(vyxcap::SubtypeName(current->subtype), subtype);
+    EXPECT_EQ(BitmapHeader(*current.get())->biWidth, width);
+    const auto capabilities = vyxcap::ReadCapabilities(config);
+    ASSERT_EQ(capabilities.size(), 1u);
+    const MediaTypePtr& only = capabilities[0].type;
+    ASSERT_TRUE(only);
+    EXPECT_EQ(vyxcap::SubtypeName(only->subtype), subtype);
+    EXPECT_EQ(BitmapHeader(*only.get())->biWidth, width);
+    EXPECT_EQ(BitmapHeader(*only.get())->biHeight, height);
+
+    MediaTypePtr type = MediaTypePtr::Copy(*only.get());
+    *vyxcap::AvgTimePerFrame(*type.get()) = 333333;
+    ASSERT_EQ(config->SetFormat(type.get()), S_OK);
+    harness.AcceptSubtype(type->subtype);
+    ASSERT_EQ(harness.Builder()->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, harness.Device(),
+                                              harness.Grabber(), harness.Renderer()),
+              S_OK);
+    const MediaTypePtr connected = harness.ConnectedType();
+    ASSERT_TRUE(connected);
+    EXPECT_EQ(connected->subtype, only->subtype);
+    const DWORD frameBytes = BitmapHeader(*only.get())->biSizeImage;
+    EXPECT_EQ(BitmapHeader(*connected.get())->biSizeImage, frameBytes);
+
+    const CaptureResult result = harness.Capture(10);
+    ASSERT_EQ(result.hr, S_OK);
+    EXPECT_EQ(result.stats.Frames(), 10);
+    EXPECT_EQ(result.stats.WrongLength(), 0);
+    EXPECT_EQ(result.lastLength, static_cast<long>(frameBytes));
+    EXPECT_EQ(result.stats.Gaps(), 0);
+    EXPECT_EQ(result.stats.FirstStart(), 0);
+    EXPECT_EQ(result.stats.MinDuration(), ExpectedSampleDuration(camera));
+    EXPECT_EQ(result.stats.MaxDuration(), ExpectedSampleDuration(camera));
+}
+
+INSTANTIATE_TEST_SUITE_P(ColourAndMonochrome, ObsHost, ::testing::Values(L"Kestrel 1C", L"Kestrel 1M"),
+                         [](const auto& info) { return info.index == 0 ? "Colour" : "Monochrome"; });

@@ -1,0 +1,86 @@
+// Every type the camera offers, in GetStreamCaps order, connects through SetFormat and
+// through a plain connection, and ten samples arrive with the type's size, gap-free times
+// from 0, sync points and the duration the camera's timing gives.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "CameraAccess.h"
+#include "CameraRig.h"
+#include "ComApartment.h"
+#include "StreamCapabilities.h"
+#include "StreamHarness.h"
+#include "SubtypeName.h"
+#include "Text.h"
+
+using namespace vyxcaptest;
+using vyxcap::BitmapHeader;
+
+namespace {
+
+constexpr int kFrames = 10;
+
+class OfferedTypes : public ::testing::TestWithParam<const wchar_t*> {
+protected:
+    vyxcap::ComApartment m_apartment;
+};
+
+std::string Describe(const AM_MEDIA_TYPE& type, size_t index, bool throughSetFormat) {
+    const BITMAPINFOHEADER* header = BitmapHeader(type);
+    return "capability " + std::to_string(index) + " " + vyxcap::Narrow(vyxcap::SubtypeName(type.subtype)) + " " +
+           std::to_string(header->biWidth) + "x" + std::to_string(header->biHeight) +
+           (throughSetFormat ? " through SetFormat" : " through a plain connection");
+}
+
+}  // namespace
+
+TEST_P(OfferedTypes, EachConnectsBothWaysAndDeliversTenTimedFrames) {
+    CameraRig rig(GetParam());
+    ASSERT_TRUE(rig.Ready());
+    StreamHarness harness(rig.CreateFilter());
+    VyxonCamera* camera = CameraOf(harness.Device(), rig.Model());
+    ASSERT_NE(camera, nullptr);
+    const auto capabilities = vyxcap::ReadCapabilities(harness.Config());
+    ASSERT_GT(capabilities.size(), 1u);
+
+    for (size_t i = 0; i < capabilities.size(); ++i) {
+        ASSERT_TRUE(capabilities[i].type);
+        const AM_MEDIA_TYPE& offered = *capabilities[i].type.get();
+        const BITMAPINFOHEADER& expected = *BitmapHeader(offered);
+        for (const bool throughSetFormat : {true, false}) {
+            SCOPED_TRACE(Describe(offered, i, throughSetFormat));
+            const HRESULT connect =
+                throughSetFormat ? harness.ConnectThroughSetFormat(offered) : harness.ConnectDirect(offered);
+            ASSERT_EQ(connect, S_OK);
+            const auto connected = harness.ConnectedType();
+            ASSERT_TRUE(connected);
+            EXPECT_EQ(connected->subtype, offered.subtype);
+            const BITMAPINFOHEADER* header = BitmapHeader(*connected.get());
+            ASSERT_NE(header, nullptr);
+            EXPECT_EQ(header->biWidth, expected.biWidth);
+            EXPECT_EQ(header->biHeight, expected.biHeight);
+            EXPECT_EQ(header->biBitCount, expected.biBitCount);
+            EXPECT_EQ(header->biSizeImage, expected.biSizeImage);
+
+            const CaptureResult result = harness.Capture(kFrames);
+            ASSERT_EQ(result.hr, S_OK);
+            const REFERENCE_TIME duration = ExpectedSampleDuration(camera);
+            EXPECT_GT(duration, 0);
+            EXPECT_EQ(result.stats.Frames(), kFrames);
+            EXPECT_EQ(result.stats.WrongLength(), 0) << "every sample holds biSizeImage bytes";
+            EXPECT_EQ(result.lastLength, static_cast<long>(expected.biSizeImage));
+            EXPECT_EQ(result.stats.FirstStart(), 0);
+            EXPECT_EQ(result.stats.Gaps(), 0);
+            EXPECT_EQ(result.stats.Untimed(), 0);
+            EXPECT_EQ(result.stats.SyncPoints(), kFrames);
+            EXPECT_EQ(result.stats.MinDuration(), duration);
+            EXPECT_EQ(result.stats.MaxDuration(), duration);
+            EXPECT_EQ(result.stats.LastEnd(), kFrames * duration);
+            harness.Disconnect();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ColourAndMonochrome, OfferedTypes, ::testing::Values(L"Kestrel 1C", L"Kestrel 1M"),
+                         [](const auto& info) { return info.index == 0 ? "Colour" : "Monochrome"; });

@@ -1,0 +1,111 @@
+// vyxcap_benchmark [FRAMES]: frames per second that vyxcap receives through the filter and
+// a real graph, against the rate at which the camera library alone fills a buffer, at
+// 3840 x 2160 and 1920 x 1080 RGB24 with the simulator's pacing off. Not a test: it prints
+// the figures side by side for docs/throughput-benchmark.md.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "Processes.h"
+#include "SimulatedBus.h"
+#include "VyxonCamera.h"
+#include "vyx_catalogue.h"
+
+using namespace vyxcaptest;
+
+namespace {
+
+constexpr wchar_t kModel[] = L"Kestrel 8C";
+
+struct Size {
+    int width;
+    int height;
+};
+
+// The camera library alone: one buffer, GetImageData in a loop.
+double SimulatorFps(int width, int height, int frames) {
+    CameraProp prop{};
+    if (VyxonCamera::GetCamerasCount() < 1 || !VyxonCamera::GetCameraProp(0, &prop)) return 0;
+    VyxonCamera* camera = VyxonCamera::CreateCamera(prop.cameraId);
+    if (!camera) return 0;
+    double fps = 0;
+    if (camera->OpenCamera() && camera->SetBin(1) && camera->SetImgSize(width, height) &&
+        camera->SetImgFormat(IMG_RGB24) && camera->StartVideoStream()) {
+        const int bytes = width * height * 3;
+        std::vector<unsigned char> buffer(bytes);
+        for (int i = 0; i < 3; ++i) camera->GetImageData(buffer.data(), bytes, 1000);
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        int good = 0;
+        for (int i = 0; i < frames; ++i) good += camera->GetImageData(buffer.data(), bytes, 1000);
+        QueryPerformanceCounter(&end);
+        fps = good * static_cast<double>(frequency.QuadPart) / (end.QuadPart - start.QuadPart);
+        camera->StopVideoStream();
+    }
+    camera->CloseCamera();
+    camera->Destory();
+    return fps;
+}
+
+// vyxcap through the filter and the graph; its JSON's "fps".
+double VyxcapFps(const std::wstring& device, int width, int height, int frames) {
+    const ProcessResult run = RunProcess(L"\"" + ToolPath(L"vyxcap.exe") + L"\" capture \"" + device +
+                                         L"\" --format RGB24 --size " + std::to_wstring(width) + L"x" +
+                                         std::to_wstring(height) + L" --frames " + std::to_wstring(frames) +
+                                         L" --json");
+    const size_t key = run.out.find("\"fps\":");
+    if (!run.started || run.exitCode != 0 || key == std::string::npos) {
+        std::fprintf(stderr, "vyxcap failed (%lu): %s", run.exitCode, run.err.c_str());
+        return 0;
+    }
+    return std::strtod(run.out.c_str() + key + 6, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int frames = argc > 1 ? std::atoi(argv[1]) : 200;
+    if (frames < 2) {
+        std::fprintf(stderr, "usage: vyxcap_benchmark [FRAMES >= 2]\n");
+        return 2;
+    }
+    const vyx::catalogue::ModelRow* model = nullptr;
+    for (const auto& row : vyx::catalogue::kModels)
+        if (std::wstring(row.displayNameW) == kModel) model = &row;
+    vyxsim::UnplugAll();
+    if (!model || vyxsim::Plug(kModel) != ERROR_SUCCESS) {
+        std::fprintf(stderr, "cannot plug the simulated camera\n");
+        return 1;
+    }
+    const auto plugged = vyxsim::ListPlugged();
+    if (plugged.empty() || vyxsim::SetSwitch(plugged[0].instanceId, vyxsim::kSwitchNoPacing, 1) != ERROR_SUCCESS) {
+        std::fprintf(stderr, "cannot switch the simulator's pacing off\n");
+        vyxsim::UnplugAll();
+        return 1;
+    }
+    const std::wstring build = L"\"" + FilterBuildPath(model->dllFileNameW) + L"\"";
+    if (RunRegsvr32(L"/s " + build) != 0) {
+        std::fprintf(stderr, "cannot register the model's filter build\n");
+        vyxsim::UnplugAll();
+        return 1;
+    }
+
+    std::printf("%s, RGB24, simulator pacing off, %d frames, %s\n", model->displayName, frames,
+                sizeof(void*) == 8 ? "x64" : "x86");
+    std::printf("%-11s %14s %14s %8s\n", "size", "simulator fps", "vyxcap fps", "ratio");
+    int status = 0;
+    for (const Size size : {Size{3840, 2160}, Size{1920, 1080}}) {
+        const double alone = SimulatorFps(size.width, size.height, frames);
+        const double graph = VyxcapFps(model->friendlyName, size.width, size.height, frames);
+        std::printf("%4dx%-6d %14.1f %14.1f %7.1f%%\n", size.width, size.height, alone, graph,
+                    alone > 0 ? 100.0 * graph / alone : 0.0);
+        if (alone <= 0 || graph <= 0) status = 1;
+    }
+    RunRegsvr32(L"/s /u " + build);
+    vyxsim::UnplugAll();
+    return status;
+}
