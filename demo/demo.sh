@@ -1,12 +1,30 @@
 #!/usr/bin/env bash
-# The demo: what a user sees of the product, run under Wine from build/dist/.
+# The demo: what a user sees of the product, run under Wine from build/dist/. Each part is
+# its own script in this folder and can be run alone after a build.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-win() { "$root/cmake/wine-run" "$@"; }
-tools="$root/build/dist/tools_x64"
+build=${VYX_BUILD_ROOT:-$root/build}
+out="$build/demo"
+mkdir -p "$out"
+win() { VYX_BUILD_ROOT="$build" "$root/cmake/wine-run" "$@"; }
+part() { printf '\n######## %s\n\n' "$*"; }
 
-echo "== Supported camera models"
-win "$tools/vyxcatalog.exe"
+part "1. The supported camera models, and one model's resolution list"
+win "$build/dist/tools_x64/vyxcatalog.exe"
 echo
-echo "== Resolution list of one model, with frame sizes at each bin factor"
-win "$tools/vyxcatalog.exe" "Osprey 7C"
+win "$build/dist/tools_x64/vyxcatalog.exe" "Osprey 7C"
+
+part "2. A simulated camera on the simulated USB bus, read through the camera library"
+bash "$root/demo/camera.sh" "Osprey 7C" "$out/sky.png"
+
+part "3. The capture filter: registration, devices and media types as applications see them"
+bash "$root/demo/filter.sh"
+
+part "4. Controls and capture with vyxcap, and the settings the filter kept"
+bash "$root/demo/vyxcap.sh" "$out/capture.png"
+
+part "5. The hot-plug service registers a model exactly while its camera is plugged in"
+bash "$root/demo/service.sh"
+
+part "Done"
+echo "Frames written: $out/sky.png (straight from the camera library) and $out/capture.png (through DirectShow)"
