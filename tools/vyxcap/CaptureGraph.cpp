@@ -89,10 +89,6 @@ void CaptureGraph::Build(const AM_MEDIA_TYPE& chosen, const std::wstring& aviPat
         AddFilter(sink.Get(), L"Null Renderer");
     } else {
         sink = Create<IBaseFilter>(CLSID_AviDest, "AVI mux");
-        // A capture file is written as the frames come; Wine's mux knows no other mode.
-        ComPtr<IConfigInterleaving> interleaving;
-        ThrowIfFailed(sink.As(&interleaving), "asking the AVI mux for IConfigInterleaving");
-        ThrowIfFailed(interleaving->put_Mode(INTERLEAVE_FULL), "setting the AVI mux to capture mode");
         AddFilter(sink.Get(), L"AVI Mux");
         ConnectAviWriter(sink.Get(), aviPath);
     }
@@ -102,6 +98,11 @@ void CaptureGraph::Build(const AM_MEDIA_TYPE& chosen, const std::wstring& aviPat
     const HRESULT hr = m_builder->RenderStream(nullptr, &MEDIATYPE_Video, m_capturePin.Get(),
                                                grabberFilter.Get(), sink.Get());
     ThrowIfFailed(hr, "connecting the capture graph (RenderStream)");
+    // No reference clock: the renderer takes each frame as it arrives instead of holding it
+    // until its time stamp, so the tool measures what the device delivers.
+    ComPtr<IMediaFilter> mediaFilter;
+    ThrowIfFailed(m_graph.As(&mediaFilter), "asking the graph for IMediaFilter");
+    ThrowIfFailed(mediaFilter->SetSyncSource(nullptr), "running the graph without a clock");
 }
 
 void CaptureGraph::ConnectAviWriter(IBaseFilter* mux, const std::wstring& path) {
@@ -142,17 +143,17 @@ void CaptureGraph::Stop() {
     ThrowIfFailed(m_control->Stop(), "stopping the graph");
 }
 
-WaitResult CaptureGraph::WaitForProgress(HANDLE progress, DWORD timeoutMs) {
+WaitResult CaptureGraph::Wait(HANDLE done, DWORD timeoutMs) {
     HANDLE graphEvent = nullptr;
     ThrowIfFailed(m_events->GetEventHandle(reinterpret_cast<OAEVENT*>(&graphEvent)),
                   "IMediaEvent::GetEventHandle");
-    const HANDLE handles[2] = {progress, graphEvent};
+    const HANDLE handles[2] = {done, graphEvent};
     const DWORD result = WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
     if (result == WAIT_OBJECT_0 + 1) {
         HandleGraphEvents();
-        return WaitResult::Progress;
+        return WaitResult::Signalled;
     }
-    if (result == WAIT_OBJECT_0) return WaitResult::Progress;
+    if (result == WAIT_OBJECT_0) return WaitResult::Signalled;
     if (result == WAIT_TIMEOUT) return WaitResult::TimedOut;
     throw ToolError("waiting for frames failed: error " + std::to_string(GetLastError()));
 }

@@ -20,7 +20,7 @@
 
 namespace vyxcap {
 
-enum class WaitResult { Progress, TimedOut };
+enum class WaitResult { Signalled, TimedOut };
 
 class CaptureGraph {
 public:
@@ -41,9 +41,9 @@ public:
 
     void Run();
     void Stop();
-    // Waits for `progress` or a graph event. Throws ToolError when the graph reports that
-    // the stream ended, failed or lost the device.
-    WaitResult WaitForProgress(HANDLE progress, DWORD timeoutMs);
+    // Waits for `done`, a graph event or the time-out. Throws ToolError when the graph
+    // reports that the stream ended, failed or lost the device.
+    WaitResult Wait(HANDLE done, DWORD timeoutMs);
     std::optional<long> DroppedFrames() const;
 
 private:

@@ -161,10 +161,14 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&runTick);
     graph.Run();
+    int seen = 0;
     while (!collector->Done()) {
-        if (graph.WaitForProgress(collector->ProgressEvent(), timeoutMs) == WaitResult::TimedOut)
-            throw ToolError("graph failure: no frame for " + std::to_string(timeoutMs / 1000) +
-                            " s after " + std::to_string(collector->Frames()) + " frames");
+        if (graph.Wait(collector->DoneEvent(), timeoutMs) != WaitResult::TimedOut) continue;
+        // Stuck only if no frame at all came within the time-out.
+        if (collector->Frames() == seen)
+            throw ToolError("graph failure: no frame for " + std::to_string(timeoutMs / 1000) + " s after " +
+                            std::to_string(seen) + " frames");
+        seen = collector->Frames();
     }
     CaptureReport report;
     report.dropped = graph.DroppedFrames();

@@ -10,7 +10,7 @@ namespace vyxcap {
 FrameCollector::FrameCollector(int frames, long frameBytes, bool keepLastFrame)
     : m_target(frames),
       m_keepLastFrame(keepLastFrame),
-      m_progress(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_done(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_stats(frameBytes) {
     if (keepLastFrame) m_lastFrame.resize(frameBytes > 0 ? frameBytes : 0);
 }
@@ -57,7 +57,7 @@ STDMETHODIMP FrameCollector::SampleCB(double, IMediaSample* sample) {
         }
         m_frames.store(index + 1);
     }
-    SetEvent(m_progress.get());
+    if (m_frames.load() == m_target) SetEvent(m_done.get());
     return S_OK;
 }
 

@@ -4,8 +4,8 @@
 // for the other frames, so the tool measures the device and not itself.
 //
 // Threads: SampleCB runs on the source's streaming thread; the main thread waits on the
-// progress event and reads through the accessors. m_lock guards m_stats, m_lastFrame and
-// m_lastLength; m_frames is atomic so that the main thread can poll it cheaply.
+// done event and reads through the accessors. m_lock guards m_stats, m_lastFrame and
+// m_lastLength; m_frames is atomic so that the main thread can watch the progress cheaply.
 #include <windows.h>
 
 #include <atomic>
@@ -35,7 +35,9 @@ public:
     STDMETHODIMP SampleCB(double sampleTime, IMediaSample* sample) override;
     STDMETHODIMP BufferCB(double sampleTime, BYTE* buffer, long length) override;
 
-    HANDLE ProgressEvent() const { return m_progress.get(); }  // set after every counted frame
+    // Set once, when the Nth frame has been counted: waking the waiter for every frame would
+    // cost the stream a thread switch per frame.
+    HANDLE DoneEvent() const { return m_done.get(); }
     int Frames() const { return m_frames.load(); }
     bool Done() const { return m_frames.load() >= m_target; }
     FrameStats Stats() const;
@@ -48,7 +50,7 @@ private:
     std::atomic<ULONG> m_references{1};
     const int m_target;
     const bool m_keepLastFrame;
-    UniqueHandle m_progress;
+    UniqueHandle m_done;
     std::atomic<int> m_frames{0};
     mutable std::mutex m_lock;
     FrameStats m_stats;
