@@ -107,12 +107,17 @@ void CaptureGraph::Build(const AM_MEDIA_TYPE& chosen, const std::wstring& aviPat
 
 void CaptureGraph::ConnectAviWriter(IBaseFilter* mux, const std::wstring& path) {
     ComPtr<IBaseFilter> writer = Create<IBaseFilter>(CLSID_FileWriter, "file writer");
+    ComPtr<IPin> writerIn = FirstPin(writer.Get(), PINDIR_INPUT, "file writer");
+    // The mux writes its file through the writer pin's IStream; a mux given a writer
+    // without one (Wine's) dereferences a null stream on the first frame and kills the tool.
+    ComPtr<IStream> stream;
+    if (FAILED(writerIn.As(&stream)))
+        throw ToolError("cannot record AVI files here: the platform's file writer takes no stream from the AVI mux");
     ComPtr<IFileSinkFilter> fileSink;
     ThrowIfFailed(writer.As(&fileSink), "asking the file writer for IFileSinkFilter");
     ThrowIfFailed(fileSink->SetFileName(path.c_str(), nullptr), "setting the AVI file name");
     AddFilter(writer.Get(), L"File Writer");
     ComPtr<IPin> muxOut = FirstPin(mux, PINDIR_OUTPUT, "AVI mux");
-    ComPtr<IPin> writerIn = FirstPin(writer.Get(), PINDIR_INPUT, "file writer");
     ThrowIfFailed(m_graph->ConnectDirect(muxOut.Get(), writerIn.Get(), nullptr),
                   "connecting the AVI mux to the file writer");
 }
