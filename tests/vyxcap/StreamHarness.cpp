@@ -118,7 +118,9 @@ CaptureResult StreamHarness::Capture(int frames) {
     const vyxcap::MediaTypePtr connected = ConnectedType();
     const BITMAPINFOHEADER* header = connected ? vyxcap::BitmapHeader(*connected.get()) : nullptr;
     ComPtr<vyxcap::FrameCollector> collector;
-    collector.Attach(new vyxcap::FrameCollector(frames, header ? static_cast<long>(header->biSizeImage) : 0, true));
+    // Adopt the reference `new` made: MinGW's ComPtr::Attach would add a second one.
+    *collector.GetAddressOf() =
+        new vyxcap::FrameCollector(frames, header ? static_cast<long>(header->biSizeImage) : 0, true);
     EXPECT_EQ(m_grabber->SetCallback(collector.Get(), 0), S_OK);
 
     HANDLE graphEvent = nullptr;

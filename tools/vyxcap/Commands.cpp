@@ -151,9 +151,10 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
     const BITMAPINFOHEADER* header = BitmapHeader(*connected.get());
     if (!header) throw ToolError("the connected type has no video format block");
     const REFERENCE_TIME interval = *AvgTimePerFrame(*connected.get());
+    // Adopt the reference `new` made: MinGW's ComPtr::Attach would add a second one.
     ComPtr<FrameCollector> collector;
-    collector.Attach(new FrameCollector(options.frames, static_cast<long>(header->biSizeImage),
-                                        !options.pngPath.empty()));
+    *collector.GetAddressOf() =
+        new FrameCollector(options.frames, static_cast<long>(header->biSizeImage), !options.pngPath.empty());
     graph.SetCallback(collector.Get());
     const DWORD timeoutMs = FrameTimeoutMs(interval, controls);
 
