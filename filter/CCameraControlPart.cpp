@@ -65,6 +65,19 @@ long CCameraControlPart::ExposureToLog2Seconds(std::int32_t microseconds) {
     return static_cast<long>(std::log2(seconds));  // float overload: single precision, as the pages show it
 }
 
+long CCameraControlPart::CentredStart(long property) const {
+    const vyx::Resolution binned = vyx::FrameSizeAtBin({m_sensorWidth, m_sensorHeight}, m_state.bin);
+    return property == CameraControl_Pan ? (binned.width - m_state.width) / 2
+                                         : (binned.height - m_state.height) / 2;
+}
+
+void CCameraControlPart::RefreshStartPosition(VyxonCamera& camera) {
+    int x = m_state.startX, y = m_state.startY;
+    camera.GetImgStartPos(&x, &y);
+    m_state.startX = x;
+    m_state.startY = y;
+}
+
 // VYXIAMCameraControl
 
 HRESULT STDMETHODCALLTYPE CCameraControlPart::GetRangeImpl(long Property, long* pMin, long* pMax,
@@ -87,11 +100,8 @@ HRESULT STDMETHODCALLTYPE CCameraControlPart::GetRangeImpl(long Property, long* 
     }
 
     // Pan and tilt: offsets of the region's start from the start that centres it.
-    const vyx::Resolution binned = vyx::FrameSizeAtBin({m_sensorWidth, m_sensorHeight}, m_state.bin);
-    const long frame = Property == CameraControl_Pan ? m_state.width : m_state.height;
-    const long sensor = Property == CameraControl_Pan ? binned.width : binned.height;
-    *pMin = (frame - sensor) / 2;
-    *pMax = (sensor - frame) / 2;
+    *pMin = -CentredStart(Property);
+    *pMax = CentredStart(Property);
     *pSteppingDelta = kPositionStep;
     *pDefault = 0;
     *pCapsFlags = kFlagsManual;
@@ -106,16 +116,12 @@ HRESULT STDMETHODCALLTYPE CCameraControlPart::SetImpl(long Property, long lValue
     switch (Property) {
         case CameraControl_Pan:
         case CameraControl_Tilt: {
-            int x = m_state.startX, y = m_state.startY;
-            camera->GetImgStartPos(&x, &y);
-            m_state.startX = x;
-            m_state.startY = y;
-            const vyx::Resolution binned = vyx::FrameSizeAtBin({m_sensorWidth, m_sensorHeight}, m_state.bin);
+            RefreshStartPosition(*camera);
+            const int position = ToCameraPosition(static_cast<long long>(lValue) + CentredStart(Property));
             if (Property == CameraControl_Pan)
-                x = ToCameraPosition(static_cast<long long>(lValue) + (binned.width - m_state.width) / 2);
+                camera->SetImgStartPos(position, m_state.startY);
             else
-                y = ToCameraPosition(static_cast<long long>(lValue) + (binned.height - m_state.height) / 2);
-            camera->SetImgStartPos(x, y);
+                camera->SetImgStartPos(m_state.startX, position);
             break;
         }
         case CameraControl_Exposure: {
@@ -155,15 +161,8 @@ HRESULT STDMETHODCALLTYPE CCameraControlPart::GetImpl(long Property, long* lValu
     switch (Property) {
         case CameraControl_Pan:
         case CameraControl_Tilt: {
-            int x = m_state.startX, y = m_state.startY;
-            camera->GetImgStartPos(&x, &y);
-            m_state.startX = x;
-            m_state.startY = y;
-            const vyx::Resolution binned = vyx::FrameSizeAtBin({m_sensorWidth, m_sensorHeight}, m_state.bin);
-            if (Property == CameraControl_Pan)
-                *lValue = x - (binned.width - m_state.width) / 2;
-            else
-                *lValue = y - (binned.height - m_state.height) / 2;
+            RefreshStartPosition(*camera);
+            *lValue = (Property == CameraControl_Pan ? m_state.startX : m_state.startY) - CentredStart(Property);
             *Flags = kFlagsManual;
             break;
         }

@@ -33,6 +33,12 @@ public:
     static long ExposureToLog2Seconds(std::int32_t microseconds);
 
 private:
+    // Pan or tilt axis: the start that centres a region of the current size within the
+    // binned sensor, (binned - frame) / 2.
+    long CentredStart(long property) const;
+    // Reads the camera's region start into the pin's cached X and Y.
+    void RefreshStartPosition(VyxonCamera& camera);
+
     vyx::PinState& m_state;
     const std::int32_t m_sensorWidth;
     const std::int32_t m_sensorHeight;
