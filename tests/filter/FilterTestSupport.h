@@ -26,14 +26,6 @@ public:
 std::wstring ModelName();
 std::wstring OtherModelName();
 
-// Collects the trace lines written while it exists.
-struct TraceCapture {
-    std::vector<std::string> lines;
-    TraceCapture();
-    ~TraceCapture();
-    bool Has(const std::string& text) const;
-};
-
 // Starts from no saved settings, so no earlier test's values reach the camera.
 void RemoveSettingsFile();
 
