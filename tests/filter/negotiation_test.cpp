@@ -333,29 +333,15 @@ TEST_F(Negotiation, StreamCapsIndexLimits) {
     m_camera->SetSwitch(vyxsim::kSwitchFrameRateMinZero, 0);
 }
 
-TEST_F(Negotiation, TraceLinesOfRequestsAndRejections) {
-    TraceCapture trace;
+TEST_F(Negotiation, ShortFormatBlocksAndMissingArgumentsAreRefused) {
     CMediaType type = TypeOf(m_stream, 0);
     CMediaType shortFormat(type);
     shortFormat.ReallocFormatBuffer(40);
     EXPECT_EQ(m_stream->CheckMediaType(&shortFormat), E_INVALIDARG);
-    EXPECT_TRUE(trace.Has("CheckMediaType request: major="));
-    EXPECT_TRUE(trace.Has("cbFormat=40.\n"));
-    EXPECT_TRUE(trace.Has("CheckMediaType request: VIDEOINFOHEADER is unavailable"));
-    EXPECT_TRUE(trace.Has("ResolveMediaType rejected: invalid format block"));
-    EXPECT_TRUE(trace.Has(", cbFormat=40, required=88).\n"));
     FormatEntry entry{};
     EXPECT_FALSE(m_stream->ResolveMediaType(nullptr, &entry));
-    EXPECT_TRUE(trace.Has("ResolveMediaType rejected: pMediaType="));
     EXPECT_FALSE(m_stream->ResolveFormatSelection(&type, nullptr));
-    EXPECT_TRUE(trace.Has("ResolveFormatSelection rejected: pMediaType="));
     EXPECT_EQ(m_config->SetFormat(&type), S_OK);
-    EXPECT_TRUE(trace.Has("SetFormat request: major="));
-    EXPECT_TRUE(trace.Has("SetFormat normalized: major="));
-    EXPECT_EQ(m_stream->SetMediaType(&type), S_OK);
-    EXPECT_TRUE(trace.Has("SetMediaType request: major="));
-    vyx::CVCameraStream::LogMediaTypeDetails("Probe", nullptr);
-    EXPECT_TRUE(trace.Has("Probe: media type is NULL.\n"));
 }
 
 TEST_F(Negotiation, RefusedCameraSettingsFailTheConnection) {

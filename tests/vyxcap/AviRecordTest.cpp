@@ -1,6 +1,6 @@
-// `vyxcap capture --avi` either records a RIFF AVI holding at least the frames asked for,
-// or, where the platform's file writer cannot take the AVI mux's stream, says so in one
-// line and leaves no file behind, instead of dying inside the mux.
+// `vyxcap capture --avi` records a RIFF AVI holding at least the frames asked for where the
+// platform's file writer takes the AVI mux's stream (Windows). Under Wine it cannot, and
+// vyxcap must say so in one line and leave no file behind, instead of dying inside the mux.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -36,9 +36,15 @@ std::uint32_t DwordAt(const std::vector<char>& bytes, size_t offset) {
     return value;
 }
 
+// Wine's ntdll exports its version; Windows' does not.
+bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 }  // namespace
 
-TEST(AviRecord, RecordsTheFramesOrRefusesCleanly) {
+TEST(AviRecord, RecordsTheFramesWhereThePlatformCanAndRefusesCleanlyUnderWine) {
     const vyxcap::ComApartment apartment;
     CameraRig rig(L"Kestrel 1C");
     ASSERT_TRUE(rig.Ready());
@@ -50,7 +56,7 @@ TEST(AviRecord, RecordsTheFramesOrRefusesCleanly) {
     const std::vector<char> file = ReadFile(path);
     DeleteFileW(path.c_str());
 
-    if (run.exitCode != 0) {
+    if (RunningUnderWine()) {
         EXPECT_EQ(run.exitCode, 1u) << run.err;
         EXPECT_EQ(CountLines(run.err), 1) << run.err;
         EXPECT_NE(run.err.find("cannot record AVI files here"), std::string::npos) << run.err;
@@ -58,6 +64,7 @@ TEST(AviRecord, RecordsTheFramesOrRefusesCleanly) {
         EXPECT_TRUE(file.empty()) << "a refused recording left a file of " << file.size() << " bytes";
         return;
     }
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
     std::string framesKey = "\"frames\":";
     framesKey += std::to_string(kFrames);  // not "literal" + string: GCC 12 warns falsely on x86
     EXPECT_NE(run.out.find(framesKey), std::string::npos) << run.out;
