@@ -8,7 +8,6 @@
 
 namespace vyx::service {
 
-inline constexpr DWORD kQuietPeriodMs = 1500;
 inline constexpr DWORD kWorkerShutdownWaitMs = 40000;
 
 bool RegisterDeviceNotifications(SERVICE_STATUS_HANDLE statusHandle);

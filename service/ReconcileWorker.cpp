@@ -1,6 +1,7 @@
 #include "Reconcile.h"
 #include "ServiceEvents.h"
 #include "ServiceState.h"
+#include "ServiceTimings.h"
 
 namespace vyx::service {
 
@@ -36,7 +37,7 @@ DWORD WINAPI ReconcileWorker(void*)
         }
         // Every further change restarts the quiet period, so a burst becomes one pass.
         for (;;) {
-            wait = WaitStopOrChange(kQuietPeriodMs);
+            wait = WaitStopOrChange(Timings().quietPeriodMs);
             if (wait == WAIT_OBJECT_0) {
                 return 0;
             }

@@ -1,5 +1,6 @@
 #include "Registrar.h"
 #include "ServiceEvents.h"
+#include "ServiceTimings.h"
 
 namespace vyx::service {
 
@@ -10,11 +11,11 @@ bool IsVerified(const ArchRegistrationState& state, bool registerFilter)
     return registerFilter ? state.correct : !state.present;
 }
 
-// The pause before the next attempt: 500 ms after the first, 1000 ms after the second.
-// False when the stop event ended the pause.
+// The pause before the next attempt grows by one step each time (shipped: 500 ms after the
+// first, 1000 ms after the second). False when the stop event ended the pause.
 bool PauseBeforeRetry(int attempt, HANDLE stopEvent)
 {
-    const DWORD delay = static_cast<DWORD>(500 * attempt);
+    const DWORD delay = Timings().retryPauseStepMs * static_cast<DWORD>(attempt);
     if (stopEvent == nullptr) {
         ::Sleep(delay);
         return true;

@@ -1,4 +1,5 @@
 #include "Registrar.h"
+#include "ServiceTimings.h"
 #include "UniqueResource.h"
 
 #include <vector>
@@ -77,13 +78,13 @@ DWORD RunRegsvr32(const std::wstring& regsvr32Path, const std::wstring& dllPath,
     DWORD wait = 0;
     if (stopEvent != nullptr) {
         const HANDLE handles[] = {process.Get(), stopEvent};
-        wait = ::WaitForMultipleObjects(2, handles, FALSE, kRegsvr32TimeoutMs);
+        wait = ::WaitForMultipleObjects(2, handles, FALSE, Timings().regsvr32TimeoutMs);
         if (wait == WAIT_OBJECT_0 + 1) {
             TerminateAndWait(process.Get(), ERROR_CANCELLED);
             return ERROR_CANCELLED;
         }
     } else {
-        wait = ::WaitForSingleObject(process.Get(), kRegsvr32TimeoutMs);
+        wait = ::WaitForSingleObject(process.Get(), Timings().regsvr32TimeoutMs);
     }
     if (wait == WAIT_TIMEOUT) {
         TerminateAndWait(process.Get(), ERROR_TIMEOUT);

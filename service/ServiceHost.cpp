@@ -4,6 +4,7 @@
 #include "Registrar.h"
 #include "ServiceEvents.h"
 #include "ServiceState.h"
+#include "ServiceTimings.h"
 
 namespace vyx::service {
 
@@ -125,7 +126,7 @@ void WINAPI ServiceMain(DWORD, wchar_t**)
     }
 
     // Lets the devices present at boot settle before the first pass.
-    const DWORD startupWait = ::WaitForSingleObject(state.stopEvent.Get(), kStartupWaitMs);
+    const DWORD startupWait = ::WaitForSingleObject(state.stopEvent.Get(), Timings().startupWaitMs);
     if (startupWait == WAIT_OBJECT_0) {
         StopReconcileWorker();
         ReportServiceStatus(SERVICE_STOPPED, NO_ERROR, 0);

@@ -6,8 +6,6 @@
 
 namespace vyx::service {
 
-inline constexpr DWORD kStartupWaitMs = 15000;
-
 void WINAPI ServiceMain(DWORD argc, wchar_t** argv);
 DWORD WINAPI ServiceControlHandler(DWORD control, DWORD eventType, void* eventData, void* context);
 // False without a status handle; a failed send is logged as event 1400.

@@ -7,6 +7,7 @@
 #include "RegistryFixture.h"
 #include "ServiceEvents.h"
 #include "ServiceHost.h"
+#include "ServiceTimings.h"
 #include "ServiceState.h"
 #include "StandIn.h"
 #include "TestLayout.h"
@@ -152,7 +153,7 @@ TEST_F(DeviceEventTest, ABurstOfEventsLeadsToOnePassAfterTheQuietPeriod)
     EXPECT_EQ(lines[0].type, EVENTLOG_INFORMATION_TYPE);
     // The line names the last event's type and counts them all.
     EXPECT_EQ(lines[0].line, L"deviceEvent=remove-complete generation=10");
-    EXPECT_GE(lines[0].tick - lastEvent, kQuietPeriodMs);
+    EXPECT_GE(lines[0].tick - lastEvent, Timings().quietPeriodMs);
     EXPECT_EQ(lines[1].type, EVENTLOG_INFORMATION_TYPE);
     const std::wstring summary = L"reconcile generation=10 connectedModels=0 actions=0 actionFailures=0 "
                                  L"degradedModels=0 elapsedMs=";

@@ -1,10 +1,12 @@
 // A registration program that never ends: each attempt waits the full time-out, the process
-// is terminated, and the attempt is reported as timed out. Takes three time-outs (~92 s).
+// is terminated, and the attempt is reported as timed out. Runs on shortened timings, so
+// three time-outs take seconds rather than minutes; the shipped ones are pinned elsewhere.
 #include "CameraModelTable.h"
 #include "EventRecorder.h"
 #include "Registrar.h"
 #include "RegistryFixture.h"
 #include "StandIn.h"
+#include "ServiceTimings.h"
 #include "TestLayout.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +14,18 @@
 namespace vyx::service {
 namespace {
 
+// Timings of this test's own, restored to the shipped ones when it ends.
+class ScopedTimings {
+public:
+    explicit ScopedTimings(const ServiceTimings& timings) { SetTimingsForTesting(timings); }
+    ~ScopedTimings() { SetTimingsForTesting(kShippedTimings); }
+    ScopedTimings(const ScopedTimings&) = delete;
+    ScopedTimings& operator=(const ScopedTimings&) = delete;
+};
+
 TEST(RegistrarTimeoutTest, AHangingRunIsTerminatedAfterTheTimeoutAndRetried)
 {
+    const ScopedTimings timings({kShippedTimings.startupWaitMs, 2000, kShippedTimings.quietPeriodMs, 100});
     test::ResetLayout();
     test::RemoveAllRegistrations();
     const CameraModel& row = CameraModelTable::Row(4);
@@ -40,8 +52,8 @@ TEST(RegistrarTimeoutTest, AHangingRunIsTerminatedAfterTheTimeoutAndRetried)
     EXPECT_EQ(lines[3].id, 1301u);
     EXPECT_EQ(lines[3].line, L"action=register model=" + model + L" arch=x64 failed after 3 attempts. error=1460 exitCode=0");
     EXPECT_EQ(standIn.StartTicks().size(), 3u);
-    // Three full time-outs and the two pauses between them.
-    EXPECT_GE(elapsed, 3 * kRegsvr32TimeoutMs + 1500);
+    // Three full time-outs and the two pauses between them (one step, then two).
+    EXPECT_GE(elapsed, 3 * Timings().regsvr32TimeoutMs + 3 * Timings().retryPauseStepMs);
     EXPECT_FALSE(test::StandInStillRunning());
 }
 

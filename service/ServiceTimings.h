@@ -1,0 +1,26 @@
+#pragma once
+// The service's waits, in one place so a test build can shorten them. The executable
+// links the shipped values (ServiceTimings.cpp); the test build of the same file
+// (VYX_SERVICE_TEST_TIMINGS) lets a test set its own before any pass runs.
+
+#include <windows.h>
+
+namespace vyx::service {
+
+struct ServiceTimings {
+    DWORD startupWaitMs;      // before the first pass, so the devices present at boot settle
+    DWORD regsvr32TimeoutMs;  // one regsvr32 run, before it is terminated
+    DWORD quietPeriodMs;      // without device events, before a pass
+    DWORD retryPauseStepMs;   // the pause after attempt n is n times this
+};
+
+inline constexpr ServiceTimings kShippedTimings = {15000, 30000, 1500, 500};
+
+const ServiceTimings& Timings();
+
+#ifdef VYX_SERVICE_TEST_TIMINGS
+// Not thread-safe: call it while no pass, worker or action runs.
+void SetTimingsForTesting(const ServiceTimings& timings);
+#endif
+
+}  // namespace vyx::service
