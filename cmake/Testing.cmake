@@ -1,19 +1,63 @@
 # GoogleTest from Debian's sources, built with the cross compiler; every test program
-# runs under Wine through the crosscompiling emulator (cmake/wine-run).
+# runs under Wine through the crosscompiling emulator (cmake/wine-run), in this tree's own
+# Wine prefix, so the x64 and x86 trees can run their tests at the same time.
 enable_testing()
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
-# vyx_add_test(NAME SOURCES... [LIBS ...]): one test program, one CTest entry per arch.
-# Tests share one Wine prefix (registry, simulated devices), so they never run in parallel.
+# What tests of one prefix share, and so must not use at the same time. Tests of the
+# other tree never collide with these: their prefix holds its own copy of everything.
+#   bus       the simulated USB devices (registry Enum keys and the simulator's switches)
+#   filters   filter class keys and video-capture category entries (regsvr32)
+#   settings  the filter's settings file in the user's local application data
+#   scm       the service control manager and the service's event-log source
+#   layout    the DX_x86 and DX_x64 folders the service test programs share
+set(VYX_TEST_LOCKS bus filters settings scm layout)
+set(VYX_TEST_LABELS unit component app service slow)
+
+# vyx_register_test(NAME LABELS ... [LOCKS ...] [TIMEOUT s]): properties of one CTest
+# entry. The time-out is about twice the program's usual time, so a hang is reported in
+# minutes and never retried into a pass.
+function(vyx_register_test test)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "LABELS;LOCKS" ${ARGN})
+    if(NOT ARG_LABELS)
+        message(FATAL_ERROR "${test}: give it one or more LABELS (${VYX_TEST_LABELS})")
+    endif()
+    foreach(label ${ARG_LABELS})
+        if(NOT label IN_LIST VYX_TEST_LABELS)
+            message(FATAL_ERROR "${test}: unknown label ${label} (${VYX_TEST_LABELS})")
+        endif()
+    endforeach()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 60)
+    endif()
+    if(ARG_TIMEOUT GREATER 180)
+        message(FATAL_ERROR "${test}: a time-out above 180 s hides a hang")
+    endif()
+    set(locks)
+    foreach(lock ${ARG_LOCKS})
+        if(NOT lock IN_LIST VYX_TEST_LOCKS)
+            message(FATAL_ERROR "${test}: unknown lock ${lock} (${VYX_TEST_LOCKS})")
+        endif()
+        list(APPEND locks ${VYX_ARCH}_${lock})
+    endforeach()
+    set_tests_properties(${test} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+    if(locks)
+        set_tests_properties(${test} PROPERTIES RESOURCE_LOCK "${locks}")
+    endif()
+endfunction()
+
+# vyx_add_test(NAME SOURCES... [LIBS ...] LABELS ... [LOCKS ...] [TIMEOUT s]): one test
+# program, one CTest entry per arch.
 function(vyx_add_test name)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS;LOCKS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
     target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${ARG_LIBS})
     add_test(NAME ${name}_${VYX_ARCH} COMMAND ${name})
-    if(NOT ARG_TIMEOUT)
-        set(ARG_TIMEOUT 300)
+    set(timeout)
+    if(ARG_TIMEOUT)
+        set(timeout TIMEOUT ${ARG_TIMEOUT})
     endif()
-    set_tests_properties(${name}_${VYX_ARCH} PROPERTIES RUN_SERIAL TRUE TIMEOUT ${ARG_TIMEOUT})
+    vyx_register_test(${name}_${VYX_ARCH} LABELS ${ARG_LABELS} LOCKS ${ARG_LOCKS} ${timeout})
 endfunction()

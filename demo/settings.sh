@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VYX_BUILD_ROOT:-$root/build}
-prefix=${VYX_WINEPREFIX:-$build/wineprefix}
+prefix=${VYX_WINEPREFIX:-$build/wineprefix-x64}
 
 # The shell's local application-data folder of the prefix's user.
 file=$(ls "$prefix"/drive_c/users/*/AppData/Local/VYXDShowDriver/CamSettings.ini 2>/dev/null | head -n 1 || true)
