@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "DeviceList.h"
 #include "Processes.h"
 #include "SimulatedBus.h"
@@ -11,6 +13,40 @@
 using Microsoft::WRL::ComPtr;
 
 namespace vyxcaptest {
+namespace {
+
+// The builds this program registered; each is unregistered once all its tests have run.
+class Registrations : public ::testing::Environment {
+public:
+    static Registrations& Instance() {
+        // Owned by GoogleTest once added.
+        static Registrations* instance =
+            static_cast<Registrations*>(::testing::AddGlobalTestEnvironment(new Registrations));
+        return *instance;
+    }
+
+    bool Register(const std::wstring& dllPath) {
+        if (m_registered.count(dllPath)) return true;
+        const DWORD exitCode = RunRegsvr32(L"/s \"" + dllPath + L"\"");
+        if (exitCode != 0) {
+            ADD_FAILURE() << "regsvr32 of the model's build failed with " << exitCode;
+            return false;
+        }
+        m_registered.insert(dllPath);
+        return true;
+    }
+
+    void TearDown() override {
+        for (const std::wstring& dllPath : m_registered)
+            EXPECT_EQ(RunRegsvr32(L"/s /u \"" + dllPath + L"\""), 0u);
+        m_registered.clear();
+    }
+
+private:
+    std::set<std::wstring> m_registered;
+};
+
+}  // namespace
 
 std::wstring SettingsFilePath() {
     wchar_t folder[MAX_PATH] = {};
@@ -34,20 +70,10 @@ CameraRig::CameraRig(const wchar_t* model) {
     m_plugged = true;
     for (const auto& device : vyxsim::ListPlugged())
         if (device.model == model) m_instanceId = device.instanceId;
-    m_dllPath = FilterBuildPath(m_model->dllFileNameW);
-    const DWORD exitCode = RunRegsvr32(L"/s \"" + m_dllPath + L"\"");
-    if (exitCode != 0) {
-        ADD_FAILURE() << "regsvr32 of the model's build failed with " << exitCode;
-        return;
-    }
-    m_registered = true;
-    m_ready = true;
+    m_ready = Registrations::Instance().Register(FilterBuildPath(m_model->dllFileNameW));
 }
 
 CameraRig::~CameraRig() {
-    if (m_registered) {
-        EXPECT_EQ(RunRegsvr32(L"/s /u \"" + m_dllPath + L"\""), 0u);
-    }
     if (m_plugged) vyxsim::UnplugAll();
 }
 

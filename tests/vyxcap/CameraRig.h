@@ -1,7 +1,8 @@
 #pragma once
 // A simulated camera of one model, plugged and with the model's filter build registered
 // from the installed layout, as a user's machine has it after the service ran. The
-// destructor unregisters the build and unplugs the camera.
+// destructor unplugs the camera. A build is registered once per test program, at its first
+// rig, and unregistered when the program's tests end, since regsvr32 costs a second a run.
 #include <windows.h>
 #include <dshow.h>
 #include <wrl/client.h>
@@ -34,10 +35,8 @@ public:
 
 private:
     const vyx::catalogue::ModelRow* m_model = nullptr;
-    std::wstring m_dllPath;
     std::wstring m_instanceId;
     bool m_plugged = false;
-    bool m_registered = false;
     bool m_ready = false;
 };
 
