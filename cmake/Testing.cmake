@@ -42,7 +42,8 @@ function(vyx_register_test test)
         endif()
         list(APPEND locks ${VYX_ARCH}_${lock})
     endforeach()
-    set_tests_properties(${test} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+    set_tests_properties(${test} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
+        FIXTURES_REQUIRED wine_prefix_${VYX_ARCH})
     if(locks)
         set_tests_properties(${test} PROPERTIES RESOURCE_LOCK "${locks}")
     endif()
@@ -60,4 +61,12 @@ function(vyx_add_test name)
         set(timeout TIMEOUT ${ARG_TIMEOUT})
     endif()
     vyx_register_test(${name}_${VYX_ARCH} LABELS ${ARG_LABELS} LOCKS ${ARG_LOCKS} ${timeout})
+endfunction()
+
+# The tree's Wine prefix, made before any test of the tree starts (about 15 to 45 s on a
+# busy machine), so no test's time-out pays for it. CTest adds it to any selection.
+function(vyx_add_prefix_setup)
+    add_test(NAME wine_prefix_${VYX_ARCH} COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} cmd.exe /c exit 0)
+    set_tests_properties(wine_prefix_${VYX_ARCH} PROPERTIES
+        LABELS unit TIMEOUT 120 FIXTURES_SETUP wine_prefix_${VYX_ARCH})
 endfunction()
