@@ -1,4 +1,5 @@
 // VyxonCamera: the camera maker's SDK interface (VyxonCamera.dll, linked by name).
+// The maker's header, frozen: not ours to change. Our simulator (camera/sim/) implements it.
 // Every method returns true on success unless stated otherwise; out-values are written
 // only on success. All methods may be called from several threads at once.
 #pragma once
