@@ -4,27 +4,19 @@
 
 #include <cstring>
 
-namespace vyxcap {
+namespace vyx::win {
 
-MediaTypePtr& MediaTypePtr::operator=(MediaTypePtr&& other) noexcept {
-    if (this != &other) {
-        Reset();
-        m_type = other.m_type;
-        other.m_type = nullptr;
-    }
-    return *this;
-}
-
-MediaTypePtr MediaTypePtr::Copy(const AM_MEDIA_TYPE& source) {
-    auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+MediaTypePtr MediaTypePtr::Copy(const AM_MEDIA_TYPE& source)
+{
+    auto* type = static_cast<AM_MEDIA_TYPE*>(::CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
     if (!type) return {};
     *type = source;
     type->pbFormat = nullptr;
     type->cbFormat = 0;
     if (source.cbFormat != 0 && source.pbFormat) {
-        type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(source.cbFormat));
+        type->pbFormat = static_cast<BYTE*>(::CoTaskMemAlloc(source.cbFormat));
         if (!type->pbFormat) {
-            CoTaskMemFree(type);
+            ::CoTaskMemFree(type);
             return {};
         }
         std::memcpy(type->pbFormat, source.pbFormat, source.cbFormat);
@@ -34,27 +26,17 @@ MediaTypePtr MediaTypePtr::Copy(const AM_MEDIA_TYPE& source) {
     return MediaTypePtr(type);
 }
 
-AM_MEDIA_TYPE** MediaTypePtr::Receive() {
-    Reset();
-    return &m_type;
-}
-
-void MediaTypePtr::Reset() {
-    if (!m_type) return;
-    FreeMediaTypeContents(*m_type);
-    CoTaskMemFree(m_type);
-    m_type = nullptr;
-}
-
-void FreeMediaTypeContents(AM_MEDIA_TYPE& type) {
-    if (type.pbFormat) CoTaskMemFree(type.pbFormat);
+void FreeMediaTypeContents(AM_MEDIA_TYPE& type)
+{
+    if (type.pbFormat) ::CoTaskMemFree(type.pbFormat);
     type.pbFormat = nullptr;
     type.cbFormat = 0;
     if (type.pUnk) type.pUnk->Release();
     type.pUnk = nullptr;
 }
 
-BITMAPINFOHEADER* BitmapHeader(const AM_MEDIA_TYPE& type) {
+BITMAPINFOHEADER* BitmapHeader(const AM_MEDIA_TYPE& type)
+{
     if (!type.pbFormat) return nullptr;
     if (type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER))
         return &reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
@@ -63,7 +45,8 @@ BITMAPINFOHEADER* BitmapHeader(const AM_MEDIA_TYPE& type) {
     return nullptr;
 }
 
-REFERENCE_TIME* AvgTimePerFrame(const AM_MEDIA_TYPE& type) {
+REFERENCE_TIME* AvgTimePerFrame(const AM_MEDIA_TYPE& type)
+{
     if (!type.pbFormat) return nullptr;
     if (type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER))
         return &reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->AvgTimePerFrame;
@@ -72,4 +55,11 @@ REFERENCE_TIME* AvgTimePerFrame(const AM_MEDIA_TYPE& type) {
     return nullptr;
 }
 
-}  // namespace vyxcap
+VIDEOINFOHEADER* VideoInfoHeader(const AM_MEDIA_TYPE& type)
+{
+    if (!type.pbFormat || type.formattype != FORMAT_VideoInfo || type.cbFormat < sizeof(VIDEOINFOHEADER))
+        return nullptr;
+    return reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat);
+}
+
+}  // namespace vyx::win

@@ -1,14 +1,14 @@
 #pragma once
-// One owner for every kind of Windows handle the service holds: kernel objects, registry
-// keys, service manager handles, device information sets and event-log sources. The
-// traits name the "no handle" value and the release function.
+// One owner for every kind of Windows handle the product, the tools and the tests hold:
+// kernel objects, files, registry keys, service manager handles, device information sets
+// and event-log sources. The traits name the "no handle" value and the release function.
 
 #include <windows.h>
 #include <setupapi.h>
 
 #include <utility>
 
-namespace vyx::service {
+namespace vyx::win {
 
 template <typename T, typename Traits>
 class UniqueResource {
@@ -90,4 +90,4 @@ using UniqueScHandle = UniqueResource<SC_HANDLE, ScHandleTraits>;
 using UniqueDevInfo = UniqueResource<HDEVINFO, DevInfoTraits>;
 using UniqueEventSource = UniqueResource<HANDLE, EventSourceTraits>;
 
-}  // namespace vyx::service
+}  // namespace vyx::win

@@ -76,7 +76,7 @@ bool CameraDevice::Open() {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_open) return true;
     if (!m_switches.Present() || m_switches.On(vyxsim::kSwitchRefuseOpen)) return false;
-    UniqueHandle mutex(CreateMutexW(nullptr, FALSE, OpenMutexName(m_entry.instanceId).c_str()));
+    vyx::win::UniqueHandle mutex(CreateMutexW(nullptr, FALSE, OpenMutexName(m_entry.instanceId).c_str()));
     if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) return false;  // open elsewhere
     m_openMutex.Reset(mutex.Release());
     m_open = true;

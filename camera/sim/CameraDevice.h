@@ -23,7 +23,7 @@
 #include "FrameStream.h"
 #include "GuideState.h"
 #include "SkyField.h"
-#include "UniqueHandle.h"
+#include "UniqueResource.h"
 
 namespace vyxcam {
 
@@ -120,7 +120,7 @@ private:
     const SkyField m_sky;
     const Clock::time_point m_epoch;
     DeviceSwitches m_switches;  // thread-safe on its own
-    UniqueHandle m_openMutex;  // held while open: a camera opens in one place at a time
+    vyx::win::UniqueHandle m_openMutex;  // held while open: a camera opens in one place at a time
 
     std::mutex m_lock;
     bool m_open = false;

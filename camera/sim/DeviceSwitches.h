@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "RegKey.h"
+#include "UniqueResource.h"
 
 namespace vyxcam {
 
@@ -25,7 +25,7 @@ public:
     bool TakeFailedRead(bool* present) const;
 
 private:
-    vyxsim::RegKey m_key;
+    vyx::win::UniqueRegKey m_key;
     mutable std::mutex m_countLock;  // makes TakeFailedRead a read-and-decrement
 };
 

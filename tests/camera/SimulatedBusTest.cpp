@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "CameraTestSupport.h"
+#include "ChildProcess.h"
 
 namespace {
 
@@ -125,37 +126,25 @@ DWORD RunVyxsim(const std::wstring& arguments, std::string* out, std::string* er
     if (!GetEnvironmentVariableW(L"VYX_DIST", dist, MAX_PATH)) return 0xDEAD;
     std::wstring command = L"\"" + std::wstring(dist) + L"\\" VYX_TOOLS_FOLDER L"\\vyxsim.exe\" " + arguments;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    CreatePipe(&outRead, &outWrite, &inherit, 0);
-    CreatePipe(&errRead, &errWrite, &inherit, 0);
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
+    vyx::win::UniqueHandle outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(outRead.Put(), outWrite.Put(), &inherit, 0) || !CreatePipe(errRead.Put(), errWrite.Put(), &inherit, 0))
+        return 0xDEAD;
+    SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead.Get(), HANDLE_FLAG_INHERIT, 0);
+    vyx::win::ChildProcess tool;
+    const DWORD started = tool.Start(command, {.standardOutput = outWrite.Get(), .standardError = errWrite.Get()});
+    outWrite.Reset();
+    errWrite.Reset();
     auto drain = [](HANDLE pipe, std::string* text) {
         char buffer[4096];
         DWORD read = 0;
         while (ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) text->append(buffer, read);
-        CloseHandle(pipe);
     };
-    drain(outRead, out);  // the tool's output is small: stdout fits the pipe before stderr is read
-    drain(errRead, err);
-    if (!started) return 0xDEAD;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0xDEAD;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return code;
+    drain(outRead.Get(), out);  // the tool's output is small: stdout fits the pipe before stderr is read
+    drain(errRead.Get(), err);
+    constexpr DWORD kTimeoutMs = 60000;
+    if (started != ERROR_SUCCESS || tool.Wait(kTimeoutMs) != ERROR_SUCCESS) return 0xDEAD;
+    return tool.ExitCode();
 }
 
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }

@@ -118,8 +118,8 @@ TEST(Connection, StartingFormatOfTheCamera) {
     ComPtr<IAMStreamConfig> config;
     ASSERT_EQ(filter.As(&config), S_OK);
     MediaTypePtr current;
-    ASSERT_EQ(config->GetFormat(&current), S_OK);
-    EXPECT_EQ(current.Info()->AvgTimePerFrame, 333333);
+    ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
+    EXPECT_EQ(Info(current)->AvgTimePerFrame, 333333);
     if (prop.isColorCamera) {
         EXPECT_EQ(format, IMG_RGB24);
         int r = 0, g = 0, b = 0;

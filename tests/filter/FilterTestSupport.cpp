@@ -120,10 +120,6 @@ HRESULT MakeGraph(IBaseFilter* filter, REFCLSID downstream, Graph* graph) {
     return graph->output && graph->input ? S_OK : E_FAIL;
 }
 
-MediaTypePtr::~MediaTypePtr() {
-    if (type) DeleteMediaType(type);
-}
-
 std::vector<CMediaType> StreamCapsTypes(IBaseFilter* filter) {
     std::vector<CMediaType> types;
     ComPtr<IAMStreamConfig> config;
@@ -133,7 +129,7 @@ std::vector<CMediaType> StreamCapsTypes(IBaseFilter* filter) {
     for (int i = 0; i < count; ++i) {
         MediaTypePtr type;
         VIDEO_STREAM_CONFIG_CAPS caps;
-        if (config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps)) == S_OK) types.emplace_back(*type.type);
+        if (config->GetStreamCaps(i, type.Put(), reinterpret_cast<BYTE*>(&caps)) == S_OK) types.emplace_back(*type.Get());
     }
     return types;
 }

@@ -84,9 +84,9 @@ TEST_F(PinInterfaces, ImageSizeIndexLimitsAndBinnedSizes) {
     ComPtr<IAMStreamConfig> config;
     ASSERT_EQ(m_filter.As(&config), S_OK);
     MediaTypePtr current;
-    ASSERT_EQ(config->GetFormat(&current), S_OK);
-    EXPECT_EQ(current.Info()->bmiHeader.biWidth, 1280);
-    EXPECT_EQ(current.Info()->bmiHeader.biHeight, 720);
+    ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
+    EXPECT_EQ(Info(current)->bmiHeader.biWidth, 1280);
+    EXPECT_EQ(Info(current)->bmiHeader.biHeight, 720);
 }
 
 TEST_F(PinInterfaces, ImageFormatRecordsItsOutputAndLocksNegotiation) {
@@ -105,13 +105,13 @@ TEST_F(PinInterfaces, ImageFormatRecordsItsOutputAndLocksNegotiation) {
         m_cam->GetImgFormat(&set);
         EXPECT_EQ(set, format);
         MediaTypePtr current;
-        ASSERT_EQ(config->GetFormat(&current), S_OK);
+        ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
         EXPECT_TRUE(IsEqualGUID(current->subtype, MEDIASUBTYPE_RGB8)) << format;
-        EXPECT_EQ(current.Info()->bmiHeader.biBitCount, 8);
+        EXPECT_EQ(Info(current)->bmiHeader.biBitCount, 8);
     }
     ASSERT_EQ(m_instance->SetImgFormat(IMG_RAW16), S_OK);
     MediaTypePtr y16;
-    ASSERT_EQ(config->GetFormat(&y16), S_OK);
+    ASSERT_EQ(config->GetFormat(y16.Put()), S_OK);
     EXPECT_EQ(y16->subtype.Data1, 0x20363159u);
 
     // Locked: one offered type, the current configuration.
@@ -128,7 +128,7 @@ TEST_F(PinInterfaces, ImageFormatRecordsItsOutputAndLocksNegotiation) {
     EXPECT_EQ(m_instance->SetImgFormat(IMG_RAW8), E_FAIL);
     m_camera->SetSwitch(vyxsim::kSwitchRefuseSetImgFormat, 0);
     MediaTypePtr unchanged;
-    ASSERT_EQ(config->GetFormat(&unchanged), S_OK);
+    ASSERT_EQ(config->GetFormat(unchanged.Put()), S_OK);
     EXPECT_EQ(unchanged->subtype.Data1, 0x20363159u);
 }
 

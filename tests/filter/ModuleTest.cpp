@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
+#include "ComApartment.h"
 #include "SimulatedBus.h"
+#include "UniqueResource.h"
 #include "vyx_catalogue.h"
 
 using Microsoft::WRL::ComPtr;
@@ -20,10 +23,7 @@ namespace {
 const wchar_t kVideoInputCategory[] = L"{860BB310-5D01-11D0-BD3B-00A0C911CE86}";
 const wchar_t kLegacyCategory[] = L"{083863F1-70DE-11D0-BD40-00A0C911CE86}";
 
-struct ComApartment {
-    ComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ~ComApartment() { CoUninitialize(); }
-};
+using vyx::win::ComApartment;
 
 const vyx::catalogue::ModelRow& Row(const wchar_t* name) {
     return *vyxsim::FindModel(name);
@@ -40,17 +40,9 @@ std::wstring DllPath(const vyx::catalogue::ModelRow& row) {
 DWORD Regsvr32(const std::wstring& arguments) {
     const std::wstring exe =
         sizeof(void*) == 8 ? L"C:\\windows\\system32\\regsvr32.exe" : L"C:\\windows\\syswow64\\regsvr32.exe";
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return 0xFFFFFFFF;
-    WaitForSingleObject(process.hProcess, INFINITE);
+    constexpr DWORD kTimeoutMs = 120000;
     DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    vyx::win::RunChildProcess(L"\"" + exe + L"\" " + arguments, kTimeoutMs, code, {.application = exe});
     return code;
 }
 
@@ -64,15 +56,14 @@ DWORD Unregister(const vyx::catalogue::ModelRow& row) {
 
 // A value under HKLM\Software\Classes; `exists` tells a missing key from an empty value.
 std::wstring ClassesValue(const std::wstring& key, const wchar_t* name, bool* exists) {
-    HKEY handle = nullptr;
-    *exists = RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str(), 0, KEY_READ, &handle) ==
+    vyx::win::UniqueRegKey handle;
+    *exists = RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str(), 0, KEY_READ, handle.Put()) ==
               ERROR_SUCCESS;
     if (!*exists) return L"";
     wchar_t value[1024] = {};
     DWORD size = sizeof value - sizeof(wchar_t);
     DWORD type = 0;
-    const LONG result = RegQueryValueExW(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(handle);
+    const LONG result = RegQueryValueExW(handle.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     return result == ERROR_SUCCESS && type == REG_SZ ? value : L"<missing>";
 }
 

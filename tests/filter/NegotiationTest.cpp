@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ChildProcess.h"
 #include "FilterTestSupport.h"
 #include "ModelDescriptor.h"
 #include "OutputFormats.h"
@@ -68,19 +69,12 @@ std::wstring SelfPath() {
     return path;
 }
 
+// The exit code, or the start or wait error with the top bit set.
 DWORD RunAndWait(const std::wstring& exe, const std::wstring& arguments) {
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return GetLastError() | 0x80000000u;
-    WaitForSingleObject(process.hProcess, INFINITE);
+    constexpr DWORD kTimeoutMs = 120000;
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    const DWORD error = vyx::win::RunChildProcess(L"\"" + exe + L"\" " + arguments, kTimeoutMs, code, {.application = exe});
+    return error == ERROR_SUCCESS ? code : error | 0x80000000u;
 }
 }  // namespace
 
@@ -237,12 +231,12 @@ TEST_F(Negotiation, SetFormatLocksToTheChosenTypeUntilStreamingStops) {
     EXPECT_EQ(m_config->SetFormat(&chosen), S_OK);
 
     MediaTypePtr current;
-    ASSERT_EQ(m_config->GetFormat(&current), S_OK);
+    ASSERT_EQ(m_config->GetFormat(current.Put()), S_OK);
     EXPECT_TRUE(IsEqualGUID(current->subtype, *chosen.Subtype()));
-    EXPECT_EQ(current.Info()->AvgTimePerFrame, 666666);
-    EXPECT_EQ(current.Info()->bmiHeader.biBitCount, vyx::ExpectedBitCount(*chosen.Subtype()));
-    EXPECT_EQ(current.Info()->bmiHeader.biWidth, Info(chosen)->bmiHeader.biWidth);
-    EXPECT_NE(current.Info()->bmiHeader.biSizeImage, 12345u);
+    EXPECT_EQ(Info(current)->AvgTimePerFrame, 666666);
+    EXPECT_EQ(Info(current)->bmiHeader.biBitCount, vyx::ExpectedBitCount(*chosen.Subtype()));
+    EXPECT_EQ(Info(current)->bmiHeader.biWidth, Info(chosen)->bmiHeader.biWidth);
+    EXPECT_NE(Info(current)->bmiHeader.biSizeImage, 12345u);
 
     ComPtr<IPin> pin = OutputPin(m_filter.Get());
     EXPECT_EQ(CountOfferedTypes(pin.Get()), 1);
@@ -288,8 +282,8 @@ TEST_F(Negotiation, SetFormatLocksToTheChosenTypeUntilStreamingStops) {
     CMediaType plain = types[1];
     Info(plain)->AvgTimePerFrame = 0;
     EXPECT_EQ(m_config->SetFormat(&plain), S_OK);
-    ASSERT_EQ(m_config->GetFormat(&current), S_OK);
-    EXPECT_EQ(current.Info()->AvgTimePerFrame, 333333);
+    ASSERT_EQ(m_config->GetFormat(current.Put()), S_OK);
+    EXPECT_EQ(Info(current)->AvgTimePerFrame, 333333);
     ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
     m_cam->GetFrameRateLimit(&limit);
     EXPECT_EQ(limit, 0);
@@ -311,23 +305,23 @@ TEST_F(Negotiation, StreamCapsIndexLimits) {
         EXPECT_EQ(type, nullptr);
     }
     MediaTypePtr type;
-    EXPECT_EQ(m_config->GetStreamCaps(0, &type, nullptr), E_POINTER);
-    ASSERT_EQ(m_config->GetStreamCaps(count - 1, &type, reinterpret_cast<BYTE*>(&caps)), S_OK);
-    EXPECT_EQ(caps.InputSize.cx, type.Info()->bmiHeader.biWidth);
-    EXPECT_EQ(caps.MaxOutputSize.cy, type.Info()->bmiHeader.biHeight);
+    EXPECT_EQ(m_config->GetStreamCaps(0, type.Put(), nullptr), E_POINTER);
+    ASSERT_EQ(m_config->GetStreamCaps(count - 1, type.Put(), reinterpret_cast<BYTE*>(&caps)), S_OK);
+    EXPECT_EQ(caps.InputSize.cx, Info(type)->bmiHeader.biWidth);
+    EXPECT_EQ(caps.MaxOutputSize.cy, Info(type)->bmiHeader.biHeight);
     EXPECT_GT(caps.MinFrameInterval, 0);
     EXPECT_EQ(m_config->GetFormat(nullptr), E_POINTER);
 
     // A failed frame-rate range falls back to 1..2000 frames per second.
     m_camera->SetSwitch(vyxsim::kSwitchFailFrameRateRange, 1);
     MediaTypePtr fallback;
-    ASSERT_EQ(m_config->GetStreamCaps(0, &fallback, reinterpret_cast<BYTE*>(&caps)), S_OK);
+    ASSERT_EQ(m_config->GetStreamCaps(0, fallback.Put(), reinterpret_cast<BYTE*>(&caps)), S_OK);
     EXPECT_EQ(caps.MinFrameInterval, 5000);
     EXPECT_EQ(caps.MaxFrameInterval, 10000000);
     m_camera->SetSwitch(vyxsim::kSwitchFailFrameRateRange, 0);
     m_camera->SetSwitch(vyxsim::kSwitchFrameRateMinZero, 1);
     MediaTypePtr minZero;
-    ASSERT_EQ(m_config->GetStreamCaps(0, &minZero, reinterpret_cast<BYTE*>(&caps)), S_OK);
+    ASSERT_EQ(m_config->GetStreamCaps(0, minZero.Put(), reinterpret_cast<BYTE*>(&caps)), S_OK);
     EXPECT_EQ(caps.MinFrameInterval, 5000);
     EXPECT_EQ(caps.MaxFrameInterval, 10000000);
     m_camera->SetSwitch(vyxsim::kSwitchFrameRateMinZero, 0);
@@ -379,13 +373,13 @@ TEST_F(Negotiation, ObsHostIsOfferedTheFullSensorAlone) {
         EXPECT_EQ(size, 128);
         MediaTypePtr type;
         VIDEO_STREAM_CONFIG_CAPS caps{};
-        ASSERT_EQ(m_config->GetStreamCaps(0, &type, reinterpret_cast<BYTE*>(&caps)), S_OK);
+        ASSERT_EQ(m_config->GetStreamCaps(0, type.Put(), reinterpret_cast<BYTE*>(&caps)), S_OK);
         EXPECT_TRUE(IsEqualGUID(type->subtype, m_color ? MEDIASUBTYPE_RGB24 : vyx::kSubtypeY800));
-        EXPECT_EQ(type.Info()->bmiHeader.biWidth, vyx::g_ModelDescriptor.sensorWidth / 4 * 4);
+        EXPECT_EQ(Info(type)->bmiHeader.biWidth, vyx::g_ModelDescriptor.sensorWidth / 4 * 4);
         MediaTypePtr second;
-        EXPECT_EQ(m_config->GetStreamCaps(1, &second, reinterpret_cast<BYTE*>(&caps)), E_INVALIDARG);
+        EXPECT_EQ(m_config->GetStreamCaps(1, second.Put(), reinterpret_cast<BYTE*>(&caps)), E_INVALIDARG);
         MediaTypePtr format;
-        ASSERT_EQ(m_config->GetFormat(&format), S_OK);
+        ASSERT_EQ(m_config->GetFormat(format.Put()), S_OK);
         EXPECT_TRUE(IsEqualGUID(format->subtype, type->subtype));
         EXPECT_EQ(CountOfferedTypes(OutputPin(m_filter.Get()).Get()), 1);
         // The chosen format wins over the obs-host rule once locked.
@@ -395,9 +389,9 @@ TEST_F(Negotiation, ObsHostIsOfferedTheFullSensorAlone) {
         Info(last)->AvgTimePerFrame = 666666;
         ASSERT_EQ(m_config->SetFormat(&last), S_OK);
         MediaTypePtr locked;
-        ASSERT_EQ(m_config->GetFormat(&locked), S_OK);
-        EXPECT_EQ(locked.Info()->bmiHeader.biWidth, 320);
-        EXPECT_EQ(locked.Info()->AvgTimePerFrame, 666666);
+        ASSERT_EQ(m_config->GetFormat(locked.Put()), S_OK);
+        EXPECT_EQ(Info(locked)->bmiHeader.biWidth, 320);
+        EXPECT_EQ(Info(locked)->AvgTimePerFrame, 666666);
         return;
     }
     const std::wstring folder = self.substr(0, self.find_last_of(L'\\') + 1);

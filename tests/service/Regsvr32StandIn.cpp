@@ -10,8 +10,8 @@
 
 #include <string>
 
-using vyx::service::UniqueFile;
-using vyx::service::UniqueHandle;
+using vyx::UniqueFile;
+using vyx::UniqueHandle;
 
 namespace {
 

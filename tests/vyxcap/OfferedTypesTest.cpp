@@ -15,7 +15,7 @@
 #include "Text.h"
 
 using namespace vyxcaptest;
-using vyxcap::BitmapHeader;
+using vyx::win::BitmapHeader;
 
 namespace {
 
@@ -46,7 +46,7 @@ TEST_P(OfferedTypes, EachConnectsBothWaysAndDeliversTenTimedFrames) {
 
     for (size_t i = 0; i < capabilities.size(); ++i) {
         ASSERT_TRUE(capabilities[i].type);
-        const AM_MEDIA_TYPE& offered = *capabilities[i].type.get();
+        const AM_MEDIA_TYPE& offered = *capabilities[i].type.Get();
         const BITMAPINFOHEADER& expected = *BitmapHeader(offered);
         for (const bool throughSetFormat : {true, false}) {
             SCOPED_TRACE(Describe(offered, i, throughSetFormat));
@@ -56,7 +56,7 @@ TEST_P(OfferedTypes, EachConnectsBothWaysAndDeliversTenTimedFrames) {
             const auto connected = harness.ConnectedType();
             ASSERT_TRUE(connected);
             EXPECT_EQ(connected->subtype, offered.subtype);
-            const BITMAPINFOHEADER* header = BitmapHeader(*connected.get());
+            const BITMAPINFOHEADER* header = BitmapHeader(*connected.Get());
             ASSERT_NE(header, nullptr);
             EXPECT_EQ(header->biWidth, expected.biWidth);
             EXPECT_EQ(header->biHeight, expected.biHeight);

@@ -9,13 +9,13 @@ namespace vyxcaptest {
 
 struct ProcessResult {
     bool started = false;
-    DWORD exitCode = 0;
+    DWORD exitCode = 0;  // STILL_ACTIVE when the runner ended it after its time-out
     std::string out;
     std::string err;
 };
 
-// Runs to the end; standard output and error are collected.
-ProcessResult RunProcess(std::wstring commandLine);
+// Runs to the end, or ends it after a time-out; standard output and error are collected.
+ProcessResult RunProcess(const std::wstring& commandLine);
 
 // The installed layout (environment VYX_DIST), its tools folder and its filter builds,
 // for the program's own architecture.

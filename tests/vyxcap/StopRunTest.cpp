@@ -87,7 +87,7 @@ TEST_F(StopRun, TwoHundredCyclesWithControlTrafficLeaveNothingBehind) {
     StreamHarness harness(rig.CreateFilter());
     const auto capabilities = vyxcap::ReadCapabilities(harness.Config());
     // The last RGB24 capability: a small frame, so the cycles measure starting and stopping.
-    const vyxcap::MediaTypePtr* lastRgb = nullptr;
+    const vyx::win::MediaTypePtr* lastRgb = nullptr;
     for (const auto& capability : capabilities)
         if (capability.type && vyxcap::SubtypeName(capability.type->subtype) == L"RGB24") lastRgb = &capability.type;
     ASSERT_NE(lastRgb, nullptr);

@@ -105,18 +105,18 @@ void StreamHarness::Disconnect() {
     DisconnectPins(m_graph.Get(), m_renderer.Get());
 }
 
-vyxcap::MediaTypePtr StreamHarness::ConnectedType() const {
+vyx::win::MediaTypePtr StreamHarness::ConnectedType() const {
     AM_MEDIA_TYPE type{};
     if (FAILED(m_capturePin->ConnectionMediaType(&type))) return {};
-    vyxcap::MediaTypePtr copy = vyxcap::MediaTypePtr::Copy(type);
-    vyxcap::FreeMediaTypeContents(type);
+    vyx::win::MediaTypePtr copy = vyx::win::MediaTypePtr::Copy(type);
+    vyx::win::FreeMediaTypeContents(type);
     return copy;
 }
 
 CaptureResult StreamHarness::Capture(int frames) {
     CaptureResult result;
-    const vyxcap::MediaTypePtr connected = ConnectedType();
-    const BITMAPINFOHEADER* header = connected ? vyxcap::BitmapHeader(*connected.get()) : nullptr;
+    const vyx::win::MediaTypePtr connected = ConnectedType();
+    const BITMAPINFOHEADER* header = connected ? vyx::win::BitmapHeader(*connected.Get()) : nullptr;
     ComPtr<vyxcap::FrameCollector> collector;
     // Adopt the reference `new` made: MinGW's ComPtr::Attach would add a second one.
     *collector.GetAddressOf() =

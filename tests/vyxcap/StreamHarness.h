@@ -43,7 +43,7 @@ public:
     HRESULT ConnectDirect(const AM_MEDIA_TYPE& type);
     // Breaks every connection, ready for the next type.
     void Disconnect();
-    vyxcap::MediaTypePtr ConnectedType() const;
+    vyx::win::MediaTypePtr ConnectedType() const;
 
     // Runs until `frames` samples arrived (or the graph aborts or stalls), then stops.
     CaptureResult Capture(int frames);

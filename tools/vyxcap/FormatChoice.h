@@ -13,7 +13,7 @@
 namespace vyxcap {
 
 struct StreamCapability {
-    MediaTypePtr type;
+    vyx::win::MediaTypePtr type;
     VIDEO_STREAM_CONFIG_CAPS caps{};
 };
 
@@ -26,7 +26,7 @@ struct FormatRequest {
 
 struct ChosenFormat {
     int capabilityIndex = -1;
-    MediaTypePtr type;
+    vyx::win::MediaTypePtr type;
 };
 
 // With no subtype and no size requested, the device's current type (may be null) stands for

@@ -57,7 +57,7 @@ STDMETHODIMP FrameCollector::SampleCB(double, IMediaSample* sample) {
         }
         m_frames.store(index + 1);
     }
-    if (m_frames.load() == m_target) SetEvent(m_done.get());
+    if (m_frames.load() == m_target) SetEvent(m_done.Get());
     return S_OK;
 }
 

@@ -17,7 +17,7 @@ std::vector<StreamCapability> ReadCapabilities(IAMStreamConfig* config) {
     std::vector<StreamCapability> capabilities(count);
     for (int i = 0; i < count; ++i) {
         StreamCapability& capability = capabilities[i];
-        if (FAILED(config->GetStreamCaps(i, capability.type.Receive(),
+        if (FAILED(config->GetStreamCaps(i, capability.type.Put(),
                                          reinterpret_cast<BYTE*>(&capability.caps))))
             capability.type.Reset();
     }

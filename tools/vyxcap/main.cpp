@@ -19,7 +19,9 @@ int Run(const vyxcap::Command& command) {
         std::fputs(vyxcap::UsageText(), stdout);
         return 0;
     }
-    const vyxcap::ComApartment apartment;
+    // The multithreaded apartment: the sample grabber calls back on the graph's streaming thread.
+    const vyx::win::ComApartment apartment;
+    vyxcap::ThrowIfFailed(apartment.Result(), "CoInitializeEx");
     switch (command.kind) {
     case CommandKind::List:
         vyxcap::RunList();

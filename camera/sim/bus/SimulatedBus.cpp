@@ -4,9 +4,8 @@
 
 #include <cwctype>
 #include <iterator>
-#include <memory>
 
-#include "RegKey.h"
+#include "UniqueResource.h"
 
 namespace vyxsim {
 namespace {
@@ -73,7 +72,7 @@ DWORD SetDword(HKEY key, const wchar_t* name, DWORD value) {
 }
 
 bool InstanceExists(const std::wstring& instanceId) {
-    RegKey key;
+    vyx::win::UniqueRegKey key;
     return RegOpenKeyExW(HKEY_LOCAL_MACHINE, EnumPath(instanceId).c_str(), 0, KEY_READ, key.Put()) ==
            ERROR_SUCCESS;
 }
@@ -82,7 +81,7 @@ bool InstanceExists(const std::wstring& instanceId) {
 DWORD CreateInstance(const std::wstring& instanceId, const std::wstring& description,
                      const std::wstring& hardwareIds) {
     if (InstanceExists(instanceId)) return ERROR_ALREADY_EXISTS;
-    RegKey key;
+    vyx::win::UniqueRegKey key;
     DWORD disposition = 0;
     DWORD error = RegCreateKeyExW(HKEY_LOCAL_MACHINE, EnumPath(instanceId).c_str(), 0, nullptr, 0,
                                   KEY_READ | KEY_WRITE, nullptr, key.Put(), &disposition);
@@ -103,7 +102,7 @@ DWORD CreateInstance(const std::wstring& instanceId, const std::wstring& descrip
 
 // Deletes the device key once its last instance is gone, as Windows does.
 void DeleteDeviceKeyIfEmpty(const std::wstring& devicePath) {
-    RegKey key;
+    vyx::win::UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, devicePath.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return;
     DWORD subkeys = 0;
     if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
@@ -141,11 +140,6 @@ bool IsSimulated(const std::wstring& instanceId) {
                         &value, &size) == ERROR_SUCCESS &&
            value != 0;
 }
-
-struct DevInfoDeleter {
-    void operator()(void* set) const { SetupDiDestroyDeviceInfoList(static_cast<HDEVINFO>(set)); }
-};
-using UniqueDevInfo = std::unique_ptr<void, DevInfoDeleter>;
 
 }  // namespace
 
@@ -212,15 +206,15 @@ DWORD Unplug(const std::wstring& model, const std::wstring& serial) {
 }
 
 DWORD UnplugAll() {
-    RegKey root;
+    vyx::win::UniqueRegKey root;
     DWORD error = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnumRoot, 0, KEY_READ, root.Put());
     if (error != ERROR_SUCCESS) return error;
     for (const std::wstring& enumerator : SubkeyNames(root.Get())) {
-        RegKey enumeratorKey;
+        vyx::win::UniqueRegKey enumeratorKey;
         if (RegOpenKeyExW(root.Get(), enumerator.c_str(), 0, KEY_READ, enumeratorKey.Put()) != ERROR_SUCCESS)
             continue;
         for (const std::wstring& device : SubkeyNames(enumeratorKey.Get())) {
-            RegKey deviceKey;
+            vyx::win::UniqueRegKey deviceKey;
             if (RegOpenKeyExW(enumeratorKey.Get(), device.c_str(), 0, KEY_READ, deviceKey.Put()) != ERROR_SUCCESS)
                 continue;
             for (const std::wstring& instance : SubkeyNames(deviceKey.Get())) {
@@ -244,16 +238,13 @@ DWORD UnplugInstance(const std::wstring& instanceId) {
 
 std::vector<PluggedDevice> ListPlugged() {
     std::vector<PluggedDevice> devices;
-    UniqueDevInfo set(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
-    if (set.get() == INVALID_HANDLE_VALUE) {
-        set.release();
-        return devices;
-    }
+    vyx::win::UniqueDevInfo set(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
+    if (!set) return devices;
     SP_DEVINFO_DATA info{};
     info.cbSize = sizeof info;
     wchar_t id[512];
-    for (DWORD index = 0; SetupDiEnumDeviceInfo(set.get(), index, &info); ++index) {
-        if (!SetupDiGetDeviceInstanceIdW(set.get(), &info, id, static_cast<DWORD>(std::size(id)), nullptr))
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(set.Get(), index, &info); ++index) {
+        if (!SetupDiGetDeviceInstanceIdW(set.Get(), &info, id, static_cast<DWORD>(std::size(id)), nullptr))
             continue;
         PluggedDevice device;
         device.instanceId = id;
@@ -272,7 +263,7 @@ std::vector<PluggedDevice> ListPlugged() {
 
 DWORD SetSwitch(const std::wstring& instanceId, const wchar_t* name, DWORD value) {
     if (!name || !*name || !ValidInstanceId(instanceId)) return ERROR_INVALID_PARAMETER;
-    RegKey key;
+    vyx::win::UniqueRegKey key;
     const DWORD error = RegOpenKeyExW(HKEY_LOCAL_MACHINE, EnumPath(instanceId).c_str(), 0, KEY_WRITE, key.Put());
     if (error == ERROR_FILE_NOT_FOUND) return ERROR_DEVICE_NOT_CONNECTED;
     if (error != ERROR_SUCCESS) return error;

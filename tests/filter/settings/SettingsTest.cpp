@@ -16,12 +16,13 @@
 
 #include "CameraSettings.h"
 #include "ResolutionLadder.h"
-#include "ScopedHandle.h"
+#include "ChildProcess.h"
 #include "SettingsFileIo.h"
 #include "SettingsFileLock.h"
 #include "SettingsNumbers.h"
 #include "TestCamera.h"
 #include "Trace.h"
+#include "UniqueResource.h"
 
 namespace {
 
@@ -659,19 +660,16 @@ TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNothing) {
     const std::wstring tag = std::to_wstring(GetCurrentProcessId());
     std::wstring command = L"\"" + std::wstring(program) + L"\" " + Widen(kChildFlag) + L" \"" + m_path + L"\" " +
                            std::to_wstring(kRounds) + L" " + tag;
-    ScopedHandle childReady(CreateEventW(nullptr, TRUE, FALSE, (L"vyx_settings_ready_" + tag).c_str()));
-    ScopedHandle parentReady(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    ScopedHandle go(CreateEventW(nullptr, TRUE, FALSE, (L"vyx_settings_go_" + tag).c_str()));
-    ASSERT_TRUE(childReady.IsValid() && parentReady.IsValid() && go.IsValid());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    ASSERT_TRUE(CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
-        << GetLastError();
+    vyx::win::UniqueHandle childReady(CreateEventW(nullptr, TRUE, FALSE, (L"vyx_settings_ready_" + tag).c_str()));
+    vyx::win::UniqueHandle parentReady(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    vyx::win::UniqueHandle go(CreateEventW(nullptr, TRUE, FALSE, (L"vyx_settings_go_" + tag).c_str()));
+    ASSERT_TRUE(childReady && parentReady && go);
+    vyx::win::ChildProcess child;
+    ASSERT_EQ(child.Start(command, {.application = program}), static_cast<DWORD>(ERROR_SUCCESS));
 
     // The child's camera is open before either side saves; then both run their rounds at once.
     std::thread release([&] {
-        HANDLE both[] = {childReady.Get(), child.hProcess};
+        HANDLE both[] = {childReady.Get(), child.Process()};
         WaitForMultipleObjects(2, both, FALSE, INFINITE);
         WaitForSingleObject(parentReady.Get(), INFINITE);
         SetEvent(go.Get());
@@ -679,12 +677,9 @@ TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNothing) {
     EXPECT_EQ(SaveLoop(m_path, kMono, kRounds, 100, parentReady.Get(), go.Get()), 0);
     release.join();
 
-    EXPECT_EQ(WaitForSingleObject(child.hProcess, INFINITE), WAIT_OBJECT_0);
-    DWORD childLost = 1;
-    EXPECT_TRUE(GetExitCodeProcess(child.hProcess, &childLost));
-    EXPECT_EQ(childLost, 0u);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
+    constexpr DWORD kChildTimeoutMs = 120000;
+    EXPECT_EQ(child.Wait(kChildTimeoutMs), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(child.ExitCode(), 0u) << "saves the child lost";
 
     const Ini ini(m_path);
     EXPECT_EQ(ini.Value(kMono, "Exp(ms)"), std::to_string(100 + kRounds - 1) + ".000000");
@@ -702,9 +697,9 @@ int main(int argc, char** argv) {
         const std::wstring path = wide && wideCount == 5 ? wide[2] : L"";
         const std::wstring tag = wide && wideCount == 5 ? wide[4] : L"";
         LocalFree(wide);
-        ScopedHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, (L"vyx_settings_ready_" + tag).c_str()));
-        ScopedHandle go(OpenEventW(SYNCHRONIZE, FALSE, (L"vyx_settings_go_" + tag).c_str()));
-        if (!ready.IsValid() || !go.IsValid()) return 1000;
+        vyx::win::UniqueHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, (L"vyx_settings_ready_" + tag).c_str()));
+        vyx::win::UniqueHandle go(OpenEventW(SYNCHRONIZE, FALSE, (L"vyx_settings_go_" + tag).c_str()));
+        if (!ready || !go) return 1000;
         return SaveLoop(path, kColour, std::atoi(argv[3]), 300, ready.Get(), go.Get());
     }
     ::testing::InitGoogleTest(&argc, argv);
