@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace vyxcam {
+namespace vyx::sim {
 namespace {
 
 bool StepBrightness(const ModelTraits& traits, const FrameStats& stats, CameraSettings* s) {
@@ -74,4 +74,4 @@ bool StepAutoControls(const ModelTraits& traits, const FrameStats& stats, Camera
     return brightness || white;
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

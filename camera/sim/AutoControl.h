@@ -6,9 +6,9 @@
 #include "CameraSettings.h"
 #include "SensorReadout.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 // Returns true when it changed a setting.
 bool StepAutoControls(const ModelTraits& traits, const FrameStats& stats, CameraSettings* settings);
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -2,7 +2,7 @@
 // origin, so a region that starts on an odd row or column sees the pattern shifted.
 #pragma once
 
-namespace vyxcam {
+namespace vyx::sim {
 
 enum Channel : int { kRed = 0, kGreen = 1, kBlue = 2 };
 
@@ -11,4 +11,4 @@ inline Channel BayerChannel(int x, int y) {
     return (x & 1) == 0 ? kGreen : kBlue;
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

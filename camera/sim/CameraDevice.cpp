@@ -8,7 +8,7 @@
 #include "FramePacing.h"
 #include "SimulatedBus.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 namespace {
 
 // Half the sidereal rate, arcseconds per second: the usual ST4 guide rate.
@@ -53,7 +53,7 @@ double CameraDevice::Seconds(Clock::time_point t) const {
     return std::chrono::duration<double>(t - m_epoch).count();
 }
 
-bool CameraDevice::Usb3Link() const { return m_entry.row->usb3 && !m_switches.On(vyxsim::kSwitchUsb2Link); }
+bool CameraDevice::Usb3Link() const { return m_entry.row->usb3 && !m_switches.On(vyx::sim::bus::kSwitchUsb2Link); }
 
 template <typename Change>
 bool CameraDevice::Modify(Change change, bool invalidates) {
@@ -75,7 +75,7 @@ void CameraDevice::InvalidateLocked() {
 bool CameraDevice::Open() {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_open) return true;
-    if (!m_switches.Present() || m_switches.On(vyxsim::kSwitchRefuseOpen)) return false;
+    if (!m_switches.Present() || m_switches.On(vyx::sim::bus::kSwitchRefuseOpen)) return false;
     vyx::win::UniqueHandle mutex(CreateMutexW(nullptr, FALSE, OpenMutexName(m_entry.instanceId).c_str()));
     if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) return false;  // open elsewhere
     m_openMutex.Reset(mutex.Release());
@@ -107,10 +107,10 @@ bool CameraDevice::Close() {
 
 bool CameraDevice::StartVideoStream() {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open || !m_switches.Present() || m_switches.On(vyxsim::kSwitchRefuseStart)) return false;
+    if (!m_open || !m_switches.Present() || m_switches.On(vyx::sim::bus::kSwitchRefuseStart)) return false;
     if (m_stream) return true;
     auto stream = std::make_shared<FrameStream>(*this, std::make_unique<FrameRenderer>(m_traits, m_sky));
-    if (!stream->Start(FrameTimeUs(m_traits, m_settings, Usb3Link()), m_switches.On(vyxsim::kSwitchNoPacing)))
+    if (!stream->Start(FrameTimeUs(m_traits, m_settings, Usb3Link()), m_switches.On(vyx::sim::bus::kSwitchNoPacing)))
         return false;
     m_stream = std::move(stream);
     UpdateThermalLocked(Clock::now());  // the sensor warms from now on
@@ -143,7 +143,7 @@ bool CameraDevice::IsDataReady() {
     }
     if (!stream) return false;
     bool present = true;
-    const bool neverReady = m_switches.Read(vyxsim::kSwitchNeverReady, &present) != 0;
+    const bool neverReady = m_switches.Read(vyx::sim::bus::kSwitchNeverReady, &present) != 0;
     if (neverReady || !present) return false;
     return stream->IsReady();
 }
@@ -191,7 +191,7 @@ bool CameraDevice::GetDroppedFrames(int* dropped) {
 // Frame geometry and readout
 
 bool CameraDevice::SetImgSize(int width, int height) {
-    if (m_switches.On(vyxsim::kSwitchRefuseSetImgSize)) return false;
+    if (m_switches.On(vyx::sim::bus::kSwitchRefuseSetImgSize)) return false;
     return Modify(
         [&](CameraSettings& s) {
             if (width < 8 || height < 4 || width % 4 != 0 || height % 2 != 0) return false;
@@ -218,7 +218,7 @@ bool CameraDevice::GetImgSize(int* width, int* height) {
 }
 
 bool CameraDevice::SetBin(int bin) {
-    if (m_switches.On(vyxsim::kSwitchRefuseSetBin)) return false;
+    if (m_switches.On(vyx::sim::bus::kSwitchRefuseSetBin)) return false;
     return Modify(
         [&](CameraSettings& s) {
             if (!Listed(m_traits.row->binFactors, m_traits.row->binFactorCount, bin)) return false;
@@ -244,7 +244,7 @@ bool CameraDevice::GetBin(int* bin) {
 }
 
 bool CameraDevice::SetImgFormat(ImageFormat format) {
-    if (m_switches.On(vyxsim::kSwitchRefuseSetImgFormat)) return false;
+    if (m_switches.On(vyx::sim::bus::kSwitchRefuseSetImgFormat)) return false;
     return Modify(
         [&](CameraSettings& s) {
             if (!Listed(m_traits.row->imageFormats, m_traits.row->imageFormatCount, format)) return false;
@@ -509,9 +509,9 @@ bool CameraDevice::GetRange(const ControlRange& range, int* max, int* min, int* 
 }
 
 bool CameraDevice::GetFrameRateLimitRange(int* max, int* min, int* def) {
-    if (m_switches.On(vyxsim::kSwitchFailFrameRateRange)) return false;
+    if (m_switches.On(vyx::sim::bus::kSwitchFailFrameRateRange)) return false;
     if (!GetRange(m_traits.frameRateLimit, max, min, def)) return false;
-    if (m_switches.On(vyxsim::kSwitchFrameRateMinZero)) *min = 0;
+    if (m_switches.On(vyx::sim::bus::kSwitchFrameRateMinZero)) *min = 0;
     return true;
 }
 
@@ -636,10 +636,10 @@ bool CameraDevice::GetLensHeaterPower(int* percent) {
 
 void CameraDevice::PrepareFrame(FrameJob* job, long long* frameTimeUs, bool* noPacing) {
     // Registry reads first, outside the lock.
-    const bool testPattern = m_switches.On(vyxsim::kSwitchTestPattern);
-    const double drift = m_switches.Read(vyxsim::kSwitchDrift) / 1000.0;
+    const bool testPattern = m_switches.On(vyx::sim::bus::kSwitchTestPattern);
+    const double drift = m_switches.Read(vyx::sim::bus::kSwitchDrift) / 1000.0;
     const bool usb3 = Usb3Link();
-    *noPacing = m_switches.On(vyxsim::kSwitchNoPacing);
+    *noPacing = m_switches.On(vyx::sim::bus::kSwitchNoPacing);
 
     std::lock_guard<std::mutex> lock(m_lock);
     const Clock::time_point now = Clock::now();
@@ -670,4 +670,4 @@ void CameraDevice::FramePublished(const FrameJob& job, const FrameStats& stats) 
     StepAutoControls(m_traits, stats, &s);
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

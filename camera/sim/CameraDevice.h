@@ -25,7 +25,7 @@
 #include "SkyField.h"
 #include "UniqueResource.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 class CameraDevice : public FrameSource {
 public:
@@ -136,4 +136,4 @@ private:
     int m_droppedAtStop = 0;
 };
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -5,13 +5,13 @@
 #include "DeviceSwitches.h"
 #include "SimulatedBus.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 std::vector<CameraEntry> ListCameras() {
     std::vector<CameraEntry> cameras;
-    for (const vyxsim::PluggedDevice& device : vyxsim::ListPlugged()) {
+    for (const vyx::sim::bus::PluggedDevice& device : vyx::sim::bus::ListPlugged()) {
         std::uint16_t productId = 0;
-        if (!vyxsim::ParseCameraInstanceId(device.instanceId, &productId, nullptr)) continue;
+        if (!vyx::sim::bus::ParseCameraInstanceId(device.instanceId, &productId, nullptr)) continue;
         for (const auto& row : vyx::catalogue::kModels) {
             if (row.productId != productId) continue;
             cameras.push_back({&row, device.instanceId, device.serial});
@@ -23,7 +23,7 @@ std::vector<CameraEntry> ListCameras() {
 
 bool Usb3Link(const CameraEntry& entry) {
     DeviceSwitches switches;
-    return entry.row->usb3 && !(switches.Open(entry.instanceId) && switches.On(vyxsim::kSwitchUsb2Link));
+    return entry.row->usb3 && !(switches.Open(entry.instanceId) && switches.On(vyx::sim::bus::kSwitchUsb2Link));
 }
 
 void FillCameraProp(const CameraEntry& entry, int cameraId, bool usb3Link, CameraProp* prop) {
@@ -48,4 +48,4 @@ void FillCameraProp(const CameraEntry& entry, int cameraId, bool usb3Link, Camer
     for (int f = 0; f < 8; ++f) prop->supportedFormats[f] = f < formatCount ? row.imageFormats[f] : -1;
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

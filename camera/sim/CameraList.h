@@ -9,7 +9,7 @@
 #include "VyxonCamera.h"
 #include "vyx_catalogue.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 struct CameraEntry {
     const vyx::catalogue::ModelRow* row = nullptr;
@@ -22,4 +22,4 @@ std::vector<CameraEntry> ListCameras();
 bool Usb3Link(const CameraEntry& entry);
 void FillCameraProp(const CameraEntry& entry, int cameraId, bool usb3Link, CameraProp* prop);
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

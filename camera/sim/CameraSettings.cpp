@@ -1,6 +1,6 @@
 #include "CameraSettings.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 CameraSettings DefaultSettings(const ModelTraits& traits) {
     CameraSettings s;
@@ -41,4 +41,4 @@ std::size_t FrameBytes(const CameraSettings& settings) {
            static_cast<std::size_t>(BytesPerPixel(settings.format));
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

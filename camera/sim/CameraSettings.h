@@ -6,7 +6,7 @@
 #include "ModelTraits.h"
 #include "VyxonCamera.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 struct CameraSettings {
     // Frame geometry, in binned pixels.
@@ -53,4 +53,4 @@ int MaxHeightAtBin(const ModelTraits& traits, int bin);
 int BytesPerPixel(ImageFormat format);
 std::size_t FrameBytes(const CameraSettings& settings);
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

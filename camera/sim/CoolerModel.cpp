@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace vyxcam {
+namespace vyx::sim {
 namespace {
 
 constexpr double kStepS = 0.25;
@@ -45,4 +45,4 @@ void CoolerModel::Advance(double seconds, const CoolerInputs& inputs) {
 
 int CoolerModel::PowerPercent() const { return static_cast<int>(std::lround(m_power * 100.0)); }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -4,7 +4,7 @@
 // cooler's capacity reaches the air. Time is passed in, so the model is exact to test.
 #pragma once
 
-namespace vyxcam {
+namespace vyx::sim {
 
 struct CoolerInputs {
     bool hasCooler = false;
@@ -35,4 +35,4 @@ private:
     double m_power = 0;  // 0 to 1
 };
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -2,10 +2,10 @@
 
 #include "SimulatedBus.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 bool DeviceSwitches::Open(const std::wstring& instanceId) {
-    return vyxsim::OpenInstanceKey(instanceId, KEY_QUERY_VALUE | KEY_SET_VALUE, m_key.Put()) == ERROR_SUCCESS;
+    return vyx::sim::bus::OpenInstanceKey(instanceId, KEY_QUERY_VALUE | KEY_SET_VALUE, m_key.Put()) == ERROR_SUCCESS;
 }
 
 DWORD DeviceSwitches::Read(const wchar_t* name, bool* present) const {
@@ -31,12 +31,12 @@ bool DeviceSwitches::Present() const {
 
 bool DeviceSwitches::TakeFailedRead(bool* present) const {
     std::lock_guard<std::mutex> lock(m_countLock);
-    const DWORD remaining = Read(vyxsim::kSwitchFailReads, present);
+    const DWORD remaining = Read(vyx::sim::bus::kSwitchFailReads, present);
     if (remaining == 0) return false;
     const DWORD next = remaining - 1;
-    RegSetValueExW(m_key.Get(), vyxsim::kSwitchFailReads, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&next),
+    RegSetValueExW(m_key.Get(), vyx::sim::bus::kSwitchFailReads, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&next),
                    sizeof next);
     return true;
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

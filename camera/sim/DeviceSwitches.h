@@ -11,7 +11,7 @@
 
 #include "UniqueResource.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 class DeviceSwitches {
 public:
@@ -29,4 +29,4 @@ private:
     mutable std::mutex m_countLock;  // makes TakeFailedRead a read-and-decrement
 };
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -5,7 +5,7 @@
 #include "Bayer.h"
 #include "TestPattern.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 namespace {
 
 bool BottomUp(ImageFormat format) { return format == IMG_RAW8 || format == IMG_Y8 || format == IMG_RGB24; }
@@ -151,7 +151,7 @@ void FrameFormatter::Write(const std::uint16_t* raw, const FrameLayout& l, std::
 }
 
 void FrameFormatter::WriteTestPattern(const FrameLayout& l, std::uint8_t* out) {
-    namespace pattern = vyxsim::pattern;
+    namespace pattern = vyx::sim::bus::pattern;
     const int w = l.width;
     const std::size_t stride = static_cast<std::size_t>(w) * BytesPerPixelOf(l.format);
     for (int r = 0; r < l.height; ++r) {
@@ -183,4 +183,4 @@ void FrameFormatter::WriteTestPattern(const FrameLayout& l, std::uint8_t* out) {
     }
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -9,7 +9,7 @@
 
 #include "VyxonCamera.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 struct FrameLayout {
     int width = 0;
@@ -36,4 +36,4 @@ private:
     std::vector<std::uint16_t> m_rgb;
 };
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

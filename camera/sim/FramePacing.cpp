@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace vyxcam {
+namespace vyx::sim {
 
 long long SensorReadoutUs(const ModelTraits& traits, const CameraSettings& settings) {
     // Binning in the sensor reads the binned rows once; otherwise every row is read.
@@ -31,4 +31,4 @@ long long FrameTimeUs(const ModelTraits& traits, const CameraSettings& settings,
     return std::max<long long>(frame, 1);
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -5,7 +5,7 @@
 
 #include "CameraSettings.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 // Usable USB throughput, bytes per microsecond (megabytes per second), at 100 % bandwidth.
 inline constexpr double kUsb3BytesPerUs = 380.0;
@@ -15,4 +15,4 @@ long long SensorReadoutUs(const ModelTraits& traits, const CameraSettings& setti
 long long TransferUs(const CameraSettings& settings, bool usb3Link);
 long long FrameTimeUs(const ModelTraits& traits, const CameraSettings& settings, bool usb3Link);
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace vyxcam {
+namespace vyx::sim {
 namespace {
 
 // Dark current doubles every 6.5 degrees.
@@ -82,4 +82,4 @@ void FrameRenderer::Render(const FrameJob& job, std::uint8_t* out, FrameStats* s
     m_formatter.Write(m_raw.data(), layout, out);
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -12,7 +12,7 @@
 #include "SensorReadout.h"
 #include "SkyField.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 struct FrameJob {
     CameraSettings settings;
@@ -42,4 +42,4 @@ private:
     FrameFormatter m_formatter;
 };
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -5,7 +5,7 @@
 #include <new>
 #include <system_error>
 
-namespace vyxcam {
+namespace vyx::sim {
 namespace {
 
 constexpr std::size_t kMaxSpares = 2;
@@ -192,4 +192,4 @@ int FrameStream::Dropped() {
     return static_cast<int>(std::min<long long>(m_dropped, 0x7FFFFFFF));
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -26,7 +26,7 @@
 
 #include "FrameRenderer.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 // What the stream asks of its camera, outside the stream's lock.
 class FrameSource {
@@ -91,4 +91,4 @@ private:
     long long m_dropped = 0;
 };
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

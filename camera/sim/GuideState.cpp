@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace vyxcam {
+namespace vyx::sim {
 
 double GuideState::Travel(const Line& line, double now) const {
     const double closed = std::clamp(now, line.start, line.end) - line.start;
@@ -21,4 +21,4 @@ void GuideState::Offset(double now, double* dx, double* dy) const {
     *dy = Travel(m_lines[GUIDE_SOUTH], now) - Travel(m_lines[GUIDE_NORTH], now);
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -5,7 +5,7 @@
 
 #include "VyxonCamera.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 class GuideState {
 public:
@@ -27,4 +27,4 @@ private:
     Line m_lines[4];
 };
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

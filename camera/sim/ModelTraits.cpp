@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace vyxcam {
+namespace vyx::sim {
 
 namespace {
 // 2048 s (2^11 s): the longest exposure the standard camera-control interface can ask for.
@@ -88,4 +88,4 @@ ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row) {
     return t;
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

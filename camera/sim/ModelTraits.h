@@ -5,7 +5,7 @@
 
 #include "vyx_catalogue.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 struct ControlRange {
     int max;
@@ -56,4 +56,4 @@ struct ModelTraits {
 
 ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row);
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

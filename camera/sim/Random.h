@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace vyxcam {
+namespace vyx::sim {
 
 class Random {
 public:
@@ -30,4 +30,4 @@ private:
     std::uint64_t m_state;
 };
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -7,7 +7,7 @@
 #include "Bayer.h"
 #include "Random.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 namespace {
 
 constexpr std::size_t kNoiseTableSize = 1u << 16;
@@ -80,4 +80,4 @@ void ReadOut(const float* rates, const ReadoutParams& p, std::uint16_t* raw, Fra
     }
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

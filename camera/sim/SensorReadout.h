@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace vyxcam {
+namespace vyx::sim {
 
 struct ReadoutParams {
     int width = 0;
@@ -32,4 +32,4 @@ struct FrameStats {
 
 void ReadOut(const float* rates, const ReadoutParams& params, std::uint16_t* raw, FrameStats* stats);
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -6,7 +6,7 @@
 #include "Bayer.h"
 #include "Random.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 namespace {
 
 // Electrons per second of a magnitude-0 star through a fast 300 mm astrograph.
@@ -200,4 +200,4 @@ void SkyField::AddHotPixels(const RateRegion& region, float* rates) const {
     }
 }
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -10,7 +10,7 @@
 
 #include "ModelTraits.h"
 
-namespace vyxcam {
+namespace vyx::sim {
 
 struct RateRegion {
     int width = 0;   // binned pixels
@@ -63,4 +63,4 @@ private:
     std::vector<HotPixel> m_hotPixels;
 };
 
-}  // namespace vyxcam
+}  // namespace vyx::sim

@@ -8,7 +8,7 @@
 #include "CameraDevice.h"
 #include "CameraList.h"
 
-class VyxonCamera::Impl final : public vyxcam::CameraDevice {
+class VyxonCamera::Impl final : public vyx::sim::CameraDevice {
 public:
     using CameraDevice::CameraDevice;
 };
@@ -27,15 +27,15 @@ Result Guard(Result fallback, Call call) {
 }  // namespace
 
 int VyxonCamera::GetCamerasCount() {
-    return Guard(0, [] { return static_cast<int>(vyxcam::ListCameras().size()); });
+    return Guard(0, [] { return static_cast<int>(vyx::sim::ListCameras().size()); });
 }
 
 bool VyxonCamera::GetCameraProp(int index, CameraProp* prop) {
     if (!prop || index < 0) return false;
     return Guard(false, [&] {
-        const std::vector<vyxcam::CameraEntry> cameras = vyxcam::ListCameras();
+        const std::vector<vyx::sim::CameraEntry> cameras = vyx::sim::ListCameras();
         if (index >= static_cast<int>(cameras.size())) return false;
-        vyxcam::FillCameraProp(cameras[index], index, vyxcam::Usb3Link(cameras[index]), prop);
+        vyx::sim::FillCameraProp(cameras[index], index, vyx::sim::Usb3Link(cameras[index]), prop);
         return true;
     });
 }
@@ -43,7 +43,7 @@ bool VyxonCamera::GetCameraProp(int index, CameraProp* prop) {
 VyxonCamera* VyxonCamera::CreateCamera(int cameraId) {
     if (cameraId < 0) return nullptr;
     return Guard<VyxonCamera*>(nullptr, [&]() -> VyxonCamera* {
-        const std::vector<vyxcam::CameraEntry> cameras = vyxcam::ListCameras();
+        const std::vector<vyx::sim::CameraEntry> cameras = vyx::sim::ListCameras();
         if (cameraId >= static_cast<int>(cameras.size())) return nullptr;
         auto impl = std::make_unique<Impl>(cameras[cameraId], cameraId);
         auto* camera = new VyxonCamera(impl.get());
@@ -227,35 +227,35 @@ bool VyxonCamera::GetWhiteBalance(int* red, int* green, int* blue, bool* autoMod
 }
 
 bool VyxonCamera::SetAutoExpMax(int milliseconds) {
-    return Guard(false, [&] { return m_impl->SetIntControl(&vyxcam::CameraSettings::autoExpMaxMs, m_impl->Traits().autoExpMax, milliseconds, true); });
+    return Guard(false, [&] { return m_impl->SetIntControl(&vyx::sim::CameraSettings::autoExpMaxMs, m_impl->Traits().autoExpMax, milliseconds, true); });
 }
 
 bool VyxonCamera::GetAutoExpMax(int* milliseconds) {
-    return Guard(false, [&] { return m_impl->GetIntControl(&vyxcam::CameraSettings::autoExpMaxMs, milliseconds); });
+    return Guard(false, [&] { return m_impl->GetIntControl(&vyx::sim::CameraSettings::autoExpMaxMs, milliseconds); });
 }
 
 bool VyxonCamera::SetAutoGainMax(int gain) {
-    return Guard(false, [&] { return m_impl->SetIntControl(&vyxcam::CameraSettings::autoGainMax, m_impl->Traits().autoGainMax, gain, true); });
+    return Guard(false, [&] { return m_impl->SetIntControl(&vyx::sim::CameraSettings::autoGainMax, m_impl->Traits().autoGainMax, gain, true); });
 }
 
 bool VyxonCamera::GetAutoGainMax(int* gain) {
-    return Guard(false, [&] { return m_impl->GetIntControl(&vyxcam::CameraSettings::autoGainMax, gain); });
+    return Guard(false, [&] { return m_impl->GetIntControl(&vyx::sim::CameraSettings::autoGainMax, gain); });
 }
 
 bool VyxonCamera::SetTargetBrightness(int brightness) {
-    return Guard(false, [&] { return m_impl->SetIntControl(&vyxcam::CameraSettings::targetBrightness, m_impl->Traits().targetBrightness, brightness, true); });
+    return Guard(false, [&] { return m_impl->SetIntControl(&vyx::sim::CameraSettings::targetBrightness, m_impl->Traits().targetBrightness, brightness, true); });
 }
 
 bool VyxonCamera::GetTargetBrightness(int* brightness) {
-    return Guard(false, [&] { return m_impl->GetIntControl(&vyxcam::CameraSettings::targetBrightness, brightness); });
+    return Guard(false, [&] { return m_impl->GetIntControl(&vyx::sim::CameraSettings::targetBrightness, brightness); });
 }
 
 bool VyxonCamera::SetUsbBandwidthLimit(int percent) {
-    return Guard(false, [&] { return m_impl->SetIntControl(&vyxcam::CameraSettings::usbBandwidth, m_impl->Traits().usbBandwidth, percent, true); });
+    return Guard(false, [&] { return m_impl->SetIntControl(&vyx::sim::CameraSettings::usbBandwidth, m_impl->Traits().usbBandwidth, percent, true); });
 }
 
 bool VyxonCamera::GetUsbBandwidthLimit(int* percent) {
-    return Guard(false, [&] { return m_impl->GetIntControl(&vyxcam::CameraSettings::usbBandwidth, percent); });
+    return Guard(false, [&] { return m_impl->GetIntControl(&vyx::sim::CameraSettings::usbBandwidth, percent); });
 }
 
 bool VyxonCamera::SetFrameRateLimit(int framesPerSecond) {
@@ -263,7 +263,7 @@ bool VyxonCamera::SetFrameRateLimit(int framesPerSecond) {
 }
 
 bool VyxonCamera::GetFrameRateLimit(int* framesPerSecond) {
-    return Guard(false, [&] { return m_impl->GetIntControl(&vyxcam::CameraSettings::frameRateLimit, framesPerSecond); });
+    return Guard(false, [&] { return m_impl->GetIntControl(&vyx::sim::CameraSettings::frameRateLimit, framesPerSecond); });
 }
 
 bool VyxonCamera::GetExposureRange(int* max, int* min, int* def) {

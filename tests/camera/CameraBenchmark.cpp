@@ -67,13 +67,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: camera_benchmark [SECONDS_PER_CASE]\n");
         return 2;
     }
-    vyxsim::UnplugAll();
-    if (vyxsim::Plug(kModel, kSerial) != ERROR_SUCCESS) {
+    vyx::sim::bus::UnplugAll();
+    if (vyx::sim::bus::Plug(kModel, kSerial) != ERROR_SUCCESS) {
         std::fprintf(stderr, "camera_benchmark: cannot plug a simulated camera\n");
         return 1;
     }
-    const std::wstring instance = std::wstring(L"USB\\") + vyxsim::FindModel(kModel)->hardwareId + L"\\" + kSerial;
-    vyxsim::SetSwitch(instance, vyxsim::kSwitchNoPacing, 1);
+    const std::wstring instance = std::wstring(L"USB\\") + vyx::sim::bus::FindModel(kModel)->hardwareId + L"\\" + kSerial;
+    vyx::sim::bus::SetSwitch(instance, vyx::sim::bus::kSwitchNoPacing, 1);
 
     int result = 0;
     VyxonCamera* camera = nullptr;
@@ -125,6 +125,6 @@ int main(int argc, char** argv) {
         }
     }
     if (camera) camera->Destory();
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     return result;
 }

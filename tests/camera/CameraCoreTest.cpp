@@ -12,8 +12,8 @@
 
 namespace {
 
-using vyxcam::CoolerInputs;
-using vyxcam::CoolerModel;
+using vyx::sim::CoolerInputs;
+using vyx::sim::CoolerModel;
 
 CoolerInputs Cooling(int target, int fan = 100, int heater = 0) {
     CoolerInputs in;
@@ -81,7 +81,7 @@ TEST(CoolerModel, ApproachesTheTargetAtARateThePowerAndFanAllow) {
 }
 
 TEST(GuideState, PulsesMoveTheFieldWhileTheirRelayIsClosed) {
-    vyxcam::GuideState guide(10.0);  // pixels per second
+    vyx::sim::GuideState guide(10.0);  // pixels per second
     double dx = 0, dy = 0;
     guide.Offset(100.0, &dx, &dy);
     EXPECT_EQ(dx, 0.0);

@@ -7,18 +7,18 @@
 
 namespace {
 
-using camtest::CameraPtr;
+using vyx::sim::test::CameraPtr;
 
 TEST(CameraEnumeration, ListsPluggedCamerasOfKnownModelsInStableOrder) {
-    camtest::CleanBus bus;
+    vyx::sim::test::CleanBus bus;
     EXPECT_EQ(VyxonCamera::GetCamerasCount(), 0);
-    ASSERT_EQ(vyxsim::Plug(L"Osprey 2C", L"B2"), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(vyxsim::Plug(L"Osprey 2C", L"A1"), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(vyxsim::Plug(L"Heron 9M", L"C3"), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(vyx::sim::bus::Plug(L"Osprey 2C", L"B2"), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(vyx::sim::bus::Plug(L"Osprey 2C", L"A1"), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(vyx::sim::bus::Plug(L"Heron 9M", L"C3"), static_cast<DWORD>(ERROR_SUCCESS));
     // Neither an unknown product ID nor an interface of a composite device is a camera.
-    ASSERT_EQ(vyxsim::PlugInstance(L"USB\\VID_2A5C&PID_0001\\X9"), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(vyxsim::PlugInstance(L"USB\\VID_2A5C&PID_1B23&MI_00\\X8"), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(vyxsim::PlugInstance(L"USB\\VID_1234&PID_1B23\\X7"), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(L"USB\\VID_2A5C&PID_0001\\X9"), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(L"USB\\VID_2A5C&PID_1B23&MI_00\\X8"), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(L"USB\\VID_1234&PID_1B23\\X7"), static_cast<DWORD>(ERROR_SUCCESS));
 
     ASSERT_EQ(VyxonCamera::GetCamerasCount(), 3);
     std::vector<std::string> serials;
@@ -64,13 +64,13 @@ TEST(CameraEnumeration, ListsPluggedCamerasOfKnownModelsInStableOrder) {
     EXPECT_EQ(VyxonCamera::CreateCamera(3), nullptr);
     EXPECT_EQ(VyxonCamera::CreateCamera(-1), nullptr);
 
-    ASSERT_EQ(vyxsim::Unplug(L"Osprey 2C", L""), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(vyx::sim::bus::Unplug(L"Osprey 2C", L""), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(VyxonCamera::GetCamerasCount(), 1);
 }
 
 TEST(CameraEnumeration, OpensOnceAndRefusesWhenClosedOrSwitchedOff) {
-    camtest::CleanBus bus;
-    CameraPtr camera = camtest::PlugAndOpen(L"Kestrel 2M", L"K1");
+    vyx::sim::test::CleanBus bus;
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Kestrel 2M", L"K1");
     ASSERT_TRUE(camera);
     EXPECT_TRUE(camera->IsOpened());
     CameraProp prop{};
@@ -95,15 +95,15 @@ TEST(CameraEnumeration, OpensOnceAndRefusesWhenClosedOrSwitchedOff) {
     EXPECT_TRUE(second->OpenCamera());  // free again
 
     ASSERT_TRUE(second->CloseCamera());
-    ASSERT_EQ(vyxsim::SetSwitch(camtest::InstanceOf(L"Kestrel 2M", L"K1"), vyxsim::kSwitchRefuseOpen, 1),
+    ASSERT_EQ(vyx::sim::bus::SetSwitch(vyx::sim::test::InstanceOf(L"Kestrel 2M", L"K1"), vyx::sim::bus::kSwitchRefuseOpen, 1),
               static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_FALSE(second->OpenCamera());
-    ASSERT_EQ(vyxsim::SetSwitch(camtest::InstanceOf(L"Kestrel 2M", L"K1"), vyxsim::kSwitchRefuseOpen, 0),
+    ASSERT_EQ(vyx::sim::bus::SetSwitch(vyx::sim::test::InstanceOf(L"Kestrel 2M", L"K1"), vyx::sim::bus::kSwitchRefuseOpen, 0),
               static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_TRUE(second->OpenCamera());
 
     // Unplugged while open: frames stop, the object stays safe to use and free.
-    ASSERT_EQ(vyxsim::Unplug(L"Kestrel 2M", L"K1"), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(vyx::sim::bus::Unplug(L"Kestrel 2M", L"K1"), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_FALSE(second->StartVideoStream());
     EXPECT_TRUE(second->CloseCamera());
     EXPECT_FALSE(second->OpenCamera());

@@ -14,7 +14,7 @@
 
 namespace {
 
-using camtest::CameraPtr;
+using vyx::sim::test::CameraPtr;
 
 struct Raw16 {
     int width = 0, height = 0;
@@ -56,16 +56,16 @@ double Noise(const Raw16& f) {
 class CameraImage : public testing::Test {
 protected:
     CameraPtr Open(const std::wstring& model, bool paced = false) {
-        CameraPtr camera = camtest::PlugAndOpen(model, L"I1");
+        CameraPtr camera = vyx::sim::test::PlugAndOpen(model, L"I1");
         if (!paced) {
-            EXPECT_EQ(vyxsim::SetSwitch(camtest::InstanceOf(model, L"I1"), vyxsim::kSwitchNoPacing, 1),
+            EXPECT_EQ(vyx::sim::bus::SetSwitch(vyx::sim::test::InstanceOf(model, L"I1"), vyx::sim::bus::kSwitchNoPacing, 1),
                       static_cast<DWORD>(ERROR_SUCCESS));
         }
         return camera;
     }
     // ADU of the offset on the 16-bit scale of a 14-bit (cooled) camera.
     static double Offset16(int offset) { return offset * 4.0; }
-    camtest::CleanBus bus;
+    vyx::sim::test::CleanBus bus;
 };
 
 TEST_F(CameraImage, BrightnessFollowsExposureGainOffsetAndBinning) {
@@ -209,7 +209,7 @@ TEST_F(CameraImage, DriftSwitchMovesTheFieldSlowly) {
 
     // 4 pixels a second from now on: a drift counted from the camera's start would have
     // moved the field by 10 pixels or more at once.
-    ASSERT_EQ(vyxsim::SetSwitch(camtest::InstanceOf(L"Osprey 7M", L"I1"), vyxsim::kSwitchDrift, 4000),
+    ASSERT_EQ(vyx::sim::bus::SetSwitch(vyx::sim::test::InstanceOf(L"Osprey 7M", L"I1"), vyx::sim::bus::kSwitchDrift, 4000),
               static_cast<DWORD>(ERROR_SUCCESS));
     ReadRaw16(*camera);
     const Raw16 before = ReadRaw16(*camera);

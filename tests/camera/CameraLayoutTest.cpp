@@ -11,8 +11,8 @@
 
 namespace {
 
-using camtest::CameraPtr;
-namespace pattern = vyxsim::pattern;
+using vyx::sim::test::CameraPtr;
+namespace pattern = vyx::sim::bus::pattern;
 
 struct Shape {
     int width, height, bin, startX, startY;
@@ -86,14 +86,14 @@ void CheckFrame(VyxonCamera& camera, ImageFormat format, const Shape& s) {
 class CameraLayout : public testing::Test {
 protected:
     void Open(const std::wstring& model) {
-        camera = camtest::PlugAndOpen(model, L"L1");
+        camera = vyx::sim::test::PlugAndOpen(model, L"L1");
         ASSERT_TRUE(camera);
-        const std::wstring instance = camtest::InstanceOf(model, L"L1");
-        ASSERT_EQ(vyxsim::SetSwitch(instance, vyxsim::kSwitchTestPattern, 1), static_cast<DWORD>(ERROR_SUCCESS));
-        ASSERT_EQ(vyxsim::SetSwitch(instance, vyxsim::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
+        const std::wstring instance = vyx::sim::test::InstanceOf(model, L"L1");
+        ASSERT_EQ(vyx::sim::bus::SetSwitch(instance, vyx::sim::bus::kSwitchTestPattern, 1), static_cast<DWORD>(ERROR_SUCCESS));
+        ASSERT_EQ(vyx::sim::bus::SetSwitch(instance, vyx::sim::bus::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
         ASSERT_TRUE(camera->StartVideoStream());
     }
-    camtest::CleanBus bus;
+    vyx::sim::test::CleanBus bus;
     CameraPtr camera;
 };
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-using camtest::CameraPtr;
+using vyx::sim::test::CameraPtr;
 using Clock = std::chrono::steady_clock;
 
 long long FrameTime(VyxonCamera& camera) {
@@ -34,13 +34,13 @@ double ProcessCpuSeconds() {
 }
 
 DWORD Switch(const std::wstring& model, const std::wstring& serial, const wchar_t* name, DWORD value) {
-    return vyxsim::SetSwitch(camtest::InstanceOf(model, serial), name, value);
+    return vyx::sim::bus::SetSwitch(vyx::sim::test::InstanceOf(model, serial), name, value);
 }
 
 TEST(CameraPace, FrameTimeFollowsExposureReadoutBandwidthAndLimit) {
-    camtest::CleanBus bus;
+    vyx::sim::test::CleanBus bus;
     // A USB 2 camera: at the shortest exposure the transfer decides the pace.
-    CameraPtr camera = camtest::PlugAndOpen(L"Kestrel 1M", L"P1");
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Kestrel 1M", L"P1");
     ASSERT_TRUE(camera);
     int max = 0, min = 0, def = 0;
     ASSERT_TRUE(camera->GetExposureRange(&max, &min, &def));
@@ -75,11 +75,11 @@ TEST(CameraPace, FrameTimeFollowsExposureReadoutBandwidthAndLimit) {
     EXPECT_NEAR(FrameTime(*camera), raw8 / 4, 2);
 
     // A USB 3 camera on a USB 2 port is slower and says so.
-    CameraPtr fast = camtest::PlugAndOpen(L"Osprey 2C", L"P2");
+    CameraPtr fast = vyx::sim::test::PlugAndOpen(L"Osprey 2C", L"P2");
     ASSERT_TRUE(fast);
     ASSERT_TRUE(fast->SetExposure(100, false));
     const long long usb3 = FrameTime(*fast);
-    ASSERT_EQ(Switch(L"Osprey 2C", L"P2", vyxsim::kSwitchUsb2Link, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(L"Osprey 2C", L"P2", vyx::sim::bus::kSwitchUsb2Link, 1), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_GT(FrameTime(*fast), 5 * usb3);
     CameraProp prop{};
     ASSERT_TRUE(fast->GetTheProp(&prop));
@@ -87,8 +87,8 @@ TEST(CameraPace, FrameTimeFollowsExposureReadoutBandwidthAndLimit) {
 }
 
 TEST(CameraPace, FramesComeNoFasterThanTheFrameTimeAndLateOnesAreDropped) {
-    camtest::CleanBus bus;
-    CameraPtr camera = camtest::PlugAndOpen(L"Osprey 2C", L"P3");
+    vyx::sim::test::CleanBus bus;
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Osprey 2C", L"P3");
     ASSERT_TRUE(camera);
     ASSERT_TRUE(camera->SetImgSize(320, 240));
     ASSERT_TRUE(camera->SetExposure(40000, false));
@@ -128,8 +128,8 @@ TEST(CameraPace, FramesComeNoFasterThanTheFrameTimeAndLateOnesAreDropped) {
 }
 
 TEST(CameraPace, LongExposureWaitsWithoutSpinning) {
-    camtest::CleanBus bus;
-    CameraPtr camera = camtest::PlugAndOpen(L"Heron 6C", L"P4");
+    vyx::sim::test::CleanBus bus;
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Heron 6C", L"P4");
     ASSERT_TRUE(camera);
     ASSERT_TRUE(camera->SetImgSize(640, 480));
     ASSERT_TRUE(camera->SetExposure(1500000, false));
@@ -147,38 +147,38 @@ TEST(CameraPace, LongExposureWaitsWithoutSpinning) {
 }
 
 TEST(CameraSwitches, FaultSwitchesActAndClearAgain) {
-    camtest::CleanBus bus;
+    vyx::sim::test::CleanBus bus;
     const std::wstring model = L"Osprey 2C", serial = L"S1";
-    CameraPtr camera = camtest::PlugAndOpen(model, serial);
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(model, serial);
     ASSERT_TRUE(camera);
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
     ASSERT_TRUE(camera->SetImgSize(320, 240));
     std::vector<unsigned char> frame(320 * 240 * 3);
     const int size = static_cast<int>(frame.size());
 
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchRefuseStart, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchRefuseStart, 1), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_FALSE(camera->StartVideoStream());
     EXPECT_FALSE(camera->GetImageData(frame.data(), size, 100));
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchRefuseStart, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchRefuseStart, 0), static_cast<DWORD>(ERROR_SUCCESS));
     ASSERT_TRUE(camera->StartVideoStream());
     ASSERT_TRUE(camera->GetImageData(frame.data(), size, 2000));
 
     // The next two reads fail, the third succeeds.
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchFailReads, 2), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchFailReads, 2), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_FALSE(camera->GetImageData(frame.data(), size, 2000));
     EXPECT_FALSE(camera->GetImageData(frame.data(), size, 2000));
     EXPECT_TRUE(camera->GetImageData(frame.data(), size, 2000));
 
     // Never ready, yet a read still delivers.
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchNeverReady, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchNeverReady, 1), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_FALSE(camera->IsDataReady());
     EXPECT_TRUE(camera->GetImageData(frame.data(), size, 2000));
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchNeverReady, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchNeverReady, 0), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_TRUE(camera->IsDataReady());
 
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchRefuseSetBin, 1), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchRefuseSetImgSize, 1), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchRefuseSetImgFormat, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchRefuseSetBin, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchRefuseSetImgSize, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchRefuseSetImgFormat, 1), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_FALSE(camera->SetBin(2));
     EXPECT_FALSE(camera->SetImgSize(640, 480));
     EXPECT_FALSE(camera->SetImgFormat(IMG_RAW16));
@@ -191,9 +191,9 @@ TEST(CameraSwitches, FaultSwitchesActAndClearAgain) {
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 240);
     EXPECT_EQ(format, IMG_RAW8);
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchRefuseSetBin, 0), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchRefuseSetImgSize, 0), static_cast<DWORD>(ERROR_SUCCESS));
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchRefuseSetImgFormat, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchRefuseSetBin, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchRefuseSetImgSize, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchRefuseSetImgFormat, 0), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_TRUE(camera->SetBin(2));
     EXPECT_TRUE(camera->SetImgSize(160, 120));
     EXPECT_TRUE(camera->SetImgFormat(IMG_RAW16));
@@ -202,10 +202,10 @@ TEST(CameraSwitches, FaultSwitchesActAndClearAgain) {
     ASSERT_TRUE(camera->GetFrameRateLimitRange(&max, &min, &def));
     EXPECT_GE(min, 1);
     EXPECT_GT(max, min);
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchFrameRateMinZero, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchFrameRateMinZero, 1), static_cast<DWORD>(ERROR_SUCCESS));
     ASSERT_TRUE(camera->GetFrameRateLimitRange(&max, &min, &def));
     EXPECT_EQ(min, 0);
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchFailFrameRateRange, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchFailFrameRateRange, 1), static_cast<DWORD>(ERROR_SUCCESS));
     max = min = def = -7;
     EXPECT_FALSE(camera->GetFrameRateLimitRange(&max, &min, &def));
     EXPECT_EQ(max, -7);
@@ -214,9 +214,9 @@ TEST(CameraSwitches, FaultSwitchesActAndClearAgain) {
 }
 
 TEST(CameraSafety, BadArgumentsGiveFalseAndChangeNothing) {
-    camtest::CleanBus bus;
-    CameraPtr colour = camtest::PlugAndOpen(L"Kestrel 3C", L"B1");  // ST4, two sensor modes, no cooler
-    CameraPtr mono = camtest::PlugAndOpen(L"Heron 9M", L"B2");      // cooler, no ST4
+    vyx::sim::test::CleanBus bus;
+    CameraPtr colour = vyx::sim::test::PlugAndOpen(L"Kestrel 3C", L"B1");  // ST4, two sensor modes, no cooler
+    CameraPtr mono = vyx::sim::test::PlugAndOpen(L"Heron 9M", L"B2");      // cooler, no ST4
     ASSERT_TRUE(colour && mono);
 
     int max = 0, min = 0, def = 0;
@@ -318,11 +318,11 @@ TEST(CameraSafety, BadArgumentsGiveFalseAndChangeNothing) {
 }
 
 TEST(CameraThreads, FourThreadsDuringStreamingEndCleanly) {
-    camtest::CleanBus bus;
+    vyx::sim::test::CleanBus bus;
     const std::wstring model = L"Osprey 2C", serial = L"T1";
-    CameraPtr camera = camtest::PlugAndOpen(model, serial);
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(model, serial);
     ASSERT_TRUE(camera);
-    ASSERT_EQ(Switch(model, serial, vyxsim::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
     ASSERT_TRUE(camera->SetImgSize(320, 240));
     ASSERT_TRUE(camera->StartVideoStream());
 

@@ -50,9 +50,9 @@ const PresentDevice* FindPresent(const std::vector<PresentDevice>& devices, cons
 }
 
 TEST(SimulatedBus, PluggedCamerasArePresentDevicesUntilUnplugged) {
-    camtest::CleanBus bus;
-    ASSERT_EQ(vyxsim::Plug(L"Osprey 7C"), kOk);
-    ASSERT_EQ(vyxsim::Plug(L"osprey 7c", L"SECOND-2"), kOk);  // names match without regard to case
+    vyx::sim::test::CleanBus bus;
+    ASSERT_EQ(vyx::sim::bus::Plug(L"Osprey 7C"), kOk);
+    ASSERT_EQ(vyx::sim::bus::Plug(L"osprey 7c", L"SECOND-2"), kOk);  // names match without regard to case
     const std::wstring first = L"USB\\VID_2A5C&PID_1BF2\\SIM1BF20001";
     const std::wstring second = L"USB\\VID_2A5C&PID_1BF2\\SECOND-2";
 
@@ -62,58 +62,58 @@ TEST(SimulatedBus, PluggedCamerasArePresentDevicesUntilUnplugged) {
     EXPECT_NE(device->hardwareIds.find(L"USB\\VID_2A5C&PID_1BF2|"), std::wstring::npos) << device->hardwareIds;
     EXPECT_NE(FindPresent(devices, second), nullptr);
 
-    const std::vector<vyxsim::PluggedDevice> plugged = vyxsim::ListPlugged();
+    const std::vector<vyx::sim::bus::PluggedDevice> plugged = vyx::sim::bus::ListPlugged();
     ASSERT_EQ(plugged.size(), 2u);
     for (const auto& p : plugged) EXPECT_EQ(p.model, L"Osprey 7C");
 
-    ASSERT_EQ(vyxsim::Unplug(L"Osprey 7C", L"SIM1BF20001"), kOk);
+    ASSERT_EQ(vyx::sim::bus::Unplug(L"Osprey 7C", L"SIM1BF20001"), kOk);
     devices = PresentDevices();
     EXPECT_EQ(FindPresent(devices, first), nullptr);
     EXPECT_NE(FindPresent(devices, second), nullptr);
-    ASSERT_EQ(vyxsim::Unplug(L"Osprey 7C"), kOk);  // every camera of the model
+    ASSERT_EQ(vyx::sim::bus::Unplug(L"Osprey 7C"), kOk);  // every camera of the model
     EXPECT_EQ(FindPresent(PresentDevices(), second), nullptr);
-    EXPECT_TRUE(vyxsim::ListPlugged().empty());
+    EXPECT_TRUE(vyx::sim::bus::ListPlugged().empty());
 }
 
 TEST(SimulatedBus, BadRequestsGetClearErrorsAndChangeNothing) {
-    camtest::CleanBus bus;
-    EXPECT_EQ(vyxsim::Plug(L"Osprey 99X"), static_cast<DWORD>(ERROR_NOT_FOUND));
-    EXPECT_EQ(vyxsim::Plug(L""), static_cast<DWORD>(ERROR_NOT_FOUND));
+    vyx::sim::test::CleanBus bus;
+    EXPECT_EQ(vyx::sim::bus::Plug(L"Osprey 99X"), static_cast<DWORD>(ERROR_NOT_FOUND));
+    EXPECT_EQ(vyx::sim::bus::Plug(L""), static_cast<DWORD>(ERROR_NOT_FOUND));
     for (const wchar_t* serial : {L"a\\b", L"with space", L"0123456789012345678901234567890123", L"x/y", L"\u00e9"})
-        EXPECT_EQ(vyxsim::Plug(L"Kestrel 1C", serial), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << serial;
-    ASSERT_EQ(vyxsim::Plug(L"Kestrel 1C", L"K1"), kOk);
-    EXPECT_EQ(vyxsim::Plug(L"Kestrel 1C", L"K1"), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-    EXPECT_EQ(vyxsim::Unplug(L"Kestrel 1C", L"K2"), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
-    EXPECT_EQ(vyxsim::Unplug(L"Kestrel 1M"), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
-    EXPECT_EQ(vyxsim::Unplug(L"Nope"), static_cast<DWORD>(ERROR_NOT_FOUND));
+        EXPECT_EQ(vyx::sim::bus::Plug(L"Kestrel 1C", serial), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << serial;
+    ASSERT_EQ(vyx::sim::bus::Plug(L"Kestrel 1C", L"K1"), kOk);
+    EXPECT_EQ(vyx::sim::bus::Plug(L"Kestrel 1C", L"K1"), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(vyx::sim::bus::Unplug(L"Kestrel 1C", L"K2"), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(vyx::sim::bus::Unplug(L"Kestrel 1M"), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(vyx::sim::bus::Unplug(L"Nope"), static_cast<DWORD>(ERROR_NOT_FOUND));
     for (const wchar_t* id : {L"", L"USB", L"USB\\VID_2A5C&PID_159A", L"USB\\\\X", L"USB\\A\\B\\C", L"USB\\A\\B\\",
                               L"USB\\A B\\C"})
-        EXPECT_EQ(vyxsim::PlugInstance(id), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << id;
-    EXPECT_EQ(vyxsim::SetSwitch(L"USB\\VID_2A5C&PID_159A\\K2", vyxsim::kSwitchNoPacing, 1),
+        EXPECT_EQ(vyx::sim::bus::PlugInstance(id), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << id;
+    EXPECT_EQ(vyx::sim::bus::SetSwitch(L"USB\\VID_2A5C&PID_159A\\K2", vyx::sim::bus::kSwitchNoPacing, 1),
               static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
-    EXPECT_EQ(vyxsim::SetSwitch(L"USB\\VID_2A5C&PID_159A\\K1", nullptr, 1),
+    EXPECT_EQ(vyx::sim::bus::SetSwitch(L"USB\\VID_2A5C&PID_159A\\K1", nullptr, 1),
               static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    ASSERT_EQ(vyxsim::ListPlugged().size(), 1u);
+    ASSERT_EQ(vyx::sim::bus::ListPlugged().size(), 1u);
 
     std::uint16_t pid = 0;
     std::wstring serial;
-    EXPECT_TRUE(vyxsim::ParseCameraInstanceId(L"usb\\vid_2a5c&pid_1bf2\\Abc", &pid, &serial));
+    EXPECT_TRUE(vyx::sim::bus::ParseCameraInstanceId(L"usb\\vid_2a5c&pid_1bf2\\Abc", &pid, &serial));
     EXPECT_EQ(pid, 0x1BF2);
     EXPECT_EQ(serial, L"Abc");
     for (const wchar_t* id : {L"USB\\VID_2A5C&PID_1BF2&MI_00\\X", L"USB\\VID_2A5D&PID_1BF2\\X",
                               L"USB\\VID_2A5C&PID_1BG2\\X", L"USB\\VID_2A5C&PID_1BF2\\", L"USB\\VID_2A5C&PID_1BF2"})
-        EXPECT_FALSE(vyxsim::ParseCameraInstanceId(id, &pid, &serial)) << id;
+        EXPECT_FALSE(vyx::sim::bus::ParseCameraInstanceId(id, &pid, &serial)) << id;
 }
 
 TEST(SimulatedBus, UnplugAllLeavesDevicesItDidNotCreate) {
-    camtest::CleanBus bus;
+    vyx::sim::test::CleanBus bus;
     const wchar_t foreign[] = L"System\\CurrentControlSet\\Enum\\USB\\VID_2A5C&PID_7777\\NOTOURS";
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, foreign, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), kOk);
     RegCloseKey(key);
-    ASSERT_EQ(vyxsim::Plug(L"Heron 6C"), kOk);
-    ASSERT_EQ(vyxsim::PlugInstance(L"HID\\VID_1111&PID_2222\\7"), kOk);
-    ASSERT_EQ(vyxsim::UnplugAll(), kOk);
+    ASSERT_EQ(vyx::sim::bus::Plug(L"Heron 6C"), kOk);
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(L"HID\\VID_1111&PID_2222\\7"), kOk);
+    ASSERT_EQ(vyx::sim::bus::UnplugAll(), kOk);
     EXPECT_EQ(FindPresent(PresentDevices(), L"HID\\VID_1111&PID_2222\\7"), nullptr);
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, foreign, 0, KEY_READ, &key), kOk);
     RegCloseKey(key);
@@ -150,7 +150,7 @@ DWORD RunVyxsim(const std::wstring& arguments, std::string* out, std::string* er
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
 TEST(VyxsimTool, PlugsListsSwitchesAndUnplugsWithClearErrors) {
-    camtest::CleanBus bus;
+    vyx::sim::test::CleanBus bus;
     std::string out, err;
     ASSERT_EQ(RunVyxsim(L"plug \"Tern 4M\" T-1", &out, &err), 0u) << err;
     EXPECT_NE(FindPresent(PresentDevices(), L"USB\\VID_2A5C&PID_1CC3\\T-1"), nullptr);
@@ -169,11 +169,11 @@ TEST(VyxsimTool, PlugsListsSwitchesAndUnplugsWithClearErrors) {
     ASSERT_EQ(RunVyxsim(L"set USB\\VID_2A5C&PID_1CC3\\T-1 SimFailReads 3", &out, &err), 0u) << err;
     DWORD value = 0, size = sizeof value;
     ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Enum\\USB\\VID_2A5C&PID_1CC3\\T-1",
-                           vyxsim::kSwitchNoPacing, RRF_RT_REG_DWORD, nullptr, &value, &size),
+                           vyx::sim::bus::kSwitchNoPacing, RRF_RT_REG_DWORD, nullptr, &value, &size),
               kOk);
     EXPECT_EQ(value, 1u);
     ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Enum\\USB\\VID_2A5C&PID_1CC3\\T-1",
-                           vyxsim::kSwitchFailReads, RRF_RT_REG_DWORD, nullptr, &value, &size),
+                           vyx::sim::bus::kSwitchFailReads, RRF_RT_REG_DWORD, nullptr, &value, &size),
               kOk);
     EXPECT_EQ(value, 3u);
 

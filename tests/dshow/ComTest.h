@@ -8,7 +8,7 @@
 
 #include "ComApartment.h"
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 class ComTest : public testing::Test {
 protected:
@@ -31,4 +31,4 @@ Microsoft::WRL::ComPtr<T> Adopt(T* owned)
 // Bound for waits on events that a correct framework sets promptly; only a hang reaches it.
 constexpr DWORD kHangGuardMs = 20000;
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

@@ -12,7 +12,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 namespace {
 
 class ConnectionTest : public ComTest {
@@ -185,4 +185,4 @@ TEST_F(ConnectionTest, AllocatorIsDownstreamsElseThePlatformsMemoryAllocator)
 }
 
 }  // namespace
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

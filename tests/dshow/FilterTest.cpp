@@ -13,7 +13,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 namespace {
 
 class FilterTest : public ComTest {
@@ -240,4 +240,4 @@ TEST_F(FilterTest, NullPointersAndUnconnectedPinsGiveExactResults)
 }
 
 }  // namespace
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

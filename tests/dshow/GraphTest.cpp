@@ -13,7 +13,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 namespace {
 
 // Counts the grabber's samples and signals each one.
@@ -215,4 +215,4 @@ TEST_F(GraphTest, EndOfStreamCompletesTheGraph)
 }
 
 }  // namespace
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

@@ -7,7 +7,7 @@
 
 #include "VideoTypes.h"
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 namespace {
 
 // An IUnknown that only counts, to see pUnk references taken and dropped.
@@ -160,4 +160,4 @@ TEST(MediaType, TaskMemoryHelpersCopyFormatAndCountTheUnknown)
 }
 
 }  // namespace
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

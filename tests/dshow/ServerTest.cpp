@@ -12,7 +12,7 @@
 #include "TestSource.h"
 
 using Microsoft::WRL::ComPtr;
-using namespace dshowtest;
+using namespace vyx::dshow::test;
 
 namespace {
 

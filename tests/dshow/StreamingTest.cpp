@@ -14,7 +14,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 namespace {
 
 class StreamingTest : public ComTest {
@@ -206,4 +206,4 @@ TEST_F(StreamingTest, StopWaitsForTheThreadWithoutHoldingTheStateLock)
 }
 
 }  // namespace
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

@@ -11,7 +11,7 @@
 #include "SimulatedBus.h"
 #include "Trace.h"
 
-using namespace filtertest;
+using namespace vyx::test;
 
 namespace {
 std::string Narrow(const std::wstring& text) {
@@ -21,7 +21,7 @@ std::string Narrow(const std::wstring& text) {
 
 TEST(Connection, CreationFailsWithEHandleWithoutACameraOfTheModel) {
     ComApartment com;
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     RemoveSettingsFile();
     ComPtr<IBaseFilter> filter;
     EXPECT_EQ(CreateFilter(&filter), E_HANDLE);
@@ -46,20 +46,20 @@ TEST(Connection, CreationFailsWithEHandleWithoutACameraOfTheModel) {
 
 TEST(Connection, RefusedOpenGivesEFailAndTheNextCreationOpensAgain) {
     ComApartment com;
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     RemoveSettingsFile();
     PluggedCamera camera;
-    camera.SetSwitch(vyxsim::kSwitchRefuseOpen, 1);
+    camera.SetSwitch(vyx::sim::bus::kSwitchRefuseOpen, 1);
     ComPtr<IBaseFilter> filter;
     EXPECT_EQ(CreateFilter(&filter), E_FAIL);
     EXPECT_EQ(CreateFilter(&filter), E_FAIL);
-    camera.SetSwitch(vyxsim::kSwitchRefuseOpen, 0);
+    camera.SetSwitch(vyx::sim::bus::kSwitchRefuseOpen, 0);
     EXPECT_EQ(CreateFilter(&filter), S_OK);
 }
 
 TEST(Connection, OneFilterPerProcessWithOnePinNamedVideo) {
     ComApartment com;
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     RemoveSettingsFile();
     PluggedCamera camera;
     ComPtr<IBaseFilter> first, second;
@@ -105,7 +105,7 @@ TEST(Connection, OneFilterPerProcessWithOnePinNamedVideo) {
 
 TEST(Connection, StartingFormatOfTheCamera) {
     ComApartment com;
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     RemoveSettingsFile();
     PluggedCamera camera;
     ComPtr<IBaseFilter> filter;
@@ -135,7 +135,7 @@ TEST(Connection, StartingFormatOfTheCamera) {
 
 TEST(Interfaces, FilterForwardsTheCameraInterfacesToItsPin) {
     ComApartment com;
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     RemoveSettingsFile();
     PluggedCamera camera;
     ComPtr<IBaseFilter> filter;
@@ -167,7 +167,7 @@ TEST(Interfaces, FilterForwardsTheCameraInterfacesToItsPin) {
 
 TEST(Interfaces, PageListsOfFilterAndPin) {
     ComApartment com;
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     RemoveSettingsFile();
     PluggedCamera camera;
     ComPtr<IBaseFilter> filter;
@@ -218,7 +218,7 @@ int OfferedCount(vyx::CVCameraStream* stream) {
 
 TEST(Settings, LoadedAtCreationAndSavedAtStopAndRelease) {
     ComApartment com;
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     RemoveSettingsFile();
     PluggedCamera camera;
     const char* model = vyx::g_ModelDescriptor.displayName;

@@ -14,7 +14,7 @@
 #include "MediaTypePtr.h"
 #include "SampleGrabber.h"
 
-namespace filtertest {
+namespace vyx::test {
 
 using Microsoft::WRL::ComPtr;
 using vyx::win::ComApartment;
@@ -77,4 +77,4 @@ inline const VIDEOINFOHEADER* Info(const MediaTypePtr& type) { return vyx::win::
 // Every capability of the pin, in GetStreamCaps order.
 std::vector<CMediaType> StreamCapsTypes(IBaseFilter* filter);
 
-}  // namespace filtertest
+}  // namespace vyx::test

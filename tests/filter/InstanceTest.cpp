@@ -6,13 +6,13 @@
 #include "ModelDescriptor.h"
 #include "SimulatedBus.h"
 
-using namespace filtertest;
+using namespace vyx::test;
 
 namespace {
 class PinInterfaces : public ::testing::Test {
 protected:
     void SetUp() override {
-        vyxsim::UnplugAll();
+        vyx::sim::bus::UnplugAll();
         RemoveSettingsFile();
         m_camera = std::make_unique<PluggedCamera>();
         ASSERT_EQ(CreateFilter(&m_filter), S_OK);
@@ -74,11 +74,11 @@ TEST_F(PinInterfaces, ImageSizeIndexLimitsAndBinnedSizes) {
     EXPECT_EQ(m_instance->SetBin(-1), E_INVALIDARG);
 
     // A refused size stores nothing.
-    m_camera->SetSwitch(vyxsim::kSwitchRefuseSetImgSize, 1);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseSetImgSize, 1);
     EXPECT_EQ(m_instance->SetImgSizeIndex(0), E_FAIL);
     m_instance->GetImgSizeIndex(&index);
     EXPECT_EQ(index, entry);
-    m_camera->SetSwitch(vyxsim::kSwitchRefuseSetImgSize, 0);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseSetImgSize, 0);
 
     // The configuration chosen here is what the pin reports and offers first.
     ComPtr<IAMStreamConfig> config;
@@ -124,9 +124,9 @@ TEST_F(PinInterfaces, ImageFormatRecordsItsOutputAndLocksNegotiation) {
     EXPECT_EQ(offered[0]->subtype.Data1, 0x20363159u);
     DeleteMediaType(offered[0]);
 
-    m_camera->SetSwitch(vyxsim::kSwitchRefuseSetImgFormat, 1);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseSetImgFormat, 1);
     EXPECT_EQ(m_instance->SetImgFormat(IMG_RAW8), E_FAIL);
-    m_camera->SetSwitch(vyxsim::kSwitchRefuseSetImgFormat, 0);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseSetImgFormat, 0);
     MediaTypePtr unchanged;
     ASSERT_EQ(config->GetFormat(unchanged.Put()), S_OK);
     EXPECT_EQ(unchanged->subtype.Data1, 0x20363159u);

@@ -26,7 +26,7 @@ const wchar_t kLegacyCategory[] = L"{083863F1-70DE-11D0-BD40-00A0C911CE86}";
 using vyx::win::ComApartment;
 
 const vyx::catalogue::ModelRow& Row(const wchar_t* name) {
-    return *vyxsim::FindModel(name);
+    return *vyx::sim::bus::FindModel(name);
 }
 
 std::wstring DllPath(const vyx::catalogue::ModelRow& row) {
@@ -171,7 +171,7 @@ TEST(Registration, Regsvr32WritesAndRemovesTheRegistryLayout) {
 
 TEST(Registration, DevicesListAndBindOnlyWithTheirCamera) {
     ComApartment com;
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     ASSERT_EQ(Register(kColor), 0u);
     ASSERT_EQ(Register(kMono), 0u);
     const std::vector<std::wstring> names = VideoInputDevices();
@@ -180,10 +180,10 @@ TEST(Registration, DevicesListAndBindOnlyWithTheirCamera) {
 
     ComPtr<IBaseFilter> color, mono;
     EXPECT_EQ(BindDevice(kColor.friendlyName, &color), E_HANDLE);
-    ASSERT_EQ(vyxsim::Plug(kMono.displayNameW), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(kMono.displayNameW), ERROR_SUCCESS);
     EXPECT_EQ(BindDevice(kColor.friendlyName, &color), E_HANDLE);  // only another model
     ASSERT_EQ(BindDevice(kMono.friendlyName, &mono), S_OK);
-    ASSERT_EQ(vyxsim::Plug(kColor.displayNameW), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(kColor.displayNameW), ERROR_SUCCESS);
     ASSERT_EQ(BindDevice(kColor.friendlyName, &color), S_OK);
     EXPECT_NE(static_cast<IUnknown*>(color.Get()), static_cast<IUnknown*>(mono.Get()));
     EXPECT_EQ(PinNames(color.Get()), std::vector<std::wstring>{L"Video"});
@@ -208,10 +208,10 @@ TEST(Registration, DevicesListAndBindOnlyWithTheirCamera) {
     mono.Reset();
 
     // A camera that refuses to open fails the creation with E_FAIL.
-    for (const vyxsim::PluggedDevice& device : vyxsim::ListPlugged())
-        if (device.model == kColor.displayNameW) vyxsim::SetSwitch(device.instanceId, vyxsim::kSwitchRefuseOpen, 1);
+    for (const vyx::sim::bus::PluggedDevice& device : vyx::sim::bus::ListPlugged())
+        if (device.model == kColor.displayNameW) vyx::sim::bus::SetSwitch(device.instanceId, vyx::sim::bus::kSwitchRefuseOpen, 1);
     EXPECT_EQ(BindDevice(kColor.friendlyName, &color), E_FAIL);
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     EXPECT_EQ(Unregister(kColor), 0u);
     EXPECT_EQ(Unregister(kMono), 0u);
 }
@@ -256,9 +256,9 @@ TEST(Registration, ClassFactoryServesOnlyItsOwnBuild) {
 
 TEST(Registration, ThousandCreationsLeaveHandlesAndMemoryFlat) {
     ComApartment com;
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     ASSERT_EQ(Register(kColor), 0u);
-    ASSERT_EQ(vyxsim::Plug(kColor.displayNameW), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(kColor.displayNameW), ERROR_SUCCESS);
     auto cycle = [] {
         ComPtr<IBaseFilter> filter;
         return CoCreateInstance(kColor.filterClsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&filter));
@@ -279,6 +279,6 @@ TEST(Registration, ThousandCreationsLeaveHandlesAndMemoryFlat) {
     EXPECT_LE(handlesAfter, handlesBefore + 2);
     // A leak of even 1 KB per cycle would add a megabyte.
     EXPECT_LT(after.PrivateUsage, before.PrivateUsage + 1024 * 1024);
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     EXPECT_EQ(Unregister(kColor), 0u);
 }

@@ -10,14 +10,14 @@
 #include "OutputFormats.h"
 #include "SimulatedBus.h"
 
-using namespace filtertest;
+using namespace vyx::test;
 using vyx::FormatEntry;
 
 namespace {
 class Negotiation : public ::testing::Test {
 protected:
     void SetUp() override {
-        vyxsim::UnplugAll();
+        vyx::sim::bus::UnplugAll();
         RemoveSettingsFile();
         m_camera = std::make_unique<PluggedCamera>();
         ASSERT_EQ(CreateFilter(&m_filter), S_OK);
@@ -313,18 +313,18 @@ TEST_F(Negotiation, StreamCapsIndexLimits) {
     EXPECT_EQ(m_config->GetFormat(nullptr), E_POINTER);
 
     // A failed frame-rate range falls back to 1..2000 frames per second.
-    m_camera->SetSwitch(vyxsim::kSwitchFailFrameRateRange, 1);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchFailFrameRateRange, 1);
     MediaTypePtr fallback;
     ASSERT_EQ(m_config->GetStreamCaps(0, fallback.Put(), reinterpret_cast<BYTE*>(&caps)), S_OK);
     EXPECT_EQ(caps.MinFrameInterval, 5000);
     EXPECT_EQ(caps.MaxFrameInterval, 10000000);
-    m_camera->SetSwitch(vyxsim::kSwitchFailFrameRateRange, 0);
-    m_camera->SetSwitch(vyxsim::kSwitchFrameRateMinZero, 1);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchFailFrameRateRange, 0);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchFrameRateMinZero, 1);
     MediaTypePtr minZero;
     ASSERT_EQ(m_config->GetStreamCaps(0, minZero.Put(), reinterpret_cast<BYTE*>(&caps)), S_OK);
     EXPECT_EQ(caps.MinFrameInterval, 5000);
     EXPECT_EQ(caps.MaxFrameInterval, 10000000);
-    m_camera->SetSwitch(vyxsim::kSwitchFrameRateMinZero, 0);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchFrameRateMinZero, 0);
 }
 
 TEST_F(Negotiation, TraceLinesOfRequestsAndRejections) {
@@ -354,8 +354,8 @@ TEST_F(Negotiation, TraceLinesOfRequestsAndRejections) {
 
 TEST_F(Negotiation, RefusedCameraSettingsFailTheConnection) {
     CMediaType type = TypeOf(m_stream, 1);
-    for (const wchar_t* name : {vyxsim::kSwitchRefuseSetBin, vyxsim::kSwitchRefuseSetImgSize,
-                                vyxsim::kSwitchRefuseSetImgFormat}) {
+    for (const wchar_t* name : {vyx::sim::bus::kSwitchRefuseSetBin, vyx::sim::bus::kSwitchRefuseSetImgSize,
+                                vyx::sim::bus::kSwitchRefuseSetImgFormat}) {
         m_camera->SetSwitch(name, 1);
         EXPECT_EQ(m_stream->SetMediaType(&type), E_FAIL);
         m_camera->SetSwitch(name, 0);

@@ -10,7 +10,7 @@
 #include "ModelDescriptor.h"
 #include "SimulatedBus.h"
 
-using namespace filtertest;
+using namespace vyx::test;
 
 namespace {
 struct Received {
@@ -142,10 +142,10 @@ private:
 class Streaming : public ::testing::Test {
 protected:
     void SetUp() override {
-        vyxsim::UnplugAll();
+        vyx::sim::bus::UnplugAll();
         RemoveSettingsFile();
         m_camera = std::make_unique<PluggedCamera>();
-        m_camera->SetSwitch(vyxsim::kSwitchNoPacing, 1);
+        m_camera->SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
         ASSERT_EQ(CreateFilter(&m_filter), S_OK);
         m_stream = StreamOf(m_filter.Get());
         m_cam = CameraOf(m_filter.Get());
@@ -273,10 +273,10 @@ TEST_F(Streaming, FillBufferTimesLengthsAndFailures) {
     EXPECT_EQ(delivered, 3);
 
     // Two failed reads are absorbed; three fail the sample and every later one.
-    m_camera->SetSwitch(vyxsim::kSwitchFailReads, 2);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchFailReads, 2);
     TestSample recovered(frame);
     EXPECT_EQ(m_stream->FillBuffer(&recovered), S_OK);
-    m_camera->SetSwitch(vyxsim::kSwitchFailReads, 3);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchFailReads, 3);
     TestSample failed(frame), after(frame);
     EXPECT_EQ(m_stream->FillBuffer(&failed), E_FAIL);
     EXPECT_EQ(m_stream->FillBuffer(&after), E_FAIL);
@@ -320,13 +320,13 @@ TEST_F(Streaming, ThreeFailedReadsAbortTheRunWithAnError) {
     ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
     ComPtr<IMediaEvent> events;
     ASSERT_EQ(graph.builder->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf())), S_OK);
-    m_camera->SetSwitch(vyxsim::kSwitchFailReads, 1000000);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchFailReads, 1000000);
     ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
     LONG_PTR code = 0;
     EXPECT_EQ(WaitForEvent(events.Get(), EC_ERRORABORT, &code, 30), EC_ERRORABORT);
     EXPECT_EQ(static_cast<HRESULT>(code), E_FAIL);
     graph.control->Stop();
-    m_camera->SetSwitch(vyxsim::kSwitchFailReads, 0);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchFailReads, 0);
 }
 
 TEST_F(Streaming, RefusedStreamStartFailsTheRun) {
@@ -334,10 +334,10 @@ TEST_F(Streaming, RefusedStreamStartFailsTheRun) {
     ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
     ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
     // The graph changes state asynchronously; the filter reports the failure itself.
-    m_camera->SetSwitch(vyxsim::kSwitchRefuseStart, 1);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseStart, 1);
     EXPECT_EQ(m_filter->Pause(), E_FAIL);
     m_filter->Stop();
-    m_camera->SetSwitch(vyxsim::kSwitchRefuseStart, 0);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseStart, 0);
     // The failed start left the pin stopped: setters work, and a run now streams.
     ComPtr<ICameraInstance> instance;
     ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance), S_OK);

@@ -82,7 +82,7 @@ void Enumerate()
 
 int main()
 {
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     test::RemoveAllRegistrations();
     ServiceState& state = GetServiceState();
     state.stopEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -97,7 +97,7 @@ int main()
 
     // Steady state with one camera plugged and its model registered in both views.
     const std::size_t row = 0;
-    vyxsim::Plug(CameraModelTable::Row(row).displayName);
+    vyx::sim::bus::Plug(CameraModelTable::Row(row).displayName);
     for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
         test::HandRegistration keys;
         BuildDllPath(CameraModelTable::Row(row), arch, keys.serverPath);
@@ -111,7 +111,7 @@ int main()
                 summary.lines, summary.summaries > 0 ? static_cast<double>(summary.elapsedMs) / summary.summaries : 0.0);
 
     SetServiceEventSink(nullptr, nullptr);
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     test::RemoveAllRegistrations();
     StopReconcileWorker();
     return 0;

@@ -109,7 +109,7 @@ protected:
 
     static void CleanUp()
     {
-        vyxsim::UnplugAll();
+        vyx::sim::bus::UnplugAll();
         if (OpenVyxService(SERVICE_QUERY_STATUS)) {
             DWORD ignored = 0;
             RunCommand(L"/UnregServer", ignored);
@@ -226,7 +226,7 @@ TEST_F(ServiceEndToEndTest, RegistersExactlyThePluggedModelAndFollowsItsRemoval)
 {
     const CameraModel& row = CameraModelTable::Row(kRow);
     const std::wstring model = row.displayName;
-    ASSERT_EQ(vyxsim::Plug(model), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(model), ERROR_SUCCESS);
     EventTapListener tap;
 
     // Install: created, configured, started; the first pass registers both builds.
@@ -267,7 +267,7 @@ TEST_F(ServiceEndToEndTest, RegistersExactlyThePluggedModelAndFollowsItsRemoval)
                L"service installation complete. created=1 path=" + ServiceExecutable());
 
     // Unplugged, then installed again: the old service stops, the new one unregisters.
-    ASSERT_EQ(vyxsim::Unplug(model), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Unplug(model), ERROR_SUCCESS);
     tap.Clear();
     DWORD reinstall = 0;
     ASSERT_EQ(RunCommand(L"-/RegServer", reinstall), 0) << Describe(tap.Events());

@@ -12,7 +12,7 @@
 #include "StreamCapabilities.h"
 #include "StreamHarness.h"
 
-using namespace vyxcaptest;
+using namespace vyx::vyxcap::test;
 using vyx::win::AvgTimePerFrame;
 using vyx::win::BitmapHeader;
 using vyx::win::MediaTypePtr;
@@ -21,7 +21,7 @@ namespace {
 
 class AppReplay : public ::testing::Test {
 protected:
-    vyxcap::ComApartment m_apartment;
+    vyx::vyxcap::ComApartment m_apartment;
 };
 
 void ExpectFrames(StreamHarness& harness, VyxonCamera* camera, LONG width, LONG height, WORD bits,
@@ -61,7 +61,7 @@ TEST_F(AppReplay, FfmpegSequenceDeliversTheRequestedSize) {
     StreamHarness harness(rig.CreateFilter());
     VyxonCamera* camera = CameraOf(harness.Device(), rig.Model());
     ASSERT_NE(camera, nullptr);
-    ASSERT_EQ(vyxcap::PinCategory(harness.CapturePin()), PIN_CATEGORY_CAPTURE);
+    ASSERT_EQ(vyx::vyxcap::PinCategory(harness.CapturePin()), PIN_CATEGORY_CAPTURE);
     IAMStreamConfig* config = harness.Config();
 
     MediaTypePtr current;
@@ -109,8 +109,8 @@ TEST_F(AppReplay, ObsSequenceDeliversTheClosestCapability) {
     MediaTypePtr current;
     ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
     // Wanted: 1000 x 700 RGB24 at 30 fps, which the camera does not list exactly.
-    const auto capabilities = vyxcap::ReadCapabilities(config);
-    const vyxcap::StreamCapability* closest = nullptr;
+    const auto capabilities = vyx::vyxcap::ReadCapabilities(config);
+    const vyx::vyxcap::StreamCapability* closest = nullptr;
     long best = std::numeric_limits<long>::max();
     for (const auto& capability : capabilities) {
         if (!capability.type || capability.type->subtype != MEDIASUBTYPE_RGB24) continue;

@@ -7,7 +7,7 @@
 #include "SubtypeName.h"
 #include "ToolError.h"
 
-using namespace vyxcap;
+using namespace vyx::vyxcap;
 using vyx::win::AvgTimePerFrame;
 using vyx::win::BitmapHeader;
 using vyx::win::MediaTypePtr;

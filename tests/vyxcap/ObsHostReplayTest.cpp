@@ -11,7 +11,7 @@
 #include "StreamHarness.h"
 #include "SubtypeName.h"
 
-using namespace vyxcaptest;
+using namespace vyx::vyxcap::test;
 using vyx::win::BitmapHeader;
 using vyx::win::MediaTypePtr;
 
@@ -19,7 +19,7 @@ namespace {
 
 class ObsHost : public ::testing::TestWithParam<const wchar_t*> {
 protected:
-    vyxcap::ComApartment m_apartment;
+    vyx::vyxcap::ComApartment m_apartment;
 };
 
 }  // namespace
@@ -41,13 +41,13 @@ TEST_P(ObsHost, SeesOneFullSensorFormatAndReceivesIt) {
 
     MediaTypePtr current;
     ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
-    EXPECT_EQ(vyxcap::SubtypeName(current->subtype), subtype);
+    EXPECT_EQ(vyx::vyxcap::SubtypeName(current->subtype), subtype);
     EXPECT_EQ(BitmapHeader(*current.Get())->biWidth, width);
-    const auto capabilities = vyxcap::ReadCapabilities(config);
+    const auto capabilities = vyx::vyxcap::ReadCapabilities(config);
     ASSERT_EQ(capabilities.size(), 1u);
     const MediaTypePtr& only = capabilities[0].type;
     ASSERT_TRUE(only);
-    EXPECT_EQ(vyxcap::SubtypeName(only->subtype), subtype);
+    EXPECT_EQ(vyx::vyxcap::SubtypeName(only->subtype), subtype);
     EXPECT_EQ(BitmapHeader(*only.Get())->biWidth, width);
     EXPECT_EQ(BitmapHeader(*only.Get())->biHeight, height);
 

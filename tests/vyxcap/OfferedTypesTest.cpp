@@ -14,7 +14,7 @@
 #include "SubtypeName.h"
 #include "Text.h"
 
-using namespace vyxcaptest;
+using namespace vyx::vyxcap::test;
 using vyx::win::BitmapHeader;
 
 namespace {
@@ -23,12 +23,12 @@ constexpr int kFrames = 10;
 
 class OfferedTypes : public ::testing::TestWithParam<const wchar_t*> {
 protected:
-    vyxcap::ComApartment m_apartment;
+    vyx::vyxcap::ComApartment m_apartment;
 };
 
 std::string Describe(const AM_MEDIA_TYPE& type, size_t index, bool throughSetFormat) {
     const BITMAPINFOHEADER* header = BitmapHeader(type);
-    return "capability " + std::to_string(index) + " " + vyxcap::Narrow(vyxcap::SubtypeName(type.subtype)) + " " +
+    return "capability " + std::to_string(index) + " " + vyx::vyxcap::Narrow(vyx::vyxcap::SubtypeName(type.subtype)) + " " +
            std::to_string(header->biWidth) + "x" + std::to_string(header->biHeight) +
            (throughSetFormat ? " through SetFormat" : " through a plain connection");
 }
@@ -41,7 +41,7 @@ TEST_P(OfferedTypes, EachConnectsBothWaysAndDeliversTenTimedFrames) {
     StreamHarness harness(rig.CreateFilter());
     VyxonCamera* camera = CameraOf(harness.Device(), rig.Model());
     ASSERT_NE(camera, nullptr);
-    const auto capabilities = vyxcap::ReadCapabilities(harness.Config());
+    const auto capabilities = vyx::vyxcap::ReadCapabilities(harness.Config());
     ASSERT_GT(capabilities.size(), 1u);
 
     for (size_t i = 0; i < capabilities.size(); ++i) {

@@ -3,7 +3,7 @@
 #include "ChildProcess.h"
 #include "UniqueResource.h"
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 namespace {
 
 // Far beyond any run of the tools; only a hang reaches it, and the run then fails.
@@ -68,4 +68,4 @@ DWORD RunRegsvr32(const std::wstring& arguments) {
     return run.started ? run.exitCode : GetLastError();
 }
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 
 struct ProcessResult {
     bool started = false;
@@ -26,4 +26,4 @@ std::wstring FilterBuildPath(const wchar_t* fileName);
 // Exit code of the platform's regsvr32 of this architecture on `arguments`.
 DWORD RunRegsvr32(const std::wstring& arguments);
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

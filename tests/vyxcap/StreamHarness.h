@@ -11,11 +11,11 @@
 #include "MediaTypePtr.h"
 #include "SampleGrabber.h"
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 
 struct CaptureResult {
     HRESULT hr = E_FAIL;            // Run, or the EC_ERRORABORT code, or E_ABORT on a stall
-    vyxcap::FrameStats stats{0};
+    vyx::vyxcap::FrameStats stats{0};
     long lastLength = 0;
 };
 
@@ -64,4 +64,4 @@ private:
 // A pin of the filter in the given direction (the first one).
 Microsoft::WRL::ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION direction);
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

@@ -9,7 +9,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 template <typename Interface>
@@ -194,4 +194,4 @@ std::optional<long> CaptureGraph::DroppedFrames() const {
     return count;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

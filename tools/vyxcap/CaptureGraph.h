@@ -18,7 +18,7 @@
 #include "MediaTypePtr.h"
 #include "SampleGrabber.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 enum class WaitResult { Signalled, TimedOut };
 
@@ -62,4 +62,4 @@ private:
     bool m_running = false;
 };
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

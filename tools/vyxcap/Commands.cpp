@@ -22,7 +22,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 void Print(const std::string& text) {
@@ -192,4 +192,4 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
     Print(options.json ? ToJson(report) : ToText(report));
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -8,7 +8,7 @@
 #include "Text.h"
 #include "ToolError.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 bool SizeFits(const VIDEO_STREAM_CONFIG_CAPS& caps, const BITMAPINFOHEADER& header, int width,
@@ -105,4 +105,4 @@ DWORD FrameBytes(const BITMAPINFOHEADER& header, LONG width, LONG height) {
 
 REFERENCE_TIME FrameIntervalForFps(double fps) { return std::llround(10000000.0 / fps); }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -10,7 +10,7 @@
 
 #include "MediaTypePtr.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 struct StreamCapability {
     vyx::win::MediaTypePtr type;
@@ -41,4 +41,4 @@ DWORD FrameBytes(const BITMAPINFOHEADER& header, LONG width, LONG height);
 // 10000000 / fps rounded to the nearest 100 ns unit.
 REFERENCE_TIME FrameIntervalForFps(double fps);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

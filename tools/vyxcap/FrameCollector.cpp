@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 FrameCollector::FrameCollector(int frames, long frameBytes, bool keepLastFrame)
     : m_target(frames),
@@ -74,4 +74,4 @@ std::vector<std::uint8_t> FrameCollector::LastFrame() const {
     return std::vector<std::uint8_t>(m_lastFrame.begin(), m_lastFrame.begin() + m_lastLength);
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

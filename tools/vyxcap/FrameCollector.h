@@ -17,7 +17,7 @@
 #include "SampleGrabber.h"
 #include "UniqueResource.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 class FrameCollector final : public ISampleGrabberCB {
 public:
@@ -58,4 +58,4 @@ private:
     long m_lastLength = 0;
 };
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -12,7 +12,7 @@
 #include "Text.h"
 #include "ToolError.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 enum class Layout { Unknown, Bgr24, Bgrx32, Palette8, Grey8, Grey16, Yuy2, Uyvy };
@@ -184,4 +184,4 @@ Image ConvertToImage(const AM_MEDIA_TYPE& type, const std::uint8_t* data, std::s
     return image;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -4,7 +4,7 @@
 
 #include "ToolError.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 std::vector<StreamCapability> ReadCapabilities(IAMStreamConfig* config) {
     int count = 0;
@@ -24,4 +24,4 @@ std::vector<StreamCapability> ReadCapabilities(IAMStreamConfig* config) {
     return capabilities;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

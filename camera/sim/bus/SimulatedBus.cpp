@@ -7,7 +7,7 @@
 
 #include "UniqueResource.h"
 
-namespace vyxsim {
+namespace vyx::sim::bus {
 namespace {
 
 using vyx::catalogue::kModels;
@@ -276,4 +276,4 @@ DWORD OpenInstanceKey(const std::wstring& instanceId, REGSAM access, HKEY* key) 
     return error == ERROR_FILE_NOT_FOUND ? ERROR_DEVICE_NOT_CONNECTED : error;
 }
 
-}  // namespace vyxsim
+}  // namespace vyx::sim::bus

@@ -12,7 +12,7 @@
 
 #include "vyx_catalogue.h"
 
-namespace vyxsim {
+namespace vyx::sim::bus {
 
 struct PluggedDevice {
     std::wstring instanceId;  // as SetupDi reports it
@@ -67,4 +67,4 @@ bool ParseCameraInstanceId(const std::wstring& instanceId, std::uint16_t* produc
 // Opens the key of a plugged device instance (for reading its switches).
 DWORD OpenInstanceKey(const std::wstring& instanceId, REGSAM access, HKEY* key);
 
-}  // namespace vyxsim
+}  // namespace vyx::sim::bus

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace vyxsim::pattern {
+namespace vyx::sim::bus::pattern {
 
 inline std::uint16_t Grey16(int u, int v) { return static_cast<std::uint16_t>((v * 256 + u) & 0xFFFF); }
 inline std::uint8_t Grey8(int u, int v) { return static_cast<std::uint8_t>((u + 3 * v) & 0xFF); }
@@ -19,4 +19,4 @@ inline std::uint8_t Blue(int u, int v) { return static_cast<std::uint8_t>((u ^ v
 inline std::uint8_t PairU(int u, int v) { return static_cast<std::uint8_t>(Grey8(u, v) ^ 0x55); }
 inline std::uint8_t PairV(int u, int v) { return static_cast<std::uint8_t>(Grey8(u, v) ^ 0xAA); }
 
-}  // namespace vyxsim::pattern
+}  // namespace vyx::sim::bus::pattern

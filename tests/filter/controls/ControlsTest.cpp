@@ -13,7 +13,7 @@
 
 namespace {
 
-using vyxtest::TestCamera;
+using vyx::test::TestCamera;
 
 // Stands in for the pin: both parts over one state, IUnknown answering the platform's
 // identifiers with the two interfaces exactly as the pin does.

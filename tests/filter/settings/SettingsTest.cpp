@@ -26,7 +26,7 @@
 
 namespace {
 
-using vyxtest::TestCamera;
+using vyx::test::TestCamera;
 
 constexpr char kLoadLabel[] = "CVCameraStream::LoadSettings";
 constexpr char kMono[] = "Kestrel 1M";      // hardware binning, no sensor modes
@@ -38,7 +38,7 @@ constexpr char kChildFlag[] = "--save-loop";
 class TestModel {
 public:
     explicit TestModel(const char* displayName) {
-        const auto& row = vyxtest::ModelRow(displayName);
+        const auto& row = vyx::test::ModelRow(displayName);
         const std::int32_t count = vyx::ResolutionCount(row.sensorWidth, row.sensorHeight);
         for (std::int32_t i = 0; i < count; ++i)
             m_list.push_back(vyx::ResolutionAt(row.sensorWidth, row.sensorHeight, i));
@@ -653,7 +653,7 @@ int SaveLoop(const std::wstring& path, const char* modelName, int rounds, int fi
 TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNothing) {
     constexpr int kRounds = 150;
     // Each process opens its own model's camera; both are plugged before the child starts.
-    ASSERT_TRUE(vyxtest::PlugModel(kMono) && vyxtest::PlugModel(kColour));
+    ASSERT_TRUE(vyx::test::PlugModel(kMono) && vyx::test::PlugModel(kColour));
 
     wchar_t program[MAX_PATH] = {};
     ASSERT_NE(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
