@@ -54,7 +54,7 @@ DWORD RunRegsvr32(const std::wstring& regsvr32Path, const std::wstring& dllPath,
     commandLine += L"\"" + dllPath + L"\"";
 
     win::ChildProcess regsvr32;
-    DWORD error = regsvr32.Start(commandLine, {.application = regsvr32Path});
+    DWORD error = regsvr32.Start(commandLine, win::ChildProcessOptions::Program(regsvr32Path));
     if (error == ERROR_SUCCESS) {
         // Ended by a time-out or the stop event: ERROR_TIMEOUT or ERROR_CANCELLED.
         error = regsvr32.Wait(kRegsvr32TimeoutMs, stopEvent);

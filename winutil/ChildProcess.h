@@ -16,6 +16,20 @@ struct ChildProcessOptions {
     // Standard output and error of the child (inheritable handles); null: none given.
     HANDLE standardOutput = nullptr;
     HANDLE standardError = nullptr;
+
+    static ChildProcessOptions Program(const std::wstring& application)
+    {
+        ChildProcessOptions options;
+        options.application = application;
+        return options;
+    }
+    static ChildProcessOptions Output(HANDLE standardOutput, HANDLE standardError)
+    {
+        ChildProcessOptions options;
+        options.standardOutput = standardOutput;
+        options.standardError = standardError;
+        return options;
+    }
 };
 
 class ChildProcess {

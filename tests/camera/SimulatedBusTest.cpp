@@ -127,12 +127,13 @@ DWORD RunVyxsim(const std::wstring& arguments, std::string* out, std::string* er
     std::wstring command = L"\"" + std::wstring(dist) + L"\\" VYX_TOOLS_FOLDER L"\\vyxsim.exe\" " + arguments;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     vyx::win::UniqueHandle outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(outRead.Put(), outWrite.Put(), &inherit, 0) || !CreatePipe(errRead.Put(), errWrite.Put(), &inherit, 0))
+    if (!CreatePipe(outRead.Put(), outWrite.Put(), &inherit, 0) ||
+        !CreatePipe(errRead.Put(), errWrite.Put(), &inherit, 0))
         return 0xDEAD;
     SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead.Get(), HANDLE_FLAG_INHERIT, 0);
     vyx::win::ChildProcess tool;
-    const DWORD started = tool.Start(command, {.standardOutput = outWrite.Get(), .standardError = errWrite.Get()});
+    const DWORD started = tool.Start(command, vyx::win::ChildProcessOptions::Output(outWrite.Get(), errWrite.Get()));
     outWrite.Reset();
     errWrite.Reset();
     auto drain = [](HANDLE pipe, std::string* text) {

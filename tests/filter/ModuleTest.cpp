@@ -42,7 +42,8 @@ DWORD Regsvr32(const std::wstring& arguments) {
         sizeof(void*) == 8 ? L"C:\\windows\\system32\\regsvr32.exe" : L"C:\\windows\\syswow64\\regsvr32.exe";
     constexpr DWORD kTimeoutMs = 120000;
     DWORD code = 0xFFFFFFFF;
-    vyx::win::RunChildProcess(L"\"" + exe + L"\" " + arguments, kTimeoutMs, code, {.application = exe});
+    vyx::win::RunChildProcess(L"\"" + exe + L"\" " + arguments, kTimeoutMs, code,
+                              vyx::win::ChildProcessOptions::Program(exe));
     return code;
 }
 

@@ -73,7 +73,8 @@ std::wstring SelfPath() {
 DWORD RunAndWait(const std::wstring& exe, const std::wstring& arguments) {
     constexpr DWORD kTimeoutMs = 120000;
     DWORD code = 0;
-    const DWORD error = vyx::win::RunChildProcess(L"\"" + exe + L"\" " + arguments, kTimeoutMs, code, {.application = exe});
+    const DWORD error = vyx::win::RunChildProcess(L"\"" + exe + L"\" " + arguments, kTimeoutMs, code,
+                                                  vyx::win::ChildProcessOptions::Program(exe));
     return error == ERROR_SUCCESS ? code : error | 0x80000000u;
 }
 }  // namespace

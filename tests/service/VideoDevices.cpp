@@ -56,7 +56,7 @@ int RunProgram(const std::wstring& commandLine, std::string* output, DWORD* proc
         ::SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
     }
     win::ChildProcess program;
-    if (program.Start(commandLine, {.standardOutput = writeEnd.Get(), .standardError = writeEnd.Get()}) !=
+    if (program.Start(commandLine, vyx::win::ChildProcessOptions::Output(writeEnd.Get(), writeEnd.Get())) !=
         ERROR_SUCCESS) {
         return -1;
     }

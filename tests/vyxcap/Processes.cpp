@@ -37,7 +37,7 @@ ProcessResult RunProcess(const std::wstring& commandLine) {
     const vyx::win::UniqueFile err(CreateCaptureFile(L"vce"));
     if (!out || !err) return result;
     vyx::win::ChildProcess process;
-    if (process.Start(commandLine, {.standardOutput = out.Get(), .standardError = err.Get()}) != ERROR_SUCCESS)
+    if (process.Start(commandLine, vyx::win::ChildProcessOptions::Output(out.Get(), err.Get())) != ERROR_SUCCESS)
         return result;
     result.started = true;
     process.Wait(kProcessTimeoutMs);

@@ -665,7 +665,7 @@ TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceLoseNothing) {
     vyx::win::UniqueHandle go(CreateEventW(nullptr, TRUE, FALSE, (L"vyx_settings_go_" + tag).c_str()));
     ASSERT_TRUE(childReady && parentReady && go);
     vyx::win::ChildProcess child;
-    ASSERT_EQ(child.Start(command, {.application = program}), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(child.Start(command, vyx::win::ChildProcessOptions::Program(program)), static_cast<DWORD>(ERROR_SUCCESS));
 
     // The child's camera is open before either side saves; then both run their rounds at once.
     std::thread release([&] {
