@@ -10,8 +10,8 @@
 
 #include <string>
 
-using vyx::UniqueFile;
-using vyx::UniqueHandle;
+using vyx::win::UniqueFile;
+using vyx::win::UniqueHandle;
 
 namespace {
 

@@ -21,7 +21,7 @@ namespace {
 
 class AppReplay : public ::testing::Test {
 protected:
-    vyx::vyxcap::ComApartment m_apartment;
+    vyx::win::ComApartment m_apartment;
 };
 
 void ExpectFrames(StreamHarness& harness, VyxonCamera* camera, LONG width, LONG height, WORD bits,

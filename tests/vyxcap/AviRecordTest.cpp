@@ -39,7 +39,7 @@ std::uint32_t DwordAt(const std::vector<char>& bytes, size_t offset) {
 }  // namespace
 
 TEST(AviRecord, RecordsTheFramesOrRefusesCleanly) {
-    const vyx::vyxcap::ComApartment apartment;
+    const vyx::win::ComApartment apartment;
     CameraRig rig(L"Kestrel 1C");
     ASSERT_TRUE(rig.Ready());
     const std::wstring path = TempAviPath();

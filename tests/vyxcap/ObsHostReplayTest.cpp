@@ -19,7 +19,7 @@ namespace {
 
 class ObsHost : public ::testing::TestWithParam<const wchar_t*> {
 protected:
-    vyx::vyxcap::ComApartment m_apartment;
+    vyx::win::ComApartment m_apartment;
 };
 
 }  // namespace

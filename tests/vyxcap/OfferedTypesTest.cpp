@@ -23,7 +23,7 @@ constexpr int kFrames = 10;
 
 class OfferedTypes : public ::testing::TestWithParam<const wchar_t*> {
 protected:
-    vyx::vyxcap::ComApartment m_apartment;
+    vyx::win::ComApartment m_apartment;
 };
 
 std::string Describe(const AM_MEDIA_TYPE& type, size_t index, bool throughSetFormat) {

@@ -16,7 +16,7 @@ namespace {
 
 class SettingsPersist : public ::testing::Test {
 protected:
-    vyx::vyxcap::ComApartment m_apartment;
+    vyx::win::ComApartment m_apartment;
 };
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }

@@ -91,7 +91,7 @@ TEST_F(StopRun, TwoHundredCyclesWithControlTrafficLeaveNothingBehind) {
     for (const auto& capability : capabilities)
         if (capability.type && vyx::vyxcap::SubtypeName(capability.type->subtype) == L"RGB24") lastRgb = &capability.type;
     ASSERT_NE(lastRgb, nullptr);
-    ASSERT_EQ(harness.ConnectThroughSetFormat(*lastRgb->get()), S_OK);
+    ASSERT_EQ(harness.ConnectThroughSetFormat(*lastRgb->Get()), S_OK);
 
     ComPtr<IAMVideoProcAmp> procAmp;
     ComPtr<IAMCameraControl> cameraControl;
