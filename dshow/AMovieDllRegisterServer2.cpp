@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CFactoryTemplate.h"
+#include "ComApartment.h"
 #include "DllEntry.h"
 
 using Microsoft::WRL::ComPtr;
@@ -27,22 +28,6 @@ HRESULT ModulePath(std::wstring& path)
     }
 }
 
-// COM for the mapper, released with the scope when this call initialised it.
-class ComScope {
-public:
-    ComScope() : m_hr(CoInitialize(nullptr)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(m_hr))
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT m_hr;
-};
-
 HRESULT RegisterFilters(BOOL bRegister)
 {
     bool any = false;
@@ -51,7 +36,8 @@ HRESULT RegisterFilters(BOOL bRegister)
     if (!any)
         return S_OK;
 
-    ComScope com;
+    // COM for the mapper; released with the scope when this call initialised it.
+    const vyx::win::ComApartment com(COINIT_APARTMENTTHREADED);
     ComPtr<IFilterMapper2> mapper;
     HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
                                   reinterpret_cast<void**>(mapper.GetAddressOf()));

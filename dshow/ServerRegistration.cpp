@@ -2,18 +2,12 @@
 #include <objbase.h>
 #include <uuids.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
 
 #include "DllEntry.h"
+#include "UniqueResource.h"
 
 namespace {
-
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
 std::wstring ClassKeyPath(REFCLSID clsid)
 {
@@ -22,14 +16,14 @@ std::wstring ClassKeyPath(REFCLSID clsid)
     return std::wstring(L"CLSID\\") + text;
 }
 
-HRESULT CreateKey(HKEY parent, const std::wstring& path, UniqueKey& key)
+HRESULT CreateKey(HKEY parent, const std::wstring& path, vyx::win::UniqueRegKey& key)
 {
     HKEY raw = nullptr;
     LONG error = RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
                                  &raw, nullptr);
     if (error != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(error);
-    key.reset(raw);
+    key.Reset(raw);
     return S_OK;
 }
 
@@ -48,21 +42,21 @@ STDAPI AMovieSetupRegisterServer(CLSID clsServer, LPCWSTR szDescription, LPCWSTR
     if (szDescription == nullptr || szFileName == nullptr || szThreadingModel == nullptr || szServerType == nullptr)
         return E_POINTER;
     const std::wstring classPath = ClassKeyPath(clsServer);
-    UniqueKey classKey;
+    vyx::win::UniqueRegKey classKey;
     HRESULT hr = CreateKey(HKEY_CLASSES_ROOT, classPath, classKey);
     if (FAILED(hr))
         return hr;
-    hr = SetText(classKey.get(), nullptr, szDescription);
+    hr = SetText(classKey.Get(), nullptr, szDescription);
     if (FAILED(hr))
         return hr;
-    UniqueKey serverKey;
-    hr = CreateKey(classKey.get(), szServerType, serverKey);
+    vyx::win::UniqueRegKey serverKey;
+    hr = CreateKey(classKey.Get(), szServerType, serverKey);
     if (FAILED(hr))
         return hr;
-    hr = SetText(serverKey.get(), nullptr, szFileName);
+    hr = SetText(serverKey.Get(), nullptr, szFileName);
     if (FAILED(hr))
         return hr;
-    return SetText(serverKey.get(), L"ThreadingModel", szThreadingModel);
+    return SetText(serverKey.Get(), L"ThreadingModel", szThreadingModel);
 }
 
 STDAPI AMovieSetupUnregisterServer(CLSID clsServer)

@@ -11,6 +11,7 @@
 #include "SettingsFileLock.h"
 #include "SettingsNumbers.h"
 #include "Trace.h"
+#include "UniqueResource.h"
 
 namespace vyx {
 namespace {
@@ -226,8 +227,8 @@ std::wstring PrepareSettingsPath(const std::wstring& dataFolder) {
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         // CREATE_NEW, not CREATE_ALWAYS: another process may have written the file since
         // the check, and truncating it would lose its settings.
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        const vyx::win::UniqueFile created(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
     return path;
 }

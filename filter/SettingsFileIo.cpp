@@ -1,14 +1,14 @@
 #include "SettingsFileIo.h"
 
-#include "ScopedHandle.h"
+#include "UniqueResource.h"
 
 namespace vyx {
 
 FileRead ReadSettingsFile(const std::wstring& path, std::string& contents) {
     contents.clear();
-    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    vyx::win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) {
+    if (!file) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileRead::Missing : FileRead::Failed;
     }
@@ -39,9 +39,9 @@ DWORD ReplaceSettingsFile(const std::wstring& path, const std::string& contents)
     // sessions of one user apart, the lock keeps the threads of one process apart.
     const std::wstring temporary = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     {
-        ScopedHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        vyx::win::UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsValid()) return GetLastError();
+        if (!file) return GetLastError();
         std::size_t done = 0;
         DWORD error = ERROR_SUCCESS;
         while (done < contents.size() && error == ERROR_SUCCESS) {
@@ -55,7 +55,7 @@ DWORD ReplaceSettingsFile(const std::wstring& path, const std::string& contents)
         }
         if (error == ERROR_SUCCESS && !FlushFileBuffers(file.Get())) error = GetLastError();
         if (error != ERROR_SUCCESS) {
-            file.Close();
+            file.Reset();
             DeleteFileW(temporary.c_str());
             return error;
         }

@@ -8,7 +8,7 @@
 // waiter takes it over, which is safe because the file is only ever replaced whole.
 #include <windows.h>
 
-#include "ScopedHandle.h"
+#include "UniqueResource.h"
 
 class SettingsFileLock {
 public:
@@ -26,6 +26,6 @@ public:
     static constexpr wchar_t kName[] = L"Local\\VYXDShowDriver.CamSettings";
 
 private:
-    ScopedHandle m_mutex;
+    vyx::win::UniqueHandle m_mutex;
     bool m_held = false;
 };

@@ -10,7 +10,7 @@ bool EnumerateConnectedCameras(ConnectedCounts& counts)
 {
     counts.fill(0);
 
-    UniqueDevInfo devices(::SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
+    win::UniqueDevInfo devices(::SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
     if (!devices) {
         LogApiFailure(L"SetupDiGetClassDevsW", ::GetLastError(), kEventApiFailure);
         return false;

@@ -13,17 +13,17 @@ namespace {
 
 std::atomic<DWORD> g_sequence{0};
 
-UniqueFile OpenTap()
+win::UniqueFile OpenTap()
 {
     constexpr DWORD kFlags = FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS;
     // Another writer may take the instance that became free between the wait and the open.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        UniqueFile pipe(::CreateFileW(kEventTapPipe, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, kFlags, nullptr));
+        win::UniqueFile pipe(::CreateFileW(kEventTapPipe, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, kFlags, nullptr));
         if (pipe || ::GetLastError() != ERROR_PIPE_BUSY || !::WaitNamedPipeW(kEventTapPipe, kEventTapWaitMs)) {
             return pipe;
         }
     }
-    return UniqueFile();
+    return win::UniqueFile();
 }
 
 }  // namespace
@@ -39,7 +39,7 @@ bool IsEventTapEnabled()
 
 void WriteToEventTap(void*, WORD type, DWORD id, const wchar_t* line)
 {
-    UniqueFile pipe = OpenTap();
+    win::UniqueFile pipe = OpenTap();
     if (!pipe) {
         return;
     }
@@ -49,7 +49,7 @@ void WriteToEventTap(void*, WORD type, DWORD id, const wchar_t* line)
     std::memcpy(message.data(), &header, sizeof(header));
     std::memcpy(message.data() + sizeof(header), line, textBytes);
 
-    UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    win::UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!done) {
         return;
     }

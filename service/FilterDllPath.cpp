@@ -113,7 +113,7 @@ DWORD ValidateFilterDll(const std::wstring& path, FilterArch arch)
         return ERROR_FILE_INVALID;
     }
 
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return ::GetLastError();

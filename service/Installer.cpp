@@ -56,7 +56,7 @@ DWORD UpdateConfiguration(SC_HANDLE service, const std::wstring& binaryPath)
 
 DWORD RegisterEventLogSource(const std::wstring& executablePath)
 {
-    UniqueRegKey key;
+    win::UniqueRegKey key;
     DWORD error = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventLogSourceKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                     KEY_SET_VALUE, nullptr, key.Put(), nullptr);
     if (error != ERROR_SUCCESS) {
@@ -127,14 +127,14 @@ DWORD InstallService()
     if (error != ERROR_SUCCESS) {
         return error;
     }
-    UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE));
+    win::UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE));
     if (!manager) {
         return ::GetLastError();
     }
 
     const std::wstring binaryPath = L"\"" + executable + L"\"";
     bool created = false;
-    UniqueScHandle service(::OpenServiceW(manager.Get(), kServiceName, kInstallAccess));
+    win::UniqueScHandle service(::OpenServiceW(manager.Get(), kServiceName, kInstallAccess));
     if (!service) {
         error = ::GetLastError();
         if (error != ERROR_SERVICE_DOES_NOT_EXIST) {
@@ -197,11 +197,11 @@ DWORD UnregisterAllModels()
 
 DWORD UninstallService()
 {
-    UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    win::UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
         return ::GetLastError();
     }
-    UniqueScHandle service(::OpenServiceW(manager.Get(), kServiceName, kUninstallAccess));
+    win::UniqueScHandle service(::OpenServiceW(manager.Get(), kServiceName, kUninstallAccess));
     if (!service) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_SERVICE_DOES_NOT_EXIST) {

@@ -27,7 +27,6 @@ struct ModelRegistrationState {
 };
 
 inline constexpr wchar_t kVideoInputDeviceCategory[] = L"{860BB310-5D01-11D0-BD3B-00A0C911CE86}";
-inline constexpr DWORD kTerminateWaitMs = 5000;
 inline constexpr int kMaxAttempts = 3;
 
 // The full path of the row's library in DX_x86 or DX_x64 beside this executable; false

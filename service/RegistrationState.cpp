@@ -11,7 +11,7 @@ const std::wstring kClassesClsid = L"SOFTWARE\\Classes\\CLSID\\";
 
 bool KeyOpens(const std::wstring& keyPath, FilterArch arch)
 {
-    UniqueRegKey key;
+    win::UniqueRegKey key;
     return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | ArchViewFlag(arch), key.Put()) ==
            ERROR_SUCCESS;
 }
@@ -28,7 +28,7 @@ bool SameText(const std::wstring& a, const std::wstring& b)
 DWORD DeleteTreeBelowClasses(const std::wstring& subtree, FilterArch arch)
 {
     const std::wstring path = L"SOFTWARE\\Classes\\" + subtree;
-    UniqueRegKey key;
+    win::UniqueRegKey key;
     DWORD error = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_WRITE | KEY_READ | DELETE | ArchViewFlag(arch),
                                   key.Put());
     if (error == ERROR_SUCCESS) {
@@ -48,7 +48,7 @@ DWORD DeleteTreeBelowClasses(const std::wstring& subtree, FilterArch arch)
 
 bool ReadRegistryString(const std::wstring& keyPath, FilterArch arch, const wchar_t* valueName, std::wstring& value)
 {
-    UniqueRegKey key;
+    win::UniqueRegKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | ArchViewFlag(arch), key.Put()) !=
         ERROR_SUCCESS) {
         return false;

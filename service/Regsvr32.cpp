@@ -1,8 +1,6 @@
+#include "ChildProcess.h"
 #include "Registrar.h"
 #include "ServiceTimings.h"
-#include "UniqueResource.h"
-
-#include <vector>
 
 namespace vyx::service {
 
@@ -15,13 +13,6 @@ bool IsWow64Self()
 {
     BOOL wow64 = FALSE;
     return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
-}
-
-// Ends a process that must not outlive its action and waits briefly for it to go.
-void TerminateAndWait(HANDLE process, UINT exitCode)
-{
-    ::TerminateProcess(process, exitCode);
-    ::WaitForSingleObject(process, kTerminateWaitMs);
 }
 
 }  // namespace
@@ -62,40 +53,17 @@ DWORD RunRegsvr32(const std::wstring& regsvr32Path, const std::wstring& dllPath,
         commandLine += L"/u ";
     }
     commandLine += L"\"" + dllPath + L"\"";
-    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
-    writable.push_back(L'\0');
 
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(regsvr32Path.c_str(), writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                          nullptr, &startup, &info)) {
-        return ::GetLastError();
+    win::ChildProcess regsvr32;
+    DWORD error = regsvr32.Start(commandLine, win::ChildProcessOptions::Program(regsvr32Path));
+    if (error == ERROR_SUCCESS) {
+        // Ended by a time-out or the stop event: ERROR_TIMEOUT or ERROR_CANCELLED.
+        error = regsvr32.Wait(Timings().regsvr32TimeoutMs, stopEvent);
     }
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
-
-    DWORD wait = 0;
-    if (stopEvent != nullptr) {
-        const HANDLE handles[] = {process.Get(), stopEvent};
-        wait = ::WaitForMultipleObjects(2, handles, FALSE, Timings().regsvr32TimeoutMs);
-        if (wait == WAIT_OBJECT_0 + 1) {
-            TerminateAndWait(process.Get(), ERROR_CANCELLED);
-            return ERROR_CANCELLED;
-        }
-    } else {
-        wait = ::WaitForSingleObject(process.Get(), Timings().regsvr32TimeoutMs);
+    if (error != ERROR_SUCCESS) {
+        return error;
     }
-    if (wait == WAIT_TIMEOUT) {
-        TerminateAndWait(process.Get(), ERROR_TIMEOUT);
-        return ERROR_TIMEOUT;
-    }
-    if (wait != WAIT_OBJECT_0) {
-        return ::GetLastError();
-    }
-    if (!::GetExitCodeProcess(process.Get(), &exitCode)) {
-        return ::GetLastError();
-    }
+    exitCode = regsvr32.ExitCode();
     return exitCode != 0 ? ERROR_GEN_FAILURE : ERROR_SUCCESS;
 }
 

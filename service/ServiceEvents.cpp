@@ -36,7 +36,7 @@ void WriteServiceEvent(WORD type, DWORD id, const wchar_t* format, ...)
     va_end(args);
 
     // Opened per line: the source key may be created or deleted while the process runs.
-    UniqueEventSource source(::RegisterEventSourceW(nullptr, kServiceName));
+    win::UniqueEventSource source(::RegisterEventSourceW(nullptr, kServiceName));
     if (source) {
         const wchar_t* strings[] = {line};
         ::ReportEventW(source.Get(), type, 0, id, nullptr, 1, 0, strings, nullptr);

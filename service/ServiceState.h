@@ -25,7 +25,7 @@ struct DeviceNotificationTraits {
     static HDEVNOTIFY Invalid() { return nullptr; }
     static void Close(HDEVNOTIFY h) { ::UnregisterDeviceNotification(h); }
 };
-using UniqueDeviceNotification = UniqueResource<HDEVNOTIFY, DeviceNotificationTraits>;
+using UniqueDeviceNotification = win::UniqueResource<HDEVNOTIFY, DeviceNotificationTraits>;
 
 struct ServiceState {
     SERVICE_STATUS_HANDLE statusHandle = nullptr;
@@ -33,12 +33,12 @@ struct ServiceState {
     SRWLOCK statusLock = SRWLOCK_INIT;
     std::atomic<LONG> stopRequested{0};
 
-    UniqueHandle stopEvent;    // manual reset: stays signalled once the service must stop
-    UniqueHandle changeEvent;  // auto reset: every accepted device event, and stop
+    win::UniqueHandle stopEvent;    // manual reset: stays signalled once the service must stop
+    win::UniqueHandle changeEvent;  // auto reset: every accepted device event, and stop
     std::atomic<LONG> generation{0};
     std::atomic<LONG> lastDeviceEvent{0};
     UniqueDeviceNotification deviceNotification;
-    UniqueHandle workerThread;
+    win::UniqueHandle workerThread;
 };
 
 ServiceState& GetServiceState();

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-namespace camtest {
+namespace vyx::sim::test {
 
-CleanBus::CleanBus() { EXPECT_EQ(vyxsim::UnplugAll(), static_cast<DWORD>(ERROR_SUCCESS)); }
+CleanBus::CleanBus() { EXPECT_EQ(vyx::sim::bus::UnplugAll(), static_cast<DWORD>(ERROR_SUCCESS)); }
 
-CleanBus::~CleanBus() { vyxsim::UnplugAll(); }
+CleanBus::~CleanBus() { vyx::sim::bus::UnplugAll(); }
 
 int FindCamera(const std::string& serial) {
     const int count = VyxonCamera::GetCamerasCount();
@@ -18,12 +18,12 @@ int FindCamera(const std::string& serial) {
 }
 
 std::wstring InstanceOf(const std::wstring& model, const std::wstring& serial) {
-    const auto* row = vyxsim::FindModel(model);
+    const auto* row = vyx::sim::bus::FindModel(model);
     return row ? std::wstring(L"USB\\") + row->hardwareId + L"\\" + serial : std::wstring();
 }
 
 CameraPtr PlugAndOpen(const std::wstring& model, const std::wstring& serial) {
-    EXPECT_EQ(vyxsim::Plug(model, serial), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(vyx::sim::bus::Plug(model, serial), static_cast<DWORD>(ERROR_SUCCESS));
     const int index = FindCamera(std::string(serial.begin(), serial.end()));
     EXPECT_GE(index, 0);
     CameraProp prop{};
@@ -36,4 +36,4 @@ CameraPtr PlugAndOpen(const std::wstring& model, const std::wstring& serial) {
     return camera;
 }
 
-}  // namespace camtest
+}  // namespace vyx::sim::test

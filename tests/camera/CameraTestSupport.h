@@ -9,7 +9,7 @@
 #include "SimulatedBus.h"
 #include "VyxonCamera.h"
 
-namespace camtest {
+namespace vyx::sim::test {
 
 struct CameraDeleter {
     void operator()(VyxonCamera* camera) const {
@@ -33,4 +33,4 @@ int FindCamera(const std::string& serial);
 CameraPtr PlugAndOpen(const std::wstring& model, const std::wstring& serial);
 std::wstring InstanceOf(const std::wstring& model, const std::wstring& serial);
 
-}  // namespace camtest
+}  // namespace vyx::sim::test

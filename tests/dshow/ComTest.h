@@ -1,17 +1,21 @@
 #pragma once
-// Tests that use COM: each test runs inside its own CoInitializeEx scope.
+// Tests that use COM: each test runs inside its own COM apartment.
 #include <objbase.h>
 
 #include <wrl/client.h>
 
 #include <gtest/gtest.h>
 
-namespace dshowtest {
+#include "ComApartment.h"
+
+namespace vyx::dshow::test {
 
 class ComTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))); }
-    void TearDown() override { CoUninitialize(); }
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(m_apartment.Result())); }
+
+private:
+    vyx::win::ComApartment m_apartment;
 };
 
 // Takes over a reference the caller already owns. MinGW's ComPtr::Attach adds a reference
@@ -27,4 +31,4 @@ Microsoft::WRL::ComPtr<T> Adopt(T* owned)
 // Bound for waits on events that a correct framework sets promptly; only a hang reaches it.
 constexpr DWORD kHangGuardMs = 20000;
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

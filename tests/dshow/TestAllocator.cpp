@@ -2,7 +2,7 @@
 
 #include "ComTest.h"
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 Microsoft::WRL::ComPtr<IMemAllocator> TestAllocator::Create(TestAllocator** self)
 {
@@ -69,4 +69,4 @@ STDMETHODIMP TestAllocator::ReleaseBuffer(IMediaSample* sample)
     return m_inner->ReleaseBuffer(sample);
 }
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

@@ -4,7 +4,7 @@
 #include <streams.h>
 #include <wrl/client.h>
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 class TestAllocator : public IMemAllocator {
 public:
@@ -31,4 +31,4 @@ private:
     Microsoft::WRL::ComPtr<IMemAllocator> m_inner;
 };
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

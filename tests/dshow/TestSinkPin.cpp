@@ -4,7 +4,7 @@
 #include "TestAllocator.h"
 #include "TestTypeEnum.h"
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 Microsoft::WRL::ComPtr<IPin> TestSinkPin::Create(const SinkScript& script, TestSinkPin** self)
 {
@@ -202,4 +202,4 @@ STDMETHODIMP TestSinkPin::ReceiveCanBlock()
     return S_FALSE;
 }
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

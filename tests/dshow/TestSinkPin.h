@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 struct SinkScript {
     std::vector<GUID> accepted;        // empty: any subtype
@@ -76,4 +76,4 @@ private:
     SinkScript m_script;
 };
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

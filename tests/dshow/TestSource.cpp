@@ -1,6 +1,6 @@
 #include "TestSource.h"
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 std::atomic<int> TestSource::s_live{0};
 
@@ -28,4 +28,4 @@ Microsoft::WRL::ComPtr<IBaseFilter> TestSource::Create(const StreamScript& scrip
     return filter;
 }
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

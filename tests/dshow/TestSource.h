@@ -8,7 +8,7 @@
 
 #include "TestStream.h"
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 // {6A1D5E40-2C1B-4F7A-9C55-0D3E8B7F1A01}
 inline constexpr CLSID CLSID_TestSource = {
@@ -25,4 +25,4 @@ public:
     static std::atomic<int> s_live;
 };
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

@@ -4,7 +4,7 @@
 
 #include "VideoTypes.h"
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 TestStream::TestStream(HRESULT* phr, CSource* filter, const StreamScript& script)
     : CSourceStream(L"Test stream", phr, filter, L"Out"), fillsReached(TRUE), m_script(script)
@@ -96,4 +96,4 @@ HRESULT TestStream::InitAllocator(IMemAllocator** allocator)
     return CBaseOutputPin::InitAllocator(allocator);
 }
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <vector>
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 struct StreamScript {
     std::vector<GUID> subtypes;     // offered in this order
@@ -50,4 +50,4 @@ private:
     StreamScript m_script;
 };
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

@@ -2,7 +2,7 @@
 
 #include "VideoTypes.h"
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 TestTypeEnum::TestTypeEnum(std::vector<GUID> subtypes, size_t position)
     : m_subtypes(std::move(subtypes)), m_position(position)
@@ -61,4 +61,4 @@ STDMETHODIMP TestTypeEnum::Clone(IEnumMediaTypes** clone)
     return S_OK;
 }
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

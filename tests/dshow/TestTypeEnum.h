@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 class TestTypeEnum : public IEnumMediaTypes {
 public:
@@ -27,4 +27,4 @@ private:
     size_t m_position;
 };
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

@@ -1,6 +1,6 @@
 #include "VideoTypes.h"
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 void MakeVideoType(const GUID& subtype, CMediaType* type)
 {
@@ -28,4 +28,4 @@ DWORD ImageSize(const CMediaType& type)
     return reinterpret_cast<const VIDEOINFOHEADER*>(type.Format())->bmiHeader.biSizeImage;
 }
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

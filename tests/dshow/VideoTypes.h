@@ -2,7 +2,7 @@
 // Uncompressed video types with a VIDEOINFOHEADER, as the test source offers them.
 #include <streams.h>
 
-namespace dshowtest {
+namespace vyx::dshow::test {
 
 constexpr LONG kWidth = 64;
 constexpr LONG kHeight = 48;
@@ -11,4 +11,4 @@ constexpr LONG kHeight = 48;
 void MakeVideoType(const GUID& subtype, CMediaType* type);
 DWORD ImageSize(const CMediaType& type);
 
-}  // namespace dshowtest
+}  // namespace vyx::dshow::test

@@ -5,7 +5,7 @@
 #include "SimulatedBus.h"
 #include "vyx_catalogue.h"
 
-namespace filtertest {
+namespace vyx::test {
 
 std::wstring ModelName() {
     const char* name = vyx::g_ModelDescriptor.displayName;
@@ -24,20 +24,20 @@ void RemoveSettingsFile() {
 }
 
 PluggedCamera::PluggedCamera(const std::wstring& model, const std::wstring& serial)
-    : m_model(model), m_serial(serial), m_result(vyxsim::Plug(model, serial)) {
-    const vyx::catalogue::ModelRow* row = vyxsim::FindModel(model);
-    const std::wstring effective = serial.empty() && row ? vyxsim::DefaultSerial(*row) : serial;
-    for (const vyxsim::PluggedDevice& device : vyxsim::ListPlugged())
+    : m_model(model), m_serial(serial), m_result(vyx::sim::bus::Plug(model, serial)) {
+    const vyx::catalogue::ModelRow* row = vyx::sim::bus::FindModel(model);
+    const std::wstring effective = serial.empty() && row ? vyx::sim::bus::DefaultSerial(*row) : serial;
+    for (const vyx::sim::bus::PluggedDevice& device : vyx::sim::bus::ListPlugged())
         if (device.serial == effective && device.model == (row ? std::wstring(row->displayNameW) : model))
             m_instanceId = device.instanceId;
 }
 
 PluggedCamera::~PluggedCamera() {
-    vyxsim::Unplug(m_model, m_serial);
+    vyx::sim::bus::Unplug(m_model, m_serial);
 }
 
 void PluggedCamera::SetSwitch(const wchar_t* name, DWORD value) const {
-    vyxsim::SetSwitch(m_instanceId, name, value);
+    vyx::sim::bus::SetSwitch(m_instanceId, name, value);
 }
 
 HRESULT CreateFilter(ComPtr<IBaseFilter>* filter) {
@@ -107,10 +107,6 @@ HRESULT MakeGraph(IBaseFilter* filter, REFCLSID downstream, Graph* graph) {
     return graph->output && graph->input ? S_OK : E_FAIL;
 }
 
-MediaTypePtr::~MediaTypePtr() {
-    if (type) DeleteMediaType(type);
-}
-
 std::vector<CMediaType> StreamCapsTypes(IBaseFilter* filter) {
     std::vector<CMediaType> types;
     ComPtr<IAMStreamConfig> config;
@@ -120,9 +116,9 @@ std::vector<CMediaType> StreamCapsTypes(IBaseFilter* filter) {
     for (int i = 0; i < count; ++i) {
         MediaTypePtr type;
         VIDEO_STREAM_CONFIG_CAPS caps;
-        if (config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps)) == S_OK) types.emplace_back(*type.type);
+        if (config->GetStreamCaps(i, type.Put(), reinterpret_cast<BYTE*>(&caps)) == S_OK) types.emplace_back(*type.Get());
     }
     return types;
 }
 
-}  // namespace filtertest
+}  // namespace vyx::test

@@ -10,17 +10,15 @@
 
 #include "CVCamera.h"
 #include "CVCameraStream.h"
+#include "ComApartment.h"
+#include "MediaTypePtr.h"
 #include "SampleGrabber.h"
 
-namespace filtertest {
+namespace vyx::test {
 
 using Microsoft::WRL::ComPtr;
-
-class ComApartment {
-public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ~ComApartment() { CoUninitialize(); }
-};
+using vyx::win::ComApartment;
+using vyx::win::MediaTypePtr;
 
 // The build's model as the catalogue names it, and some other model.
 std::wstring ModelName();
@@ -65,16 +63,10 @@ struct Graph {
 };
 HRESULT MakeGraph(IBaseFilter* filter, REFCLSID downstream, Graph* graph);
 
-// Task-memory media type owner.
-struct MediaTypePtr {
-    AM_MEDIA_TYPE* type = nullptr;
-    ~MediaTypePtr();
-    AM_MEDIA_TYPE** operator&() { return &type; }
-    AM_MEDIA_TYPE* operator->() const { return type; }
-    const VIDEOINFOHEADER* Info() const { return reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat); }
-};
+// The video header of a type the pin handed out (always FORMAT_VideoInfo).
+inline const VIDEOINFOHEADER* Info(const MediaTypePtr& type) { return vyx::win::VideoInfoHeader(*type.Get()); }
 
 // Every capability of the pin, in GetStreamCaps order.
 std::vector<CMediaType> StreamCapsTypes(IBaseFilter* filter);
 
-}  // namespace filtertest
+}  // namespace vyx::test

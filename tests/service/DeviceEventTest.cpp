@@ -34,14 +34,14 @@ protected:
         state.stopEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
         state.changeEvent.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
         ASSERT_TRUE(state.stopEvent && state.changeEvent);
-        ASSERT_EQ(vyxsim::UnplugAll(), ERROR_SUCCESS);
+        ASSERT_EQ(vyx::sim::bus::UnplugAll(), ERROR_SUCCESS);
         test::ResetLayout();
         test::RemoveAllRegistrations();
     }
     void TearDown() override
     {
         StopReconcileWorker();
-        vyxsim::UnplugAll();
+        vyx::sim::bus::UnplugAll();
         test::RemoveAllRegistrations();
     }
 
@@ -167,7 +167,7 @@ TEST_F(DeviceEventTest, AStopDuringAPassEndsItWithoutASummary)
     std::wstring path;
     ASSERT_TRUE(BuildDllPath(row, FilterArch::X86, path));
     ASSERT_TRUE(test::WriteFileBytes(path, test::MakePeImage(IMAGE_FILE_MACHINE_I386)));
-    ASSERT_EQ(vyxsim::Plug(row.displayName), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(row.displayName), ERROR_SUCCESS);
 
     EventRecorder events;
     test::StandIn standIn(L"hang");
@@ -194,8 +194,8 @@ TEST_F(DeviceEventTest, APassActsOnEveryGapAndReportsWhatStaysDegraded)
     // not connected but has a leftover category entry: it is unregistered by the fallback.
     const CameraModel& missing = CameraModelTable::Row(8);
     const CameraModel& leftover = CameraModelTable::Row(10);
-    ASSERT_EQ(vyxsim::Plug(missing.displayName, L"S1"), ERROR_SUCCESS);
-    ASSERT_EQ(vyxsim::Plug(missing.displayName, L"S2"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(missing.displayName, L"S1"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(missing.displayName, L"S2"), ERROR_SUCCESS);
     test::HandRegistration stale;
     stale.classKey = false;
     test::WriteRegistration(leftover, FilterArch::X64, stale);

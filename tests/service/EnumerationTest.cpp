@@ -16,8 +16,8 @@ using test::EventRecorder;
 
 class EnumerationTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(vyxsim::UnplugAll(), ERROR_SUCCESS); }
-    void TearDown() override { vyxsim::UnplugAll(); }
+    void SetUp() override { ASSERT_EQ(vyx::sim::bus::UnplugAll(), ERROR_SUCCESS); }
+    void TearDown() override { vyx::sim::bus::UnplugAll(); }
 };
 
 std::wstring InstanceBase(std::size_t row)
@@ -28,23 +28,23 @@ std::wstring InstanceBase(std::size_t row)
 TEST_F(EnumerationTest, CountsMatchingInstancesPerRowAndWarnsOnceForUnknownProducts)
 {
     EventRecorder events;
-    ASSERT_EQ(vyxsim::Plug(CameraModelTable::Row(0).displayName, L"A1"), ERROR_SUCCESS);
-    ASSERT_EQ(vyxsim::Plug(CameraModelTable::Row(0).displayName, L"A2"), ERROR_SUCCESS);
-    ASSERT_EQ(vyxsim::Plug(CameraModelTable::Row(5).displayName, L"B1"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(CameraModelTable::Row(0).displayName, L"A1"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(CameraModelTable::Row(0).displayName, L"A2"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(CameraModelTable::Row(5).displayName, L"B1"), ERROR_SUCCESS);
     // Lower-case IDs, a composite device with its interface instance, a product ID with a
     // further digit, an unknown product ID and another vendor.
     std::wstring lower = InstanceBase(7) + L"\\lc1";
     for (wchar_t& c : lower) {
         c = static_cast<wchar_t>(towlower(c));
     }
-    ASSERT_EQ(vyxsim::PlugInstance(lower), ERROR_SUCCESS);
-    ASSERT_EQ(vyxsim::PlugInstance(InstanceBase(9) + L"\\COMPOSITE1"), ERROR_SUCCESS);
-    ASSERT_EQ(vyxsim::PlugInstance(InstanceBase(9) + L"&MI_00\\7&2C4B&0&0000"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(lower), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(InstanceBase(9) + L"\\COMPOSITE1"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(InstanceBase(9) + L"&MI_00\\7&2C4B&0&0000"), ERROR_SUCCESS);
     const std::wstring longer = InstanceBase(11) + L"7\\X1";
     const std::wstring unknown = L"USB\\VID_2A5C&PID_FFFE\\Unknown1";
-    ASSERT_EQ(vyxsim::PlugInstance(longer), ERROR_SUCCESS);
-    ASSERT_EQ(vyxsim::PlugInstance(unknown), ERROR_SUCCESS);
-    ASSERT_EQ(vyxsim::PlugInstance(L"USB\\VID_1234&PID_159A\\OTHER"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(longer), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(unknown), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(L"USB\\VID_1234&PID_159A\\OTHER"), ERROR_SUCCESS);
 
     ConnectedCounts counts;
     counts.fill(99);
@@ -65,7 +65,7 @@ TEST_F(EnumerationTest, CountsMatchingInstancesPerRowAndWarnsOnceForUnknownProdu
     std::sort(lines.begin(), lines.end());
     // The line carries the ID exactly as the system reports it.
     std::vector<std::wstring> expected;
-    for (const vyxsim::PluggedDevice& device : vyxsim::ListPlugged()) {
+    for (const vyx::sim::bus::PluggedDevice& device : vyx::sim::bus::ListPlugged()) {
         if (_wcsicmp(device.instanceId.c_str(), longer.c_str()) == 0 ||
             _wcsicmp(device.instanceId.c_str(), unknown.c_str()) == 0) {
             expected.push_back(L"Unknown Vyxon camera ignored. deviceId=" + device.instanceId);
@@ -84,7 +84,7 @@ TEST_F(EnumerationTest, CountsMatchingInstancesPerRowAndWarnsOnceForUnknownProdu
 TEST_F(EnumerationTest, NoDeviceOfTheVendorGivesZeroCountsAndNoLine)
 {
     EventRecorder events;
-    ASSERT_EQ(vyxsim::PlugInstance(L"USB\\VID_1234&PID_0001\\OTHER"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::PlugInstance(L"USB\\VID_1234&PID_0001\\OTHER"), ERROR_SUCCESS);
     ConnectedCounts counts;
     counts.fill(7);
     ASSERT_TRUE(EnumerateConnectedCameras(counts));

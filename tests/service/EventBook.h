@@ -46,7 +46,7 @@ public:
 private:
     mutable SRWLOCK m_lock = SRWLOCK_INIT;
     std::vector<RecordedEvent> m_events;
-    UniqueHandle m_changed;  // manual reset, set by Add
+    win::UniqueHandle m_changed;  // manual reset, set by Add
 };
 
 // "id type line" per event, one per line, for failure messages.

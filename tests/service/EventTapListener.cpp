@@ -48,9 +48,9 @@ EventTapListener::~EventTapListener()
 
 void EventTapListener::Serve()
 {
-    UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    win::UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     for (;;) {
-        UniqueFile pipe(::CreateNamedPipeW(kEventTapPipe, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
+        win::UniqueFile pipe(::CreateNamedPipeW(kEventTapPipe, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
                                            PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                                            PIPE_UNLIMITED_INSTANCES, 0, 64 * 1024, 0, nullptr));
         if (!pipe) {

@@ -18,7 +18,7 @@ public:
 private:
     void Serve();
 
-    UniqueHandle m_stop;
+    win::UniqueHandle m_stop;
     std::vector<std::thread> m_threads;
 };
 

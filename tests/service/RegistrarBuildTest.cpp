@@ -168,7 +168,7 @@ TEST_F(RegistrarBuildTest, RegisteringRefusesTheWrongMachineAndBrokenFiles)
     EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr));
     std::vector<std::uint8_t> head(100, 0);
     {
-        UniqueFile file(::CreateFileW(m_x86Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+        win::UniqueFile file(::CreateFileW(m_x86Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                                       nullptr));
         DWORD read = 0;
         ASSERT_TRUE(::ReadFile(file.Get(), head.data(), 100, &read, nullptr));

@@ -157,7 +157,7 @@ TEST_F(RegistrarStandInTest, AStopCutsARunningUnregistrationShortWithoutTheFallb
     EventRecorder events;
     StandIn standIn(L"hang");
     WriteCorrectRegistration(FilterArch::X86);
-    UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread stopper([&] {
         ::WaitForSingleObject(standIn.Started(), INFINITE);
         ::SetEvent(stop.Get());

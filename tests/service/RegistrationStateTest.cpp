@@ -103,7 +103,7 @@ TEST_F(RegistrationStateTest, StateFollowsTheKeysOfEachViewSeparately)
     full.serverPath = Expected(m_row, FilterArch::X64);
     WriteRegistration(m_row, FilterArch::X64, full);
     {
-        UniqueRegKey key;
+        win::UniqueRegKey key;
         ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, (test::ClassKeyPath(m_row) + L"\\InprocServer32").c_str(), 0,
                                   KEY_SET_VALUE | KEY_WOW64_64KEY, key.Put()),
                   ERROR_SUCCESS);
@@ -122,7 +122,7 @@ TEST_F(RegistrationStateTest, StringsAreReadAsStoredWithoutExpansion)
     SetString(key, FilterArch::X86, L"expand", L"%SystemRoot%\\x", REG_EXPAND_SZ);
     SetString(key, FilterArch::X86, L"multi", L"a", REG_MULTI_SZ);
     {
-        UniqueRegKey handle;
+        win::UniqueRegKey handle;
         ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, handle.Put()),
                   ERROR_SUCCESS);
         // Stored without a terminating NUL, and stored empty.

@@ -21,7 +21,7 @@ std::wstring InstanceKeyPath(const CameraModel& model)
 
 void SetString(const std::wstring& keyPath, FilterArch arch, const wchar_t* name, const std::wstring& value, DWORD type)
 {
-    UniqueRegKey key;
+    win::UniqueRegKey key;
     if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | ArchViewFlag(arch),
                           nullptr, key.Put(), nullptr) != ERROR_SUCCESS) {
         return;
@@ -48,7 +48,7 @@ void WriteRegistration(const CameraModel& model, FilterArch arch, const HandRegi
 void DeleteKeyTree(const std::wstring& path, FilterArch arch)
 {
     // Opened in the view itself: a relative RegDeleteTreeW path would be redirected.
-    UniqueRegKey key;
+    win::UniqueRegKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | ArchViewFlag(arch), key.Put()) !=
         ERROR_SUCCESS) {
         return;
@@ -76,7 +76,7 @@ namespace {
 
 bool ReadValue(const std::wstring& path, FilterArch arch, const wchar_t* name, std::wstring& value)
 {
-    UniqueRegKey key;
+    win::UniqueRegKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | ArchViewFlag(arch), key.Put()) !=
         ERROR_SUCCESS) {
         return false;
@@ -128,7 +128,7 @@ bool HasNoFilterKeys(std::size_t index, FilterArch arch)
 
 bool ProtectKey(const std::wstring& path, FilterArch arch, bool locked)
 {
-    UniqueRegKey key;
+    win::UniqueRegKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC | ArchViewFlag(arch), key.Put()) !=
         ERROR_SUCCESS) {
         return false;
@@ -145,7 +145,7 @@ bool ProtectKey(const std::wstring& path, FilterArch arch, bool locked)
 
 bool KeyExists(const std::wstring& path, FilterArch arch)
 {
-    UniqueRegKey key;
+    win::UniqueRegKey key;
     return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | ArchViewFlag(arch), key.Put()) ==
            ERROR_SUCCESS;
 }

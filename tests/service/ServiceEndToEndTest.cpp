@@ -41,13 +41,13 @@ int RunCommand(const std::wstring& arguments, DWORD& processId)
     return test::RunProgram(L"\"" + ServiceExecutable() + L"\" " + arguments, nullptr, &processId);
 }
 
-UniqueScHandle OpenVyxService(DWORD access)
+win::UniqueScHandle OpenVyxService(DWORD access)
 {
-    UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    win::UniqueScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
-        return UniqueScHandle();
+        return win::UniqueScHandle();
     }
-    return UniqueScHandle(::OpenServiceW(manager.Get(), kServiceName, access));
+    return win::UniqueScHandle(::OpenServiceW(manager.Get(), kServiceName, access));
 }
 
 SERVICE_STATUS_PROCESS QueryStatus(SC_HANDLE service)
@@ -109,7 +109,7 @@ protected:
 
     static void CleanUp()
     {
-        vyxsim::UnplugAll();
+        vyx::sim::bus::UnplugAll();
         if (OpenVyxService(SERVICE_QUERY_STATUS)) {
             DWORD ignored = 0;
             RunCommand(L"/UnregServer", ignored);
@@ -125,7 +125,7 @@ protected:
 
     static DWORD RunningServiceProcess()
     {
-        UniqueScHandle service = OpenVyxService(SERVICE_QUERY_STATUS);
+        win::UniqueScHandle service = OpenVyxService(SERVICE_QUERY_STATUS);
         const SERVICE_STATUS_PROCESS status = QueryStatus(service.Get());
         return status.dwCurrentState == SERVICE_RUNNING ? status.dwProcessId : 0;
     }
@@ -159,7 +159,7 @@ protected:
 
 void ExpectInstalledConfiguration()
 {
-    UniqueScHandle service = OpenVyxService(SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
+    win::UniqueScHandle service = OpenVyxService(SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
     ASSERT_TRUE(service);
     std::vector<BYTE> buffer(8192);
     DWORD needed = 0;
@@ -205,7 +205,7 @@ void ExpectInstalledConfiguration()
     EXPECT_EQ(failure->lpsaActions[1].Delay, 15000u);
     EXPECT_EQ(failure->lpsaActions[2].Type, SC_ACTION_NONE);
 
-    UniqueRegKey source;
+    win::UniqueRegKey source;
     ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEventLogSourceKey, 0, KEY_QUERY_VALUE, source.Put()), ERROR_SUCCESS);
     wchar_t path[MAX_PATH * 2] = {};
     DWORD size = sizeof(path) - sizeof(wchar_t);
@@ -226,7 +226,7 @@ TEST_F(ServiceEndToEndTest, RegistersExactlyThePluggedModelAndFollowsItsRemoval)
 {
     const CameraModel& row = CameraModelTable::Row(kRow);
     const std::wstring model = row.displayName;
-    ASSERT_EQ(vyxsim::Plug(model), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(model), ERROR_SUCCESS);
     EventTapListener tap;
 
     // Install: created, configured, started; the first pass registers both builds.
@@ -267,7 +267,7 @@ TEST_F(ServiceEndToEndTest, RegistersExactlyThePluggedModelAndFollowsItsRemoval)
                L"service installation complete. created=1 path=" + ServiceExecutable());
 
     // Unplugged, then installed again: the old service stops, the new one unregisters.
-    ASSERT_EQ(vyxsim::Unplug(model), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Unplug(model), ERROR_SUCCESS);
     tap.Clear();
     DWORD reinstall = 0;
     ASSERT_EQ(RunCommand(L"-/RegServer", reinstall), 0) << Describe(tap.Events());
@@ -365,7 +365,7 @@ TEST_F(ServiceEndToEndTest, AStopDuringTheStartupWaitEndsTheServiceWithoutAPass)
 {
     DWORD install = 0;
     ASSERT_EQ(RunCommand(L"/RegServer", install), 0);
-    UniqueScHandle service = OpenVyxService(SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP);
+    win::UniqueScHandle service = OpenVyxService(SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP);
     ASSERT_TRUE(service);
     SERVICE_STATUS status = {};
     ASSERT_TRUE(::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status));
@@ -402,7 +402,7 @@ TEST(ServiceExecutableTest, CarriesTheMessageTableAndVersion)
         static HMODULE Invalid() { return nullptr; }
         static void Close(HMODULE h) { ::FreeLibrary(h); }
     };
-    UniqueResource<HMODULE, ModuleTraits> module(
+    win::UniqueResource<HMODULE, ModuleTraits> module(
         ::LoadLibraryExW(ServiceExecutable().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(module);
     const DWORD ids[] = {1000, 1001, 1100, 1102, 1200, 1201, 1300, 1301, 1302, 1400, 1500, 1501};

@@ -36,7 +36,7 @@ StandIn::~StandIn()
 std::vector<std::wstring> StandIn::LogLines() const
 {
     std::vector<std::wstring> lines;
-    UniqueFile file(::CreateFileW(m_logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    win::UniqueFile file(::CreateFileW(m_logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return lines;
@@ -75,7 +75,7 @@ std::vector<std::wstring> StandIn::CommandLines() const
 
 bool StandInStillRunning()
 {
-    UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kStandInAliveMutex));
+    win::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kStandInAliveMutex));
     return static_cast<bool>(mutex);
 }
 

@@ -31,7 +31,7 @@ private:
     std::vector<std::wstring> LogLines() const;
 
     std::wstring m_logPath;
-    UniqueHandle m_started;
+    win::UniqueHandle m_started;
 };
 
 bool StandInStillRunning();

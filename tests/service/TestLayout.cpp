@@ -23,7 +23,7 @@ void RemoveTree(const std::wstring& path)
         static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
         static void Close(HANDLE h) { ::FindClose(h); }
     };
-    UniqueResource<HANDLE, FindTraits> find(::FindFirstFileW((path + L"\\*").c_str(), &data));
+    win::UniqueResource<HANDLE, FindTraits> find(::FindFirstFileW((path + L"\\*").c_str(), &data));
     if (find) {
         do {
             const std::wstring name = data.cFileName;
@@ -68,7 +68,7 @@ std::vector<std::uint8_t> MakePeImage(WORD machine)
 
 bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
 {
-    UniqueFile file(
+    win::UniqueFile file(
         ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return false;

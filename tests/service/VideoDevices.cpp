@@ -1,5 +1,7 @@
 #include "VideoDevices.h"
 
+#include "ChildProcess.h"
+#include "ComApartment.h"
 #include "TestLayout.h"
 #include "UniqueResource.h"
 
@@ -10,10 +12,15 @@ namespace vyx::service::test {
 
 using Microsoft::WRL::ComPtr;
 
+namespace {
+// Far beyond any program these tests start; only a hang reaches it.
+constexpr DWORD kProgramTimeoutMs = 120000;
+}  // namespace
+
 std::vector<std::wstring> ListVideoInputDevices32()
 {
     std::vector<std::wstring> names;
-    const HRESULT init = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const win::ComApartment apartment;
     {
         ComPtr<ICreateDevEnum> devices;
         ComPtr<IEnumMoniker> monikers;
@@ -34,42 +41,27 @@ std::vector<std::wstring> ListVideoInputDevices32()
             }
         }
     }
-    if (SUCCEEDED(init)) {
-        ::CoUninitialize();
-    }
     return names;
 }
 
 int RunProgram(const std::wstring& commandLine, std::string* output, DWORD* processId)
 {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    UniqueHandle readEnd;
-    UniqueHandle writeEnd;
+    win::UniqueHandle readEnd;
+    win::UniqueHandle writeEnd;
     if (output != nullptr && !::CreatePipe(readEnd.Put(), writeEnd.Put(), &inherit, 0)) {
         return -1;
     }
     if (readEnd) {
         ::SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
     }
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    if (output != nullptr) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = writeEnd.Get();
-        startup.hStdError = writeEnd.Get();
-        startup.hStdInput = nullptr;
-    }
-    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
-    writable.push_back(L'\0');
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
-                          &info)) {
+    win::ChildProcess program;
+    if (program.Start(commandLine, vyx::win::ChildProcessOptions::Output(writeEnd.Get(), writeEnd.Get())) !=
+        ERROR_SUCCESS) {
         return -1;
     }
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
     if (processId != nullptr) {
-        *processId = info.dwProcessId;
+        *processId = program.ProcessId();
     }
     writeEnd.Reset();
     if (output != nullptr) {
@@ -79,10 +71,10 @@ int RunProgram(const std::wstring& commandLine, std::string* output, DWORD* proc
             output->append(buffer, read);
         }
     }
-    ::WaitForSingleObject(process.Get(), INFINITE);
-    DWORD exitCode = 0;
-    ::GetExitCodeProcess(process.Get(), &exitCode);
-    return static_cast<int>(exitCode);
+    if (program.Wait(kProgramTimeoutMs) != ERROR_SUCCESS) {
+        return -1;
+    }
+    return static_cast<int>(program.ExitCode());
 }
 
 std::vector<std::wstring> ListVideoInputDevices64(bool& ok)

@@ -12,30 +12,30 @@
 #include "StreamCapabilities.h"
 #include "StreamHarness.h"
 
-using namespace vyxcaptest;
-using vyxcap::AvgTimePerFrame;
-using vyxcap::BitmapHeader;
-using vyxcap::MediaTypePtr;
+using namespace vyx::vyxcap::test;
+using vyx::win::AvgTimePerFrame;
+using vyx::win::BitmapHeader;
+using vyx::win::MediaTypePtr;
 
 namespace {
 
 class AppReplay : public ::testing::Test {
 protected:
-    vyxcap::ComApartment m_apartment;
+    vyx::win::ComApartment m_apartment;
 };
 
 void ExpectFrames(StreamHarness& harness, VyxonCamera* camera, LONG width, LONG height, WORD bits,
                   REFERENCE_TIME interval) {
     const MediaTypePtr connected = harness.ConnectedType();
     ASSERT_TRUE(connected);
-    const BITMAPINFOHEADER* header = BitmapHeader(*connected.get());
+    const BITMAPINFOHEADER* header = BitmapHeader(*connected.Get());
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(header->biWidth, width);
     EXPECT_EQ(header->biHeight, height);
     EXPECT_EQ(header->biBitCount, bits);
     const DWORD frameBytes = static_cast<DWORD>(width) * height * (bits / 8);
     EXPECT_EQ(header->biSizeImage, frameBytes);
-    EXPECT_EQ(*AvgTimePerFrame(*connected.get()), interval);
+    EXPECT_EQ(*AvgTimePerFrame(*connected.Get()), interval);
 
     const CaptureResult result = harness.Capture(10);
     ASSERT_EQ(result.hr, S_OK);
@@ -61,11 +61,11 @@ TEST_F(AppReplay, FfmpegSequenceDeliversTheRequestedSize) {
     StreamHarness harness(rig.CreateFilter());
     VyxonCamera* camera = CameraOf(harness.Device(), rig.Model());
     ASSERT_NE(camera, nullptr);
-    ASSERT_EQ(vyxcap::PinCategory(harness.CapturePin()), PIN_CATEGORY_CAPTURE);
+    ASSERT_EQ(vyx::vyxcap::PinCategory(harness.CapturePin()), PIN_CATEGORY_CAPTURE);
     IAMStreamConfig* config = harness.Config();
 
     MediaTypePtr current;
-    ASSERT_EQ(config->GetFormat(current.Receive()), S_OK);
+    ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
     int count = 0, size = 0;
     ASSERT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
     ASSERT_EQ(size, static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS)));
@@ -75,19 +75,19 @@ TEST_F(AppReplay, FfmpegSequenceDeliversTheRequestedSize) {
     for (int i = 0; i < count && !chosen; ++i) {
         MediaTypePtr type;
         VIDEO_STREAM_CONFIG_CAPS caps{};
-        ASSERT_EQ(config->GetStreamCaps(i, type.Receive(), reinterpret_cast<BYTE*>(&caps)), S_OK);
+        ASSERT_EQ(config->GetStreamCaps(i, type.Put(), reinterpret_cast<BYTE*>(&caps)), S_OK);
         if (type->subtype != MEDIASUBTYPE_RGB24) continue;
         if (666666 < caps.MinFrameInterval || 666666 > caps.MaxFrameInterval) continue;
         chosen = std::move(type);
     }
     ASSERT_TRUE(chosen);
-    BITMAPINFOHEADER* header = BitmapHeader(*chosen.get());
+    BITMAPINFOHEADER* header = BitmapHeader(*chosen.Get());
     const DWORD staleSize = header->biSizeImage;
     header->biWidth = 640;
     header->biHeight = 480;
-    *AvgTimePerFrame(*chosen.get()) = 666666;
+    *AvgTimePerFrame(*chosen.Get()) = 666666;
     ASSERT_NE(staleSize, 640u * 480 * 3) << "the size field really is stale";
-    ASSERT_EQ(config->SetFormat(chosen.get()), S_OK);
+    ASSERT_EQ(config->SetFormat(chosen.Get()), S_OK);
 
     harness.AcceptSubtype(GUID_NULL);
     ASSERT_EQ(harness.Builder()->RenderStream(nullptr, nullptr, harness.CapturePin(), harness.Grabber(),
@@ -107,14 +107,14 @@ TEST_F(AppReplay, ObsSequenceDeliversTheClosestCapability) {
     IAMStreamConfig* config = harness.Config();
 
     MediaTypePtr current;
-    ASSERT_EQ(config->GetFormat(current.Receive()), S_OK);
+    ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
     // Wanted: 1000 x 700 RGB24 at 30 fps, which the camera does not list exactly.
-    const auto capabilities = vyxcap::ReadCapabilities(config);
-    const vyxcap::StreamCapability* closest = nullptr;
+    const auto capabilities = vyx::vyxcap::ReadCapabilities(config);
+    const vyx::vyxcap::StreamCapability* closest = nullptr;
     long best = std::numeric_limits<long>::max();
     for (const auto& capability : capabilities) {
         if (!capability.type || capability.type->subtype != MEDIASUBTYPE_RGB24) continue;
-        const BITMAPINFOHEADER* header = BitmapHeader(*capability.type.get());
+        const BITMAPINFOHEADER* header = BitmapHeader(*capability.type.Get());
         const long distance = std::labs(header->biWidth - 1000) + std::labs(std::labs(header->biHeight) - 700);
         if (distance < best) {
             best = distance;
@@ -122,11 +122,11 @@ TEST_F(AppReplay, ObsSequenceDeliversTheClosestCapability) {
         }
     }
     ASSERT_NE(closest, nullptr);
-    MediaTypePtr type = MediaTypePtr::Copy(*closest->type.get());
-    const LONG width = BitmapHeader(*type.get())->biWidth;
-    const LONG height = BitmapHeader(*type.get())->biHeight;
-    *AvgTimePerFrame(*type.get()) = 333333;
-    ASSERT_EQ(config->SetFormat(type.get()), S_OK);
+    MediaTypePtr type = MediaTypePtr::Copy(*closest->type.Get());
+    const LONG width = BitmapHeader(*type.Get())->biWidth;
+    const LONG height = BitmapHeader(*type.Get())->biHeight;
+    *AvgTimePerFrame(*type.Get()) = 333333;
+    ASSERT_EQ(config->SetFormat(type.Get()), S_OK);
 
     harness.AcceptSubtype(MEDIASUBTYPE_RGB24);
     ASSERT_EQ(harness.Builder()->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, harness.Device(),

@@ -15,7 +15,7 @@
 #include "ComApartment.h"
 #include "ToolProcess.h"
 
-using namespace vyxcaptest;
+using namespace vyx::vyxcap::test;
 
 namespace {
 
@@ -45,7 +45,7 @@ bool RunningUnderWine() {
 }  // namespace
 
 TEST(AviRecord, RecordsTheFramesWhereThePlatformCanAndRefusesCleanlyUnderWine) {
-    const vyxcap::ComApartment apartment;
+    const vyx::win::ComApartment apartment;
     CameraRig rig(L"Kestrel 1C");
     ASSERT_TRUE(rig.Ready());
     const std::wstring path = TempAviPath();

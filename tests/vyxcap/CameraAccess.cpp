@@ -8,10 +8,10 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 
 VyxonCamera* CameraOf(IBaseFilter* filter, const vyx::catalogue::ModelRow& model) {
-    const ComPtr<IPin> pin = vyxcap::FindCapturePin(filter);
+    const ComPtr<IPin> pin = vyx::vyxcap::FindCapturePin(filter);
     ComPtr<ICameraInstance> instance;
     if (FAILED(pin->QueryInterface(model.cameraInstanceIid, reinterpret_cast<void**>(instance.GetAddressOf()))))
         return nullptr;
@@ -30,4 +30,4 @@ REFERENCE_TIME ExpectedSampleDuration(VyxonCamera* camera) {
     return 10 * std::max<long long>(frameTimeUs, exposureUs);
 }
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

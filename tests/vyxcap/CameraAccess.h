@@ -8,7 +8,7 @@
 #include "ICameraInstance.h"
 #include "vyx_catalogue.h"
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 
 // Null when the filter's pin does not answer the model's ICameraInstance identifier.
 VyxonCamera* CameraOf(IBaseFilter* filter, const vyx::catalogue::ModelRow& model);
@@ -17,4 +17,4 @@ VyxonCamera* CameraOf(IBaseFilter* filter, const vyx::catalogue::ModelRow& model
 // every sample of a run must carry.
 REFERENCE_TIME ExpectedSampleDuration(VyxonCamera* camera);
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

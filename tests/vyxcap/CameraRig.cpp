@@ -12,7 +12,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 namespace {
 
 // The builds this program registered; each is unregistered once all its tests have run.
@@ -62,27 +62,27 @@ CameraRig::CameraRig(const wchar_t* model) {
         return;
     }
     DeleteFileW(SettingsFilePath().c_str());
-    vyxsim::UnplugAll();
-    if (vyxsim::Plug(model) != ERROR_SUCCESS) {
+    vyx::sim::bus::UnplugAll();
+    if (vyx::sim::bus::Plug(model) != ERROR_SUCCESS) {
         ADD_FAILURE() << "plugging the simulated camera failed";
         return;
     }
     m_plugged = true;
-    for (const auto& device : vyxsim::ListPlugged())
+    for (const auto& device : vyx::sim::bus::ListPlugged())
         if (device.model == model) m_instanceId = device.instanceId;
     m_ready = Registrations::Instance().Register(FilterBuildPath(m_model->dllFileNameW));
 }
 
 CameraRig::~CameraRig() {
-    if (m_plugged) vyxsim::UnplugAll();
+    if (m_plugged) vyx::sim::bus::UnplugAll();
 }
 
 ComPtr<IBaseFilter> CameraRig::CreateFilter() const {
-    return vyxcap::CreateDeviceFilter(vyxcap::FindVideoDevice(FriendlyName()));
+    return vyx::vyxcap::CreateDeviceFilter(vyx::vyxcap::FindVideoDevice(FriendlyName()));
 }
 
 void CameraRig::SetSwitch(const wchar_t* name, DWORD value) const {
-    EXPECT_EQ(vyxsim::SetSwitch(m_instanceId, name, value), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(vyx::sim::bus::SetSwitch(m_instanceId, name, value), static_cast<DWORD>(ERROR_SUCCESS));
 }
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

@@ -11,7 +11,7 @@
 
 #include "vyx_catalogue.h"
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 
 class CameraRig {
 public:
@@ -43,4 +43,4 @@ private:
 // The per-user settings file of the filter builds.
 std::wstring SettingsFilePath();
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

@@ -3,7 +3,7 @@
 #include "CommandLine.h"
 #include "ToolError.h"
 
-using namespace vyxcap;
+using namespace vyx::vyxcap;
 
 namespace {
 

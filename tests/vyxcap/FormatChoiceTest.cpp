@@ -7,7 +7,10 @@
 #include "SubtypeName.h"
 #include "ToolError.h"
 
-using namespace vyxcap;
+using namespace vyx::vyxcap;
+using vyx::win::AvgTimePerFrame;
+using vyx::win::BitmapHeader;
+using vyx::win::MediaTypePtr;
 
 namespace {
 
@@ -83,10 +86,10 @@ TEST(FormatChoice, TakesTheFirstCapabilityThatFitsInListOrder) {
     EXPECT_EQ(Chosen(list, {L"Y800", 640, 480}), 4);
     EXPECT_EQ(Chosen(list, {L"y16"}), 3);
     // The current type stands for an empty request; unlisted current types fall back.
-    EXPECT_EQ(Chosen(list, {}, list[2].type.get()), 2);
+    EXPECT_EQ(Chosen(list, {}, list[2].type.Get()), 2);
     const auto stray = Capability(MEDIASUBTYPE_RGB32, 800, 600, 32, BI_RGB);
-    EXPECT_EQ(Chosen(list, {}, stray.type.get()), 0);
-    EXPECT_EQ(Chosen(list, {L"Y800"}, list[2].type.get()), 4) << "a request beats the current type";
+    EXPECT_EQ(Chosen(list, {}, stray.type.Get()), 0);
+    EXPECT_EQ(Chosen(list, {L"Y800"}, list[2].type.Get()), 4) << "a request beats the current type";
 }
 
 TEST(FormatChoice, RefusesWhatIsNotOfferedAndFillsTheFrameInterval) {
@@ -104,16 +107,16 @@ TEST(FormatChoice, RefusesWhatIsNotOfferedAndFillsTheFrameInterval) {
     EXPECT_THROW(ChooseFormat({}, {}, nullptr), ToolError);
 
     const ChosenFormat fast = ChooseFormat(list, {L"RGB24", 1920, 1080, 50}, nullptr);
-    EXPECT_EQ(*AvgTimePerFrame(*fast.type.get()), 200000);
+    EXPECT_EQ(*AvgTimePerFrame(*fast.type.Get()), 200000);
     EXPECT_EQ(FrameIntervalForFps(29.97), 333667);
     const ChosenFormat slow = ChooseFormat(list, {L"Y16", 640, 480, 6}, nullptr);
-    EXPECT_EQ(*AvgTimePerFrame(*slow.type.get()), 1666667);
+    EXPECT_EQ(*AvgTimePerFrame(*slow.type.Get()), 1666667);
     // The chosen type is a copy: the device's list stays as it was.
-    EXPECT_EQ(*AvgTimePerFrame(*list[1].type.get()), 333333);
+    EXPECT_EQ(*AvgTimePerFrame(*list[1].type.Get()), 333333);
 
     auto zero = CameraList();
-    *AvgTimePerFrame(*zero[0].type.get()) = 0;
-    EXPECT_EQ(*AvgTimePerFrame(*ChooseFormat(zero, {}, nullptr).type.get()), 5000)
+    *AvgTimePerFrame(*zero[0].type.Get()) = 0;
+    EXPECT_EQ(*AvgTimePerFrame(*ChooseFormat(zero, {}, nullptr).type.Get()), 5000)
         << "a zero frame interval takes the fastest the device offers";
 }
 
@@ -132,7 +135,7 @@ TEST(FormatChoice, FitsSizesWithinAScalingRangeAndResizesTheFrame) {
 
     const ChosenFormat yuy2 = ChooseFormat(list, {L"", 800, 600}, nullptr);
     EXPECT_EQ(yuy2.capabilityIndex, 0);
-    const BITMAPINFOHEADER* header = BitmapHeader(*yuy2.type.get());
+    const BITMAPINFOHEADER* header = BitmapHeader(*yuy2.type.Get());
     EXPECT_EQ(header->biWidth, 800);
     EXPECT_EQ(header->biHeight, 600);
     EXPECT_EQ(header->biSizeImage, 800u * 600 * 2);
@@ -141,5 +144,5 @@ TEST(FormatChoice, FitsSizesWithinAScalingRangeAndResizesTheFrame) {
     EXPECT_THROW(ChooseFormat(list, {L"YUY2", 1288, 600}, nullptr), ToolError) << "beyond the maximum";
 
     const ChosenFormat rgb = ChooseFormat(list, {L"RGB24", 3, 5}, nullptr);
-    EXPECT_EQ(BitmapHeader(*rgb.type.get())->biSizeImage, 12u * 5) << "RGB rows are padded to 32 bits";
+    EXPECT_EQ(BitmapHeader(*rgb.type.Get())->biSizeImage, 12u * 5) << "RGB rows are padded to 32 bits";
 }

@@ -3,7 +3,7 @@
 #include "CaptureReport.h"
 #include "FrameStats.h"
 
-using namespace vyxcap;
+using namespace vyx::vyxcap;
 
 namespace {
 

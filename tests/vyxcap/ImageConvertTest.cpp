@@ -9,7 +9,7 @@
 #include "ImageConvert.h"
 #include "ToolError.h"
 
-using namespace vyxcap;
+using namespace vyx::vyxcap;
 
 namespace {
 

@@ -11,15 +11,15 @@
 #include "StreamHarness.h"
 #include "SubtypeName.h"
 
-using namespace vyxcaptest;
-using vyxcap::BitmapHeader;
-using vyxcap::MediaTypePtr;
+using namespace vyx::vyxcap::test;
+using vyx::win::BitmapHeader;
+using vyx::win::MediaTypePtr;
 
 namespace {
 
 class ObsHost : public ::testing::TestWithParam<const wchar_t*> {
 protected:
-    vyxcap::ComApartment m_apartment;
+    vyx::win::ComApartment m_apartment;
 };
 
 }  // namespace
@@ -40,20 +40,20 @@ TEST_P(ObsHost, SeesOneFullSensorFormatAndReceivesIt) {
     const LONG height = rig.Model().sensorHeight / 2 * 2;
 
     MediaTypePtr current;
-    ASSERT_EQ(config->GetFormat(current.Receive()), S_OK);
-    EXPECT_EQ(vyxcap::SubtypeName(current->subtype), subtype);
-    EXPECT_EQ(BitmapHeader(*current.get())->biWidth, width);
-    const auto capabilities = vyxcap::ReadCapabilities(config);
+    ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
+    EXPECT_EQ(vyx::vyxcap::SubtypeName(current->subtype), subtype);
+    EXPECT_EQ(BitmapHeader(*current.Get())->biWidth, width);
+    const auto capabilities = vyx::vyxcap::ReadCapabilities(config);
     ASSERT_EQ(capabilities.size(), 1u);
     const MediaTypePtr& only = capabilities[0].type;
     ASSERT_TRUE(only);
-    EXPECT_EQ(vyxcap::SubtypeName(only->subtype), subtype);
-    EXPECT_EQ(BitmapHeader(*only.get())->biWidth, width);
-    EXPECT_EQ(BitmapHeader(*only.get())->biHeight, height);
+    EXPECT_EQ(vyx::vyxcap::SubtypeName(only->subtype), subtype);
+    EXPECT_EQ(BitmapHeader(*only.Get())->biWidth, width);
+    EXPECT_EQ(BitmapHeader(*only.Get())->biHeight, height);
 
-    MediaTypePtr type = MediaTypePtr::Copy(*only.get());
-    *vyxcap::AvgTimePerFrame(*type.get()) = 333333;
-    ASSERT_EQ(config->SetFormat(type.get()), S_OK);
+    MediaTypePtr type = MediaTypePtr::Copy(*only.Get());
+    *vyx::win::AvgTimePerFrame(*type.Get()) = 333333;
+    ASSERT_EQ(config->SetFormat(type.Get()), S_OK);
     harness.AcceptSubtype(type->subtype);
     ASSERT_EQ(harness.Builder()->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, harness.Device(),
                                               harness.Grabber(), harness.Renderer()),
@@ -61,8 +61,8 @@ TEST_P(ObsHost, SeesOneFullSensorFormatAndReceivesIt) {
     const MediaTypePtr connected = harness.ConnectedType();
     ASSERT_TRUE(connected);
     EXPECT_EQ(connected->subtype, only->subtype);
-    const DWORD frameBytes = BitmapHeader(*only.get())->biSizeImage;
-    EXPECT_EQ(BitmapHeader(*connected.get())->biSizeImage, frameBytes);
+    const DWORD frameBytes = BitmapHeader(*only.Get())->biSizeImage;
+    EXPECT_EQ(BitmapHeader(*connected.Get())->biSizeImage, frameBytes);
 
     const CaptureResult result = harness.Capture(10);
     ASSERT_EQ(result.hr, S_OK);

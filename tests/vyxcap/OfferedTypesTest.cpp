@@ -19,8 +19,8 @@
 #include "SubtypeName.h"
 #include "Text.h"
 
-using namespace vyxcaptest;
-using vyxcap::BitmapHeader;
+using namespace vyx::vyxcap::test;
+using vyx::win::BitmapHeader;
 
 namespace {
 
@@ -28,21 +28,21 @@ constexpr int kFrames = 10;
 
 class OfferedTypes : public ::testing::TestWithParam<const wchar_t*> {
 protected:
-    vyxcap::ComApartment m_apartment;
+    vyx::win::ComApartment m_apartment;
 };
 
 std::string Describe(const AM_MEDIA_TYPE& type, size_t index, bool throughSetFormat) {
     const BITMAPINFOHEADER* header = BitmapHeader(type);
-    return "capability " + std::to_string(index) + " " + vyxcap::Narrow(vyxcap::SubtypeName(type.subtype)) + " " +
+    return "capability " + std::to_string(index) + " " + vyx::vyxcap::Narrow(vyx::vyxcap::SubtypeName(type.subtype)) + " " +
            std::to_string(header->biWidth) + "x" + std::to_string(header->biHeight) +
            (throughSetFormat ? " through SetFormat" : " through a plain connection");
 }
 
 // Indices, in GetStreamCaps order, of the first and the last capability of each subtype.
-std::vector<size_t> SampledCapabilities(const std::vector<vyxcap::StreamCapability>& capabilities) {
+std::vector<size_t> SampledCapabilities(const std::vector<vyx::vyxcap::StreamCapability>& capabilities) {
     std::set<size_t> sampled;
     for (const auto& capability : capabilities) {
-        const auto same = [&](const vyxcap::StreamCapability& c) { return c.type->subtype == capability.type->subtype; };
+        const auto same = [&](const vyx::vyxcap::StreamCapability& c) { return c.type->subtype == capability.type->subtype; };
         sampled.insert(std::find_if(capabilities.begin(), capabilities.end(), same) - capabilities.begin());
         sampled.insert(capabilities.rend() - std::find_if(capabilities.rbegin(), capabilities.rend(), same) - 1);
     }
@@ -57,7 +57,7 @@ TEST_P(OfferedTypes, EachSubtypesLargestAndSmallestConnectAndDeliverTenTimedFram
     StreamHarness harness(rig.CreateFilter());
     VyxonCamera* camera = CameraOf(harness.Device(), rig.Model());
     ASSERT_NE(camera, nullptr);
-    const auto capabilities = vyxcap::ReadCapabilities(harness.Config());
+    const auto capabilities = vyx::vyxcap::ReadCapabilities(harness.Config());
     ASSERT_GT(capabilities.size(), 1u);
     for (const auto& capability : capabilities) ASSERT_TRUE(capability.type);
     const std::vector<size_t> sampled = SampledCapabilities(capabilities);
@@ -65,7 +65,7 @@ TEST_P(OfferedTypes, EachSubtypesLargestAndSmallestConnectAndDeliverTenTimedFram
 
     bool throughSetFormat = true;
     for (const size_t i : sampled) {
-        const AM_MEDIA_TYPE& offered = *capabilities[i].type.get();
+        const AM_MEDIA_TYPE& offered = *capabilities[i].type.Get();
         const BITMAPINFOHEADER& expected = *BitmapHeader(offered);
         SCOPED_TRACE(Describe(offered, i, throughSetFormat));
         const HRESULT connect =
@@ -74,7 +74,7 @@ TEST_P(OfferedTypes, EachSubtypesLargestAndSmallestConnectAndDeliverTenTimedFram
         const auto connected = harness.ConnectedType();
         ASSERT_TRUE(connected);
         EXPECT_EQ(connected->subtype, offered.subtype);
-        const BITMAPINFOHEADER* header = BitmapHeader(*connected.get());
+        const BITMAPINFOHEADER* header = BitmapHeader(*connected.Get());
         ASSERT_NE(header, nullptr);
         EXPECT_EQ(header->biWidth, expected.biWidth);
         EXPECT_EQ(header->biHeight, expected.biHeight);

@@ -1,22 +1,13 @@
 #include "Processes.h"
 
-namespace vyxcaptest {
+#include "ChildProcess.h"
+#include "UniqueResource.h"
+
+namespace vyx::vyxcap::test {
 namespace {
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : m_handle(handle) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() {
-        if (m_handle && m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
-    }
-    HANDLE get() const { return m_handle; }
-    bool valid() const { return m_handle && m_handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_handle;
-};
+// Far beyond any run of the tools; only a hang reaches it, and the run then fails.
+constexpr DWORD kProcessTimeoutMs = 170000;
 
 // Output goes to files rather than pipes, so that a chatty program can never block on a
 // full pipe while the caller waits for it to exit.
@@ -40,28 +31,19 @@ std::string ReadAll(HANDLE file) {
 
 }  // namespace
 
-ProcessResult RunProcess(std::wstring commandLine) {
+ProcessResult RunProcess(const std::wstring& commandLine) {
     ProcessResult result;
-    const Handle out(CreateCaptureFile(L"vco"));
-    const Handle err(CreateCaptureFile(L"vce"));
-    if (!out.valid() || !err.valid()) return result;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out.get();
-    startup.hStdError = err.get();
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process))
+    const vyx::win::UniqueFile out(CreateCaptureFile(L"vco"));
+    const vyx::win::UniqueFile err(CreateCaptureFile(L"vce"));
+    if (!out || !err) return result;
+    vyx::win::ChildProcess process;
+    if (process.Start(commandLine, vyx::win::ChildProcessOptions::Output(out.Get(), err.Get())) != ERROR_SUCCESS)
         return result;
-    const Handle processHandle(process.hProcess);
-    const Handle threadHandle(process.hThread);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
     result.started = true;
-    result.out = ReadAll(out.get());
-    result.err = ReadAll(err.get());
+    process.Wait(kProcessTimeoutMs);
+    result.exitCode = process.ExitCode();
+    result.out = ReadAll(out.Get());
+    result.err = ReadAll(err.Get());
     return result;
 }
 
@@ -86,4 +68,4 @@ DWORD RunRegsvr32(const std::wstring& arguments) {
     return run.started ? run.exitCode : GetLastError();
 }
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

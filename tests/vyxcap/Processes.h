@@ -5,17 +5,17 @@
 
 #include <string>
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 
 struct ProcessResult {
     bool started = false;
-    DWORD exitCode = 0;
+    DWORD exitCode = 0;  // STILL_ACTIVE when the runner ended it after its time-out
     std::string out;
     std::string err;
 };
 
-// Runs to the end; standard output and error are collected.
-ProcessResult RunProcess(std::wstring commandLine);
+// Runs to the end, or ends it after a time-out; standard output and error are collected.
+ProcessResult RunProcess(const std::wstring& commandLine);
 
 // The installed layout (environment VYX_DIST), its tools folder and its filter builds,
 // for the program's own architecture.
@@ -26,4 +26,4 @@ std::wstring FilterBuildPath(const wchar_t* fileName);
 // Exit code of the platform's regsvr32 of this architecture on `arguments`.
 DWORD RunRegsvr32(const std::wstring& arguments);
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

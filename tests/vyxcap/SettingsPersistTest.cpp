@@ -9,14 +9,14 @@
 #include "ComApartment.h"
 #include "ToolProcess.h"
 
-using namespace vyxcaptest;
+using namespace vyx::vyxcap::test;
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
 class SettingsPersist : public ::testing::Test {
 protected:
-    vyxcap::ComApartment m_apartment;
+    vyx::win::ComApartment m_apartment;
 };
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }

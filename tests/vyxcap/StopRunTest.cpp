@@ -15,7 +15,7 @@
 #include "StreamHarness.h"
 #include "SubtypeName.h"
 
-using namespace vyxcaptest;
+using namespace vyx::vyxcap::test;
 using Microsoft::WRL::ComPtr;
 
 namespace {
@@ -53,7 +53,7 @@ public:
     template <typename Body>
     explicit ControlWorker(Body body)
         : m_thread([this, body]() mutable {
-              const vyxcap::ComApartment apartment;
+              const vyx::win::ComApartment apartment;
               while (!m_stop.load()) {
                   if (!body()) ++m_failures;
                   ++m_calls;
@@ -76,7 +76,7 @@ private:
 
 class StopRun : public ::testing::Test {
 protected:
-    vyxcap::ComApartment m_apartment;
+    vyx::win::ComApartment m_apartment;
 };
 
 }  // namespace
@@ -85,13 +85,13 @@ TEST_F(StopRun, TwoHundredCyclesWithControlTrafficLeaveNothingBehind) {
     CameraRig rig(L"Kestrel 1C");
     ASSERT_TRUE(rig.Ready());
     StreamHarness harness(rig.CreateFilter());
-    const auto capabilities = vyxcap::ReadCapabilities(harness.Config());
+    const auto capabilities = vyx::vyxcap::ReadCapabilities(harness.Config());
     // The last RGB24 capability: a small frame, so the cycles measure starting and stopping.
-    const vyxcap::MediaTypePtr* lastRgb = nullptr;
+    const vyx::win::MediaTypePtr* lastRgb = nullptr;
     for (const auto& capability : capabilities)
-        if (capability.type && vyxcap::SubtypeName(capability.type->subtype) == L"RGB24") lastRgb = &capability.type;
+        if (capability.type && vyx::vyxcap::SubtypeName(capability.type->subtype) == L"RGB24") lastRgb = &capability.type;
     ASSERT_NE(lastRgb, nullptr);
-    ASSERT_EQ(harness.ConnectThroughSetFormat(*lastRgb->get()), S_OK);
+    ASSERT_EQ(harness.ConnectThroughSetFormat(*lastRgb->Get()), S_OK);
 
     ComPtr<IAMVideoProcAmp> procAmp;
     ComPtr<IAMCameraControl> cameraControl;

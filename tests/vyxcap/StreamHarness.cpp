@@ -9,7 +9,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 namespace {
 
 // Only a hang guard: a healthy graph delivers many frames within this time.
@@ -49,8 +49,8 @@ ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION direction) {
 }
 
 StreamHarness::StreamHarness(ComPtr<IBaseFilter> device) : m_device(std::move(device)) {
-    m_capturePin = vyxcap::FindCapturePin(m_device.Get());
-    m_config = vyxcap::StreamConfigOf(m_capturePin.Get());
+    m_capturePin = vyx::vyxcap::FindCapturePin(m_device.Get());
+    m_config = vyx::vyxcap::StreamConfigOf(m_capturePin.Get());
     m_graph = Create<IGraphBuilder>(CLSID_FilterGraph);
     m_builder = Create<ICaptureGraphBuilder2>(CLSID_CaptureGraphBuilder2);
     EXPECT_EQ(m_builder->SetFiltergraph(m_graph.Get()), S_OK);
@@ -110,22 +110,22 @@ void StreamHarness::Disconnect() {
     DisconnectPins(m_graph.Get(), m_renderer.Get());
 }
 
-vyxcap::MediaTypePtr StreamHarness::ConnectedType() const {
+vyx::win::MediaTypePtr StreamHarness::ConnectedType() const {
     AM_MEDIA_TYPE type{};
     if (FAILED(m_capturePin->ConnectionMediaType(&type))) return {};
-    vyxcap::MediaTypePtr copy = vyxcap::MediaTypePtr::Copy(type);
-    vyxcap::FreeMediaTypeContents(type);
+    vyx::win::MediaTypePtr copy = vyx::win::MediaTypePtr::Copy(type);
+    vyx::win::FreeMediaTypeContents(type);
     return copy;
 }
 
 CaptureResult StreamHarness::Capture(int frames) {
     CaptureResult result;
-    const vyxcap::MediaTypePtr connected = ConnectedType();
-    const BITMAPINFOHEADER* header = connected ? vyxcap::BitmapHeader(*connected.get()) : nullptr;
-    ComPtr<vyxcap::FrameCollector> collector;
+    const vyx::win::MediaTypePtr connected = ConnectedType();
+    const BITMAPINFOHEADER* header = connected ? vyx::win::BitmapHeader(*connected.Get()) : nullptr;
+    ComPtr<vyx::vyxcap::FrameCollector> collector;
     // Adopt the reference `new` made: MinGW's ComPtr::Attach would add a second one.
     *collector.GetAddressOf() =
-        new vyxcap::FrameCollector(frames, header ? static_cast<long>(header->biSizeImage) : 0, true);
+        new vyx::vyxcap::FrameCollector(frames, header ? static_cast<long>(header->biSizeImage) : 0, true);
     EXPECT_EQ(m_grabber->SetCallback(collector.Get(), 0), S_OK);
 
     HANDLE graphEvent = nullptr;
@@ -155,4 +155,4 @@ CaptureResult StreamHarness::Capture(int frames) {
     return result;
 }
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

@@ -11,11 +11,11 @@
 #include "MediaTypePtr.h"
 #include "SampleGrabber.h"
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 
 struct CaptureResult {
     HRESULT hr = E_FAIL;            // Run, or the EC_ERRORABORT code, or E_ABORT on a stall
-    vyxcap::FrameStats stats{0};
+    vyx::vyxcap::FrameStats stats{0};
     long lastLength = 0;
 };
 
@@ -43,7 +43,7 @@ public:
     HRESULT ConnectDirect(const AM_MEDIA_TYPE& type);
     // Breaks every connection, ready for the next type.
     void Disconnect();
-    vyxcap::MediaTypePtr ConnectedType() const;
+    vyx::win::MediaTypePtr ConnectedType() const;
 
     // Runs until `frames` samples arrived (or the graph aborts or stalls), then stops.
     CaptureResult Capture(int frames);
@@ -64,4 +64,4 @@ private:
 // A pin of the filter in the given direction (the first one).
 Microsoft::WRL::ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION direction);
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

@@ -16,7 +16,7 @@
 #include "VyxonCamera.h"
 #include "vyx_catalogue.h"
 
-using namespace vyxcaptest;
+using namespace vyx::vyxcap::test;
 
 namespace {
 
@@ -116,21 +116,21 @@ int main(int argc, char** argv) {
     const vyx::catalogue::ModelRow* model = nullptr;
     for (const auto& row : vyx::catalogue::kModels)
         if (std::wstring(row.displayNameW) == kModel) model = &row;
-    vyxsim::UnplugAll();
-    if (!model || vyxsim::Plug(kModel) != ERROR_SUCCESS) {
+    vyx::sim::bus::UnplugAll();
+    if (!model || vyx::sim::bus::Plug(kModel) != ERROR_SUCCESS) {
         std::fprintf(stderr, "cannot plug the simulated camera\n");
         return 1;
     }
-    const auto plugged = vyxsim::ListPlugged();
-    if (plugged.empty() || vyxsim::SetSwitch(plugged[0].instanceId, vyxsim::kSwitchNoPacing, 1) != ERROR_SUCCESS) {
+    const auto plugged = vyx::sim::bus::ListPlugged();
+    if (plugged.empty() || vyx::sim::bus::SetSwitch(plugged[0].instanceId, vyx::sim::bus::kSwitchNoPacing, 1) != ERROR_SUCCESS) {
         std::fprintf(stderr, "cannot switch the simulator's pacing off\n");
-        vyxsim::UnplugAll();
+        vyx::sim::bus::UnplugAll();
         return 1;
     }
     const std::wstring build = L"\"" + FilterBuildPath(model->dllFileNameW) + L"\"";
     if (RunRegsvr32(L"/s " + build) != 0) {
         std::fprintf(stderr, "cannot register the model's filter build\n");
-        vyxsim::UnplugAll();
+        vyx::sim::bus::UnplugAll();
         return 1;
     }
 
@@ -152,6 +152,6 @@ int main(int argc, char** argv) {
         if (alone <= 0 || graph <= 0) status = 1;
     }
     RunRegsvr32(L"/s /u " + build);
-    vyxsim::UnplugAll();
+    vyx::sim::bus::UnplugAll();
     return status;
 }

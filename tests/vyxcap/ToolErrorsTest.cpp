@@ -3,8 +3,8 @@
 
 #include "ToolProcess.h"
 
-using vyxcaptest::CountLines;
-using vyxcaptest::RunVyxcap;
+using vyx::vyxcap::test::CountLines;
+using vyx::vyxcap::test::RunVyxcap;
 
 TEST(VyxcapErrors, EachFailureIsOneLineOnStderrAndANonZeroExit) {
     struct Case {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 
 ToolRun RunVyxcap(const std::wstring& arguments) {
     EXPECT_FALSE(DistPath().empty()) << "VYX_DIST names the installed layout";
@@ -18,4 +18,4 @@ int CountLines(const std::string& text) {
     return lines;
 }
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

@@ -4,7 +4,7 @@
 
 #include "Processes.h"
 
-namespace vyxcaptest {
+namespace vyx::vyxcap::test {
 
 using ToolRun = ProcessResult;
 
@@ -15,4 +15,4 @@ ToolRun RunVyxcap(const std::wstring& arguments);
 // Lines of text, a last line without its line end included.
 int CountLines(const std::string& text);
 
-}  // namespace vyxcaptest
+}  // namespace vyx::vyxcap::test

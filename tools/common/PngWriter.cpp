@@ -1,8 +1,9 @@
 #include "PngWriter.h"
 
 #include <array>
-#include <memory>
 #include <new>
+
+#include "UniqueResource.h"
 
 namespace vyx::png {
 namespace {
@@ -78,10 +79,6 @@ std::vector<std::uint8_t> ZlibStored(const ImageView& image, std::size_t rowByte
     return out;
 }
 
-struct HandleCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-
 }  // namespace
 
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
@@ -144,12 +141,11 @@ DWORD WriteFile(const std::wstring& path, const ImageView& image) {
     const std::wstring temporary = path + L".partial";
     DWORD error = ERROR_SUCCESS;
     {
-        HANDLE raw = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                 nullptr);
-        if (raw == INVALID_HANDLE_VALUE) return GetLastError();
-        std::unique_ptr<void, HandleCloser> file(raw);
+        const vyx::win::UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return GetLastError();
         DWORD written = 0;
-        if (!::WriteFile(raw, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
             error = GetLastError();
         else if (written != bytes.size())
             error = ERROR_WRITE_FAULT;

@@ -9,7 +9,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 template <typename Interface>
@@ -60,9 +60,9 @@ std::vector<StreamCapability> CaptureGraph::Capabilities() const {
     return ReadCapabilities(m_streamConfig.Get());
 }
 
-MediaTypePtr CaptureGraph::CurrentFormat() const {
-    MediaTypePtr type;
-    if (FAILED(m_streamConfig->GetFormat(type.Receive()))) type.Reset();
+vyx::win::MediaTypePtr CaptureGraph::CurrentFormat() const {
+    vyx::win::MediaTypePtr type;
+    if (FAILED(m_streamConfig->GetFormat(type.Put()))) type.Reset();
     return type;
 }
 
@@ -127,11 +127,11 @@ void CaptureGraph::SetCallback(ISampleGrabberCB* callback) {
     ThrowIfFailed(m_grabber->SetCallback(callback, 0), "ISampleGrabber::SetCallback");
 }
 
-MediaTypePtr CaptureGraph::ConnectedType() const {
+vyx::win::MediaTypePtr CaptureGraph::ConnectedType() const {
     AM_MEDIA_TYPE type{};
     ThrowIfFailed(m_capturePin->ConnectionMediaType(&type), "reading the connected media type");
-    MediaTypePtr copy = MediaTypePtr::Copy(type);
-    FreeMediaTypeContents(type);
+    vyx::win::MediaTypePtr copy = vyx::win::MediaTypePtr::Copy(type);
+    vyx::win::FreeMediaTypeContents(type);
     if (!copy) throw ToolError("out of memory copying a media type");
     return copy;
 }
@@ -194,4 +194,4 @@ std::optional<long> CaptureGraph::DroppedFrames() const {
     return count;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -18,7 +18,7 @@
 #include "MediaTypePtr.h"
 #include "SampleGrabber.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 enum class WaitResult { Signalled, TimedOut };
 
@@ -30,14 +30,14 @@ public:
     ~CaptureGraph();  // stops the graph and detaches the callback
 
     std::vector<StreamCapability> Capabilities() const;
-    MediaTypePtr CurrentFormat() const;  // empty when the device does not tell
+    vyx::win::MediaTypePtr CurrentFormat() const;  // empty when the device does not tell
     void SetFormat(const AM_MEDIA_TYPE& type);
 
     // Connects device -> grabber -> null renderer (or AVI mux -> file writer).
     void Build(const AM_MEDIA_TYPE& chosen, const std::wstring& aviPath);
     // The grabber calls SampleCB of `callback` for every sample from the next Run on.
     void SetCallback(ISampleGrabberCB* callback);
-    MediaTypePtr ConnectedType() const;
+    vyx::win::MediaTypePtr ConnectedType() const;
 
     void Run();
     void Stop();
@@ -62,4 +62,4 @@ private:
     bool m_running = false;
 };
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

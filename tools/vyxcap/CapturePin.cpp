@@ -6,7 +6,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 GUID PinCategory(IPin* pin) {
     ComPtr<IKsPropertySet> properties;
@@ -42,4 +42,4 @@ ComPtr<IAMStreamConfig> StreamConfigOf(IPin* pin) {
     return config;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -5,7 +5,7 @@
 #include <dshow.h>
 #include <wrl/client.h>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 // Throws ToolError when the filter has no output pin.
 Microsoft::WRL::ComPtr<IPin> FindCapturePin(IBaseFilter* filter);
@@ -16,4 +16,4 @@ GUID PinCategory(IPin* pin);
 // IAMStreamConfig of the capture pin; throws ToolError when the pin has none.
 Microsoft::WRL::ComPtr<IAMStreamConfig> StreamConfigOf(IPin* pin);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -4,7 +4,7 @@
 
 #include "Text.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 std::string Format(const char* format, double value) {
@@ -85,4 +85,4 @@ std::string ToText(const CaptureReport& r) {
     return text;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -8,7 +8,7 @@
 
 #include "FrameStats.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 struct CaptureReport {
     std::wstring device;
@@ -33,4 +33,4 @@ std::string ToText(const CaptureReport& report);
 // A JSON string literal: quoted, with quotes, backslashes and control characters escaped.
 std::string JsonString(const std::wstring& text);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

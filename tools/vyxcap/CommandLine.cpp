@@ -3,7 +3,7 @@
 #include "Text.h"
 #include "ToolError.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 constexpr int kMaxFrames = 10000000;
@@ -127,4 +127,4 @@ const char* UsageText() {
            "capture takes 30 frames unless --frames says otherwise.\n";
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

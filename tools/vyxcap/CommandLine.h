@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 enum class CommandKind { Help, List, Caps, Controls, Set, Capture };
 
@@ -35,4 +35,4 @@ Command ParseCommandLine(const std::vector<std::wstring>& args);
 
 const char* UsageText();
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -22,7 +22,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 void Print(const std::string& text) {
@@ -76,7 +76,7 @@ void RunCaps(const std::wstring& spec) {
                "minInterval", "maxInterval"));
     for (size_t i = 0; i < capabilities.size(); ++i) {
         const StreamCapability& capability = capabilities[i];
-        const BITMAPINFOHEADER* header = capability.type ? BitmapHeader(*capability.type.get()) : nullptr;
+        const BITMAPINFOHEADER* header = capability.type ? vyx::win::BitmapHeader(*capability.type.Get()) : nullptr;
         if (!header) {
             Print(Line("%-5zu %-8s (no video format: GetStreamCaps gave %s)\n", i,
                        capability.type ? Narrow(SubtypeName(capability.type->subtype)).c_str() : "-",
@@ -140,17 +140,17 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
     request.width = options.width;
     request.height = options.height;
     request.fps = options.fps;
-    const MediaTypePtr current = graph.CurrentFormat();
-    const ChosenFormat chosen = ChooseFormat(capabilities, request, current.get());
-    if (!options.pngPath.empty() && !CanConvertToImage(*chosen.type.get()))
+    const vyx::win::MediaTypePtr current = graph.CurrentFormat();
+    const ChosenFormat chosen = ChooseFormat(capabilities, request, current.Get());
+    if (!options.pngPath.empty() && !CanConvertToImage(*chosen.type.Get()))
         throw ToolError("cannot write a picture of " + Narrow(SubtypeName(chosen.type->subtype)) + " frames");
-    graph.SetFormat(*chosen.type.get());
-    graph.Build(*chosen.type.get(), options.aviPath);
+    graph.SetFormat(*chosen.type.Get());
+    graph.Build(*chosen.type.Get(), options.aviPath);
 
-    const MediaTypePtr connected = graph.ConnectedType();
-    const BITMAPINFOHEADER* header = BitmapHeader(*connected.get());
+    const vyx::win::MediaTypePtr connected = graph.ConnectedType();
+    const BITMAPINFOHEADER* header = vyx::win::BitmapHeader(*connected.Get());
     if (!header) throw ToolError("the connected type has no video format block");
-    const REFERENCE_TIME interval = *AvgTimePerFrame(*connected.get());
+    const REFERENCE_TIME interval = *vyx::win::AvgTimePerFrame(*connected.Get());
     // Adopt the reference `new` made: MinGW's ComPtr::Attach would add a second one.
     ComPtr<FrameCollector> collector;
     *collector.GetAddressOf() =
@@ -187,9 +187,9 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
 
     if (!options.pngPath.empty()) {
         const std::vector<std::uint8_t> frame = collector->LastFrame();
-        WritePng(ConvertToImage(*connected.get(), frame.data(), frame.size()), options.pngPath);
+        WritePng(ConvertToImage(*connected.Get(), frame.data(), frame.size()), options.pngPath);
     }
     Print(options.json ? ToJson(report) : ToText(report));
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

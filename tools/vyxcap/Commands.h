@@ -3,7 +3,7 @@
 // ToolError on failure.
 #include "CommandLine.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 void RunList();
 void RunCaps(const std::wstring& device);
@@ -11,4 +11,4 @@ void RunControls(const std::wstring& device);
 void RunSet(const Command& command);
 void RunCapture(const std::wstring& device, const CaptureOptions& options);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

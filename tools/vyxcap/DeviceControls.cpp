@@ -5,7 +5,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 std::span<const ControlProperty> ControlProperties() {
     static constexpr ControlProperty kProperties[] = {
@@ -76,4 +76,4 @@ std::string FlagsText(long flags) {
     return std::to_string(flags);
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

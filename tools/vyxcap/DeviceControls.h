@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 enum class ControlFamily { VideoProcAmp, CameraControl };
 
@@ -45,4 +45,4 @@ private:
 // Flag words as the interfaces define them: 1 auto, 2 manual.
 std::string FlagsText(long flags);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

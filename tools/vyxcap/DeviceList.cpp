@@ -7,7 +7,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 std::wstring FriendlyName(IMoniker* moniker) {
@@ -65,4 +65,4 @@ ComPtr<IBaseFilter> CreateDeviceFilter(const VideoDevice& device) {
     return filter;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

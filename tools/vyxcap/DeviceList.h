@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 struct VideoDevice {
     std::wstring friendlyName;
@@ -24,4 +24,4 @@ VideoDevice FindVideoDevice(const std::wstring& spec);
 // Creates the device's filter through its moniker.
 Microsoft::WRL::ComPtr<IBaseFilter> CreateDeviceFilter(const VideoDevice& device);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -8,7 +8,7 @@
 #include "Text.h"
 #include "ToolError.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 bool SizeFits(const VIDEO_STREAM_CONFIG_CAPS& caps, const BITMAPINFOHEADER& header, int width,
@@ -45,7 +45,7 @@ ChosenFormat FirstFit(const std::vector<StreamCapability>& capabilities, const F
     for (size_t i = 0; i < capabilities.size(); ++i) {
         const StreamCapability& capability = capabilities[i];
         if (!capability.type) continue;
-        const BITMAPINFOHEADER* header = BitmapHeader(*capability.type.get());
+        const BITMAPINFOHEADER* header = vyx::win::BitmapHeader(*capability.type.Get());
         if (!header) continue;
         if (!request.subtype.empty() &&
             !EqualsIgnoreCase(SubtypeName(capability.type->subtype), request.subtype))
@@ -57,16 +57,16 @@ ChosenFormat FirstFit(const std::vector<StreamCapability>& capabilities, const F
 
         ChosenFormat chosen;
         chosen.capabilityIndex = static_cast<int>(i);
-        chosen.type = MediaTypePtr::Copy(*capability.type.get());
+        chosen.type = vyx::win::MediaTypePtr::Copy(*capability.type.Get());
         if (!chosen.type) throw ToolError("out of memory copying a media type");
-        BITMAPINFOHEADER* out = BitmapHeader(*chosen.type.get());
+        BITMAPINFOHEADER* out = vyx::win::BitmapHeader(*chosen.type.Get());
         if (request.width > 0 && (request.width != out->biWidth || request.height != std::labs(out->biHeight))) {
             out->biWidth = request.width;
             out->biHeight = out->biHeight < 0 ? -request.height : request.height;
             out->biSizeImage = FrameBytes(*out, request.width, request.height);
             if (chosen.type->bFixedSizeSamples) chosen.type->lSampleSize = out->biSizeImage;
         }
-        REFERENCE_TIME* frameInterval = AvgTimePerFrame(*chosen.type.get());
+        REFERENCE_TIME* frameInterval = vyx::win::AvgTimePerFrame(*chosen.type.Get());
         if (interval > 0)
             *frameInterval = interval;
         else if (*frameInterval <= 0 && capability.caps.MinFrameInterval > 0)
@@ -81,7 +81,7 @@ ChosenFormat FirstFit(const std::vector<StreamCapability>& capabilities, const F
 ChosenFormat ChooseFormat(const std::vector<StreamCapability>& capabilities,
                           const FormatRequest& request, const AM_MEDIA_TYPE* current) {
     if (request.subtype.empty() && request.width == 0) {
-        const BITMAPINFOHEADER* header = current ? BitmapHeader(*current) : nullptr;
+        const BITMAPINFOHEADER* header = current ? vyx::win::BitmapHeader(*current) : nullptr;
         if (header) {
             FormatRequest asCurrent = request;
             asCurrent.subtype = SubtypeName(current->subtype);
@@ -105,4 +105,4 @@ DWORD FrameBytes(const BITMAPINFOHEADER& header, LONG width, LONG height) {
 
 REFERENCE_TIME FrameIntervalForFps(double fps) { return std::llround(10000000.0 / fps); }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

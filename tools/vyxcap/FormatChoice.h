@@ -10,10 +10,10 @@
 
 #include "MediaTypePtr.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 struct StreamCapability {
-    MediaTypePtr type;
+    vyx::win::MediaTypePtr type;
     VIDEO_STREAM_CONFIG_CAPS caps{};
 };
 
@@ -26,7 +26,7 @@ struct FormatRequest {
 
 struct ChosenFormat {
     int capabilityIndex = -1;
-    MediaTypePtr type;
+    vyx::win::MediaTypePtr type;
 };
 
 // With no subtype and no size requested, the device's current type (may be null) stands for
@@ -41,4 +41,4 @@ DWORD FrameBytes(const BITMAPINFOHEADER& header, LONG width, LONG height);
 // 10000000 / fps rounded to the nearest 100 ns unit.
 REFERENCE_TIME FrameIntervalForFps(double fps);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

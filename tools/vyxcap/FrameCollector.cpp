@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 FrameCollector::FrameCollector(int frames, long frameBytes, bool keepLastFrame)
     : m_target(frames),
@@ -57,7 +57,7 @@ STDMETHODIMP FrameCollector::SampleCB(double, IMediaSample* sample) {
         }
         m_frames.store(index + 1);
     }
-    if (m_frames.load() == m_target) SetEvent(m_done.get());
+    if (m_frames.load() == m_target) SetEvent(m_done.Get());
     return S_OK;
 }
 
@@ -74,4 +74,4 @@ std::vector<std::uint8_t> FrameCollector::LastFrame() const {
     return std::vector<std::uint8_t>(m_lastFrame.begin(), m_lastFrame.begin() + m_lastLength);
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -15,9 +15,9 @@
 
 #include "FrameStats.h"
 #include "SampleGrabber.h"
-#include "UniqueHandle.h"
+#include "UniqueResource.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 class FrameCollector final : public ISampleGrabberCB {
 public:
@@ -37,7 +37,7 @@ public:
 
     // Set once, when the Nth frame has been counted: waking the waiter for every frame would
     // cost the stream a thread switch per frame.
-    HANDLE DoneEvent() const { return m_done.get(); }
+    HANDLE DoneEvent() const { return m_done.Get(); }
     int Frames() const { return m_frames.load(); }
     bool Done() const { return m_frames.load() >= m_target; }
     FrameStats Stats() const;
@@ -50,7 +50,7 @@ private:
     std::atomic<ULONG> m_references{1};
     const int m_target;
     const bool m_keepLastFrame;
-    UniqueHandle m_done;
+    vyx::win::UniqueHandle m_done;
     std::atomic<int> m_frames{0};
     mutable std::mutex m_lock;
     FrameStats m_stats;
@@ -58,4 +58,4 @@ private:
     long m_lastLength = 0;
 };
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 void FrameStats::Add(const SampleRecord& sample) {
     const bool first = m_frames == 0;
@@ -32,4 +32,4 @@ void FrameStats::Add(const SampleRecord& sample) {
     ++m_frames;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

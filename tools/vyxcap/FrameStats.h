@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 struct SampleRecord {
     bool hasTime = false;       // GetTime gave at least a start
@@ -54,4 +54,4 @@ private:
     std::int64_t m_lastArrival = 0;
 };
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -12,7 +12,7 @@
 #include "Text.h"
 #include "ToolError.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 enum class Layout { Unknown, Bgr24, Bgrx32, Palette8, Grey8, Grey16, Yuy2, Uyvy };
@@ -86,13 +86,13 @@ void StretchGrey16(const std::vector<const std::uint8_t*>& rows, int width, Imag
 }  // namespace
 
 bool CanConvertToImage(const AM_MEDIA_TYPE& type) {
-    const BITMAPINFOHEADER* header = BitmapHeader(type);
+    const BITMAPINFOHEADER* header = vyx::win::BitmapHeader(type);
     return header && header->biWidth > 0 && header->biHeight != 0 &&
            LayoutOf(type, *header) != Layout::Unknown;
 }
 
 Image ConvertToImage(const AM_MEDIA_TYPE& type, const std::uint8_t* data, std::size_t length) {
-    const BITMAPINFOHEADER* header = BitmapHeader(type);
+    const BITMAPINFOHEADER* header = vyx::win::BitmapHeader(type);
     if (!CanConvertToImage(type))
         throw ToolError("cannot write a picture of " + Narrow(SubtypeName(type.subtype)) + " frames");
     const Layout layout = LayoutOf(type, *header);
@@ -184,4 +184,4 @@ Image ConvertToImage(const AM_MEDIA_TYPE& type, const std::uint8_t* data, std::s
     return image;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 struct Image {
     int width = 0;
@@ -24,4 +24,4 @@ bool CanConvertToImage(const AM_MEDIA_TYPE& type);
 // Throws ToolError for a layout it does not know or data shorter than one frame.
 Image ConvertToImage(const AM_MEDIA_TYPE& type, const std::uint8_t* data, std::size_t length);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

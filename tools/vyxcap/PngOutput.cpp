@@ -5,7 +5,7 @@
 #include "ToolError.h"
 #include "ToolText.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 void WritePng(const Image& image, const std::wstring& path) {
     vyx::png::ImageView view;
@@ -19,4 +19,4 @@ void WritePng(const Image& image, const std::wstring& path) {
         throw ToolError("writing \"" + Narrow(path) + "\" failed: " + vyx::tools::Win32ErrorText(error));
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -4,9 +4,9 @@
 
 #include "ImageConvert.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 // Throws ToolError naming the file when it cannot be written.
 void WritePng(const Image& image, const std::wstring& path);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

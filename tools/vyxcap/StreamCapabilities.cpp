@@ -4,7 +4,7 @@
 
 #include "ToolError.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 std::vector<StreamCapability> ReadCapabilities(IAMStreamConfig* config) {
     int count = 0;
@@ -17,11 +17,11 @@ std::vector<StreamCapability> ReadCapabilities(IAMStreamConfig* config) {
     std::vector<StreamCapability> capabilities(count);
     for (int i = 0; i < count; ++i) {
         StreamCapability& capability = capabilities[i];
-        if (FAILED(config->GetStreamCaps(i, capability.type.Receive(),
+        if (FAILED(config->GetStreamCaps(i, capability.type.Put(),
                                          reinterpret_cast<BYTE*>(&capability.caps))))
             capability.type.Reset();
     }
     return capabilities;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

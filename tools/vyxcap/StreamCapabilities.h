@@ -7,10 +7,10 @@
 
 #include "FormatChoice.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 // Throws ToolError when the count cannot be read or a capability record is not a
 // VIDEO_STREAM_CONFIG_CAPS; a failing GetStreamCaps entry is kept with an empty type.
 std::vector<StreamCapability> ReadCapabilities(IAMStreamConfig* config);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -3,7 +3,7 @@
 #include <objbase.h>
 #include <uuids.h>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 namespace {
 
 // FOURCC subtypes are the code followed by the fixed tail 0000-0010-8000-00AA00389B71.
@@ -45,4 +45,4 @@ std::wstring SubtypeName(const GUID& subtype) {
     return text;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

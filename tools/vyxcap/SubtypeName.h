@@ -4,10 +4,10 @@
 
 #include <string>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 // The uncompressed RGB subtypes by their usual names, a FOURCC subtype by its code without
 // trailing spaces ("Y16 " is "Y16"), anything else as its GUID in registry form.
 std::wstring SubtypeName(const GUID& subtype);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

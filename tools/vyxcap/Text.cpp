@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 bool EqualsIgnoreCase(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size()) return false;
@@ -35,4 +35,4 @@ std::optional<double> ParseDouble(const std::wstring& text) {
     return value;
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -5,7 +5,7 @@
 
 #include "ToolText.h"
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 using vyx::tools::Narrow;  // UTF-8
 bool EqualsIgnoreCase(const std::wstring& a, const std::wstring& b);
@@ -14,4 +14,4 @@ bool EqualsIgnoreCase(const std::wstring& a, const std::wstring& b);
 std::optional<long> ParseLong(const std::wstring& text);
 std::optional<double> ParseDouble(const std::wstring& text);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 ToolError::ToolError(const std::string& message, int exitCode)
     : std::runtime_error(message), m_exitCode(exitCode) {}
@@ -52,4 +52,4 @@ void ThrowIfFailed(HRESULT hr, const std::string& what) {
     if (FAILED(hr)) throw ToolError(what + " failed: " + DescribeHResult(hr));
 }
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

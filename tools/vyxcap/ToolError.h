@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace vyxcap {
+namespace vyx::vyxcap {
 
 inline constexpr int kExitFailure = 1;  // no such device, format not offered, graph failure
 inline constexpr int kExitUsage = 2;    // the command line itself is wrong
@@ -25,4 +25,4 @@ std::string DescribeHResult(HRESULT hr);
 // Throws "<what> failed: <description>" for a failure code; success codes pass.
 void ThrowIfFailed(HRESULT hr, const std::string& what);
 
-}  // namespace vyxcap
+}  // namespace vyx::vyxcap

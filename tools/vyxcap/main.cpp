@@ -13,28 +13,30 @@
 
 namespace {
 
-int Run(const vyxcap::Command& command) {
-    using vyxcap::CommandKind;
+int Run(const vyx::vyxcap::Command& command) {
+    using vyx::vyxcap::CommandKind;
     if (command.kind == CommandKind::Help) {
-        std::fputs(vyxcap::UsageText(), stdout);
+        std::fputs(vyx::vyxcap::UsageText(), stdout);
         return 0;
     }
-    const vyxcap::ComApartment apartment;
+    // The multithreaded apartment: the sample grabber calls back on the graph's streaming thread.
+    const vyx::win::ComApartment apartment;
+    vyx::vyxcap::ThrowIfFailed(apartment.Result(), "CoInitializeEx");
     switch (command.kind) {
     case CommandKind::List:
-        vyxcap::RunList();
+        vyx::vyxcap::RunList();
         break;
     case CommandKind::Caps:
-        vyxcap::RunCaps(command.device);
+        vyx::vyxcap::RunCaps(command.device);
         break;
     case CommandKind::Controls:
-        vyxcap::RunControls(command.device);
+        vyx::vyxcap::RunControls(command.device);
         break;
     case CommandKind::Set:
-        vyxcap::RunSet(command);
+        vyx::vyxcap::RunSet(command);
         break;
     case CommandKind::Capture:
-        vyxcap::RunCapture(command.device, command.capture);
+        vyx::vyxcap::RunCapture(command.device, command.capture);
         break;
     case CommandKind::Help:
         break;
@@ -46,12 +48,12 @@ int Run(const vyxcap::Command& command) {
 
 int wmain(int argc, wchar_t** argv) {
     try {
-        return Run(vyxcap::ParseCommandLine(std::vector<std::wstring>(argv + 1, argv + argc)));
-    } catch (const vyxcap::ToolError& error) {
+        return Run(vyx::vyxcap::ParseCommandLine(std::vector<std::wstring>(argv + 1, argv + argc)));
+    } catch (const vyx::vyxcap::ToolError& error) {
         std::fprintf(stderr, "vyxcap: %s\n", error.what());
         return error.ExitCode();
     } catch (const std::bad_alloc&) {
         std::fputs("vyxcap: out of memory\n", stderr);
-        return vyxcap::kExitFailure;
+        return vyx::vyxcap::kExitFailure;
     }
 }

@@ -35,7 +35,7 @@ int ChooseBin(const CameraProp& prop, int sensorWidth) {
 }  // namespace
 
 bool WriteSnapshot(const std::wstring& model, const std::wstring& path, int exposureMs, std::string* error) {
-    const auto* row = vyxsim::FindModel(model);
+    const auto* row = vyx::sim::bus::FindModel(model);
     if (!row) {
         *error = "no model named \"" + Narrow(model) + "\" (vyxsim models lists them)";
         return false;

@@ -53,7 +53,7 @@ int Report(DWORD error, const std::string& what) {
 }
 
 int ListPlugged() {
-    for (const auto& device : vyxsim::ListPlugged())
+    for (const auto& device : vyx::sim::bus::ListPlugged())
         std::printf("%s\t%s\t%s\n", Narrow(device.instanceId).c_str(),
                     device.model.empty() ? "(unknown)" : Narrow(device.model).c_str(), Narrow(device.serial).c_str());
     return 0;
@@ -65,7 +65,7 @@ int ListModels() {
 }
 
 const wchar_t* FindSwitch(const std::wstring& name) {
-    for (const wchar_t* known : vyxsim::kSwitchNames) {
+    for (const wchar_t* known : vyx::sim::bus::kSwitchNames) {
         // The "Sim" prefix may be left out.
         if (_wcsicmp(name.c_str(), known) == 0 || _wcsicmp(name.c_str(), known + 3) == 0) return known;
     }
@@ -94,14 +94,14 @@ int SetSwitch(const std::wstring& target, const std::wstring& switchName, const 
     if (target.find(L'\\') != std::wstring::npos) {
         instances.push_back(target);
     } else {
-        const auto* row = vyxsim::FindModel(target);
+        const auto* row = vyx::sim::bus::FindModel(target);
         if (!row) return Report(ERROR_NOT_FOUND, Narrow(target));
-        for (const auto& device : vyxsim::ListPlugged())
+        for (const auto& device : vyx::sim::bus::ListPlugged())
             if (device.model == row->displayNameW) instances.push_back(device.instanceId);
         if (instances.empty()) return Report(ERROR_DEVICE_NOT_CONNECTED, row->displayName);
     }
     for (const auto& instance : instances) {
-        const DWORD error = vyxsim::SetSwitch(instance, name, value);
+        const DWORD error = vyx::sim::bus::SetSwitch(instance, name, value);
         if (error != ERROR_SUCCESS) return Report(error, Narrow(instance));
     }
     return 0;
@@ -117,21 +117,21 @@ int wmain(int argc, wchar_t** argv) {
 
     if (command == L"plug" && (n == 2 || n == 3)) {
         const std::wstring serial = n == 3 ? args[2] : L"";
-        const auto* row = vyxsim::FindModel(args[1]);
+        const auto* row = vyx::sim::bus::FindModel(args[1]);
         const std::string what = row ? Narrow(std::wstring(row->displayNameW) + L" " +
-                                              (serial.empty() ? vyxsim::DefaultSerial(*row) : serial))
+                                              (serial.empty() ? vyx::sim::bus::DefaultSerial(*row) : serial))
                                      : Narrow(args[1]);
-        return Report(vyxsim::Plug(args[1], serial), what);
+        return Report(vyx::sim::bus::Plug(args[1], serial), what);
     }
-    if (command == L"unplug" && n == 2 && args[1] == L"--all") return Report(vyxsim::UnplugAll(), "unplug --all");
+    if (command == L"unplug" && n == 2 && args[1] == L"--all") return Report(vyx::sim::bus::UnplugAll(), "unplug --all");
     if (command == L"unplug" && (n == 2 || n == 3)) {
         const std::wstring serial = n == 3 ? args[2] : L"";
-        const DWORD error = vyxsim::Unplug(args[1], serial);
+        const DWORD error = vyx::sim::bus::Unplug(args[1], serial);
         const std::string what = error == ERROR_NOT_FOUND ? Narrow(args[1]) : Narrow(args[1] + L" " + serial);
         return Report(error, what);
     }
-    if (command == L"plug-instance" && n == 2) return Report(vyxsim::PlugInstance(args[1]), Narrow(args[1]));
-    if (command == L"unplug-instance" && n == 2) return Report(vyxsim::UnplugInstance(args[1]), Narrow(args[1]));
+    if (command == L"plug-instance" && n == 2) return Report(vyx::sim::bus::PlugInstance(args[1]), Narrow(args[1]));
+    if (command == L"unplug-instance" && n == 2) return Report(vyx::sim::bus::UnplugInstance(args[1]), Narrow(args[1]));
     if (command == L"list" && n == 1) return ListPlugged();
     if (command == L"models" && n == 1) return ListModels();
     if (command == L"set" && n == 4) return SetSwitch(args[1], args[2], args[3]);

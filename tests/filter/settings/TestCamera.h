@@ -12,7 +12,7 @@
 #include "VyxonCamera.h"
 #include "vyx_catalogue.h"
 
-namespace vyxtest {
+namespace vyx::test {
 
 inline const vyx::catalogue::ModelRow& ModelRow(const char* displayName) {
     for (const auto& row : vyx::catalogue::kModels)
@@ -24,9 +24,9 @@ inline const vyx::catalogue::ModelRow& ModelRow(const char* displayName) {
 // Plugs the model unless a camera of it is plugged already.
 inline bool PlugModel(const char* displayName) {
     const std::wstring wideName(ModelRow(displayName).displayNameW);
-    for (const auto& device : vyxsim::ListPlugged())
+    for (const auto& device : vyx::sim::bus::ListPlugged())
         if (device.model == wideName) return true;
-    return vyxsim::Plug(wideName) == ERROR_SUCCESS;
+    return vyx::sim::bus::Plug(wideName) == ERROR_SUCCESS;
 }
 
 class TestCamera {
@@ -67,4 +67,4 @@ private:
     VyxonCamera* m_camera = nullptr;
 };
 
-}  // namespace vyxtest
+}  // namespace vyx::test

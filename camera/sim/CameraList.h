@@ -1,0 +1,25 @@
+// The connected cameras: the present device instances of the maker's vendor ID whose
+// product ID is a catalogue row, in the bus's stable enumeration order. A camera's ID is
+// its place in that order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "VyxonCamera.h"
+#include "vyx_catalogue.h"
+
+namespace vyx::sim {
+
+struct CameraEntry {
+    const vyx::catalogue::ModelRow* row = nullptr;
+    std::wstring instanceId;
+    std::wstring serial;
+};
+
+std::vector<CameraEntry> ListCameras();
+// Whether the camera runs at USB 3 speed: a USB 3 model, unless its switch puts it on USB 2.
+bool Usb3Link(const CameraEntry& entry);
+void FillCameraProp(const CameraEntry& entry, int cameraId, bool usb3Link, CameraProp* prop);
+
+}  // namespace vyx::sim

@@ -1,0 +1,94 @@
+// The video stream of one open camera: a producer thread renders frames at the camera's
+// pace into a small pool of buffers; readers copy the newest complete frame.
+//
+// Pace: frame k arrives at the previous arrival plus the frame time. The producer waits
+// (without spinning) for an arrival, renders and publishes the frame. A published frame
+// not collected before the next arrival is dropped; drops are counted lazily, and the
+// producer renders nothing nobody collects. Without pacing a frame is always ready: a
+// reader gets the newest frame, again if nothing newer exists; the producer renders the
+// next one behind it but busies itself at most a tenth of the time, so a benchmark of
+// the readers is not competing with the simulator for the processor.
+// Whether pacing is on is the camera's switch as of the latest rendered frame.
+//
+// Threads: Run is the producer thread; Start, Stop, Invalidate, Read, IsReady and
+// Dropped may be called from any thread. m_lock guards every field below it; the
+// renderer and the frame source run outside the lock. A reader copies out of a frame it
+// holds a reference to, so the producer never writes a buffer that is being read.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "FrameRenderer.h"
+
+namespace vyx::sim {
+
+// What the stream asks of its camera, outside the stream's lock.
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+    // The settings and scene of the next frame, its frame time, and whether pacing is off.
+    virtual void PrepareFrame(FrameJob* job, long long* frameTimeUs, bool* noPacing) = 0;
+    // Feedback for the automatic controls, after a frame was published.
+    virtual void FramePublished(const FrameJob& job, const FrameStats& stats) = 0;
+};
+
+class FrameStream {
+public:
+    enum class ReadResult { kOk, kTimeout, kStopped, kFailed };
+
+    FrameStream(FrameSource& source, std::unique_ptr<FrameRenderer> renderer);
+    ~FrameStream();
+    FrameStream(const FrameStream&) = delete;
+    FrameStream& operator=(const FrameStream&) = delete;
+
+    // Starts the producer; false when the thread cannot be created.
+    bool Start(long long frameTimeUs, bool noPacing);
+    void Stop();
+    // The settings changed: the frame in progress and any unread frame are discarded and
+    // the exposure starts again.
+    void Invalidate(long long frameTimeUs);
+
+    ReadResult Read(std::uint8_t* buffer, std::size_t bytes, int timeoutMs);
+    bool IsReady();
+    int Dropped();
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Frame {
+        std::vector<std::uint8_t> data;
+        std::uint64_t generation = 0;
+    };
+
+    void Run();
+    std::shared_ptr<Frame> TakeBuffer();
+    void CountDrops(Clock::time_point now);
+    void SetPacing(bool noPacing, Clock::time_point now);
+    bool Collectable() const;
+    Clock::duration FrameTime() const { return std::chrono::microseconds(m_frameTimeUs); }
+
+    FrameSource& m_source;
+    std::unique_ptr<FrameRenderer> m_renderer;  // producer thread only
+    std::thread m_thread;
+
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_stop = false;
+    bool m_failed = false;
+    bool m_noPacing = false;
+    std::uint64_t m_generation = 0;
+    std::uint64_t m_nextIndex = 0;
+    long long m_frameTimeUs = 1;
+    Clock::time_point m_nextArrival;
+    std::shared_ptr<Frame> m_latest;
+    bool m_fresh = false;  // m_latest was published and not yet collected
+    std::vector<std::shared_ptr<Frame>> m_spares;
+    long long m_dropped = 0;
+};
+
+}  // namespace vyx::sim

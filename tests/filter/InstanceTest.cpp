@@ -1,0 +1,233 @@
+// ICameraInstance, IAMVideoControl, IAMDroppedFrames and IKsPropertySet as the pages and
+// applications use them, each change checked against the simulated camera.
+#include <gtest/gtest.h>
+
+#include "FilterTestSupport.h"
+#include "ModelDescriptor.h"
+#include "SimulatedBus.h"
+
+using namespace vyx::test;
+
+namespace {
+class PinInterfaces : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vyx::sim::bus::UnplugAll();
+        RemoveSettingsFile();
+        m_camera = std::make_unique<PluggedCamera>();
+        ASSERT_EQ(CreateFilter(&m_filter), S_OK);
+        ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &m_instance), S_OK);
+        m_instance->GetCamera(&m_cam);
+        ASSERT_NE(m_cam, nullptr);
+    }
+
+    int IndexOf(int width, int height) const {
+        for (int i = 0; i < vyx::g_ModelDescriptor.resolutionCount; ++i)
+            if (vyx::g_ModelDescriptor.resolutions[i] == vyx::Resolution{width, height}) return i;
+        return -1;
+    }
+
+    ComApartment m_com;
+    std::unique_ptr<PluggedCamera> m_camera;
+    ComPtr<IBaseFilter> m_filter;
+    ComPtr<ICameraInstance> m_instance;
+    VyxonCamera* m_cam = nullptr;
+};
+}  // namespace
+
+TEST_F(PinInterfaces, ImageSizeIndexLimitsAndBinnedSizes) {
+    const int last = vyx::g_ModelDescriptor.resolutionCount - 1;
+    int index = -1;
+    EXPECT_EQ(m_instance->GetImgSizeIndex(nullptr), E_POINTER);
+    ASSERT_EQ(m_instance->GetImgSizeIndex(&index), S_OK);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(m_instance->SetImgSizeIndex(-1), E_INVALIDARG);
+    EXPECT_EQ(m_instance->SetImgSizeIndex(last + 1), E_INVALIDARG);
+    ASSERT_EQ(m_instance->SetImgSizeIndex(last), S_OK);
+    m_instance->GetImgSizeIndex(&index);
+    EXPECT_EQ(index, last);
+    int width = 0, height = 0;
+    m_cam->GetImgSize(&width, &height);
+    EXPECT_EQ(width, vyx::g_ModelDescriptor.resolutions[last].width);
+
+    const int entry = IndexOf(1280, 720);
+    ASSERT_GE(entry, 0);
+    ASSERT_EQ(m_instance->SetImgSizeIndex(entry), S_OK);
+    ASSERT_EQ(m_instance->SetBin(2), S_OK);
+    m_cam->GetImgSize(&width, &height);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 360);
+    ASSERT_EQ(m_instance->SetBin(3), S_OK);
+    m_cam->GetImgSize(&width, &height);
+    EXPECT_EQ(width, 424);
+    EXPECT_EQ(height, 240);
+    int bin = 0;
+    m_cam->GetBin(&bin);
+    EXPECT_EQ(bin, 3);
+    ASSERT_EQ(m_instance->SetBin(1), S_OK);
+    ASSERT_EQ(m_instance->SetImgSizeIndex(entry), S_OK);
+    m_cam->GetImgSize(&width, &height);
+    EXPECT_EQ(width, 1280);
+
+    EXPECT_EQ(m_instance->SetBin(0), E_INVALIDARG);
+    EXPECT_EQ(m_instance->SetBin(5), E_INVALIDARG);
+    EXPECT_EQ(m_instance->SetBin(-1), E_INVALIDARG);
+
+    // A refused size stores nothing.
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseSetImgSize, 1);
+    EXPECT_EQ(m_instance->SetImgSizeIndex(0), E_FAIL);
+    m_instance->GetImgSizeIndex(&index);
+    EXPECT_EQ(index, entry);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseSetImgSize, 0);
+
+    // The configuration chosen here is what the pin reports and offers first.
+    ComPtr<IAMStreamConfig> config;
+    ASSERT_EQ(m_filter.As(&config), S_OK);
+    MediaTypePtr current;
+    ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
+    EXPECT_EQ(Info(current)->bmiHeader.biWidth, 1280);
+    EXPECT_EQ(Info(current)->bmiHeader.biHeight, 720);
+}
+
+TEST_F(PinInterfaces, ImageFormatRecordsItsOutputAndLocksNegotiation) {
+    ComPtr<IAMStreamConfig> config;
+    ASSERT_EQ(m_filter.As(&config), S_OK);
+    CameraProp prop{};
+    m_cam->GetTheProp(&prop);
+    for (ImageFormat format : {IMG_Y8, IMG_RAW8}) {
+        // 8-bit mono is a colour camera's own format; a monochrome one refuses it.
+        if (format == IMG_Y8 && !prop.isColorCamera) {
+            EXPECT_EQ(m_instance->SetImgFormat(format), E_FAIL);
+            continue;
+        }
+        ASSERT_EQ(m_instance->SetImgFormat(format), S_OK);
+        ImageFormat set{};
+        m_cam->GetImgFormat(&set);
+        EXPECT_EQ(set, format);
+        MediaTypePtr current;
+        ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
+        EXPECT_TRUE(IsEqualGUID(current->subtype, MEDIASUBTYPE_RGB8)) << format;
+        EXPECT_EQ(Info(current)->bmiHeader.biBitCount, 8);
+    }
+    ASSERT_EQ(m_instance->SetImgFormat(IMG_RAW16), S_OK);
+    MediaTypePtr y16;
+    ASSERT_EQ(config->GetFormat(y16.Put()), S_OK);
+    EXPECT_EQ(y16->subtype.Data1, 0x20363159u);
+
+    // Locked: one offered type, the current configuration.
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(OutputPin(m_filter.Get())->EnumMediaTypes(&types), S_OK);
+    AM_MEDIA_TYPE* offered[2] = {};
+    ULONG fetched = 0;
+    EXPECT_EQ(types->Next(2, offered, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 1u);
+    EXPECT_EQ(offered[0]->subtype.Data1, 0x20363159u);
+    DeleteMediaType(offered[0]);
+
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseSetImgFormat, 1);
+    EXPECT_EQ(m_instance->SetImgFormat(IMG_RAW8), E_FAIL);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseSetImgFormat, 0);
+    MediaTypePtr unchanged;
+    ASSERT_EQ(config->GetFormat(unchanged.Put()), S_OK);
+    EXPECT_EQ(unchanged->subtype.Data1, 0x20363159u);
+}
+
+TEST_F(PinInterfaces, SettersAreRefusedWhileStreaming) {
+    Graph graph;
+    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
+    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    OAFilterState state;
+    graph.control->GetState(5000, &state);
+    int width = 0, height = 0, bin = 0;
+    m_cam->GetImgSize(&width, &height);
+    m_cam->GetBin(&bin);
+    EXPECT_EQ(m_instance->SetImgSizeIndex(1), VFW_E_NOT_STOPPED);
+    EXPECT_EQ(m_instance->SetBin(2), VFW_E_NOT_STOPPED);
+    EXPECT_EQ(m_instance->SetImgFormat(IMG_RAW16), VFW_E_NOT_STOPPED);
+    int afterWidth = 0, afterHeight = 0, afterBin = 0;
+    m_cam->GetImgSize(&afterWidth, &afterHeight);
+    m_cam->GetBin(&afterBin);
+    EXPECT_EQ(afterWidth, width);
+    EXPECT_EQ(afterBin, bin);
+    graph.control->Stop();
+    EXPECT_EQ(m_instance->SetBin(2), S_OK);
+}
+
+TEST_F(PinInterfaces, VideoControlFlipsAndFrameRates) {
+    ComPtr<IAMVideoControl> control;
+    ASSERT_EQ(m_filter.As(&control), S_OK);
+    LONG caps = 0, mode = -1;
+    ASSERT_EQ(control->GetCaps(nullptr, &caps), S_OK);
+    EXPECT_EQ(caps, 3);
+    ASSERT_EQ(control->GetMode(nullptr, &mode), S_OK);
+    EXPECT_EQ(mode, 0);
+    EXPECT_EQ(control->SetMode(nullptr, 3), E_NOTIMPL);
+    EXPECT_EQ(control->SetMode(nullptr, 0), E_NOTIMPL);
+    ASSERT_EQ(control->SetMode(nullptr, 2), S_OK);
+    control->GetMode(nullptr, &mode);
+    EXPECT_EQ(mode, 2);
+    ASSERT_EQ(control->SetMode(nullptr, 1), S_OK);
+    control->GetMode(nullptr, &mode);
+    EXPECT_EQ(mode, 3);
+    bool horizontal = false, vertical = false;
+    m_cam->GetImgFlip(&horizontal, &vertical);
+    EXPECT_TRUE(horizontal);
+    EXPECT_TRUE(vertical);
+    // Switched off behind the pin's back: GetMode reads the camera.
+    m_cam->SetImgFlip(false, true);
+    control->GetMode(nullptr, &mode);
+    EXPECT_EQ(mode, 2);
+
+    LONG size = 0;
+    LONGLONG* rates = nullptr;
+    ASSERT_EQ(control->GetFrameRateList(nullptr, 0, SIZE{640, 480}, &size, &rates), S_OK);
+    ASSERT_EQ(size, 13);
+    const LONGLONG expected[] = {0, 10000000, 333333, 166666, 100000, 66666, 50000,
+                                 40000, 33333, 20000, 12500, 10000, 6666};
+    for (int i = 0; i < 13; ++i) EXPECT_EQ(rates[i], expected[i]) << i;
+    CoTaskMemFree(rates);
+
+    LONGLONG frame = -1;
+    ASSERT_EQ(control->GetMaxAvailableFrameRate(nullptr, 0, SIZE{640, 480}, &frame), S_OK);
+    EXPECT_EQ(frame, 0);
+    int exposure = 0;
+    bool automatic = false;
+    m_cam->GetExposure(&exposure, &automatic);
+    ASSERT_EQ(control->GetCurrentActualFrameRate(nullptr, &frame), S_OK);
+    EXPECT_EQ(frame, static_cast<LONGLONG>(exposure) * 10);
+}
+
+TEST_F(PinInterfaces, CapturePinCategoryAndDroppedFrames) {
+    ComPtr<IKsPropertySet> properties;
+    ASSERT_EQ(OutputPin(m_filter.Get()).As(&properties), S_OK);
+    GUID category = GUID_NULL;
+    DWORD returned = 0;
+    EXPECT_EQ(properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, nullptr, 0, &returned), S_OK);
+    EXPECT_EQ(returned, 16u);
+    ASSERT_EQ(properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category, sizeof category,
+                              &returned), S_OK);
+    EXPECT_TRUE(IsEqualGUID(category, PIN_CATEGORY_CAPTURE));
+    EXPECT_EQ(properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category, 15, &returned),
+              E_UNEXPECTED);
+    EXPECT_EQ(properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, nullptr, 16, nullptr), E_POINTER);
+    EXPECT_EQ(properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_MEDIUM, nullptr, 0, &category, 16, &returned),
+              E_PROP_ID_UNSUPPORTED);
+    EXPECT_EQ(properties->Get(PIN_CATEGORY_CAPTURE, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category, 16, &returned),
+              E_PROP_SET_UNSUPPORTED);
+    DWORD support = 0;
+    ASSERT_EQ(properties->QuerySupported(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, &support), S_OK);
+    EXPECT_EQ(support, static_cast<DWORD>(KSPROPERTY_SUPPORT_GET));
+    EXPECT_EQ(properties->QuerySupported(AMPROPSETID_Pin, 7, &support), E_PROP_ID_UNSUPPORTED);
+    EXPECT_EQ(properties->Set(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &category, 16), E_NOTIMPL);
+
+    ComPtr<IAMDroppedFrames> dropped;
+    ASSERT_EQ(m_filter.As(&dropped), S_OK);
+    LONG count = -1;
+    ASSERT_EQ(dropped->GetNumNotDropped(&count), S_OK);
+    EXPECT_EQ(count, 0);
+    ASSERT_EQ(dropped->GetNumDropped(&count), S_OK);
+    EXPECT_GE(count, 0);
+    EXPECT_EQ(dropped->GetDroppedInfo(0, nullptr, nullptr), S_OK);
+    EXPECT_EQ(dropped->GetAverageFrameSize(nullptr), S_OK);
+}

@@ -1,0 +1,93 @@
+#include "ChildProcess.h"
+
+#include <vector>
+
+namespace vyx::win {
+
+ChildProcess::~ChildProcess()
+{
+    if (m_process && ::WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT) {
+        Terminate(ERROR_CANCELLED);
+    }
+}
+
+DWORD ChildProcess::Start(const std::wstring& commandLine, const ChildProcessOptions& options)
+{
+    if (m_process && ::WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT) {
+        return ERROR_BUSY;
+    }
+    // CreateProcessW may write into the command line, so it gets a copy of its own.
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    const bool redirect = options.standardOutput != nullptr || options.standardError != nullptr;
+    if (redirect) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = options.standardOutput;
+        startup.hStdError = options.standardError;
+    }
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessW(options.application.empty() ? nullptr : options.application.c_str(), writable.data(),
+                          nullptr, nullptr, redirect, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+        return ::GetLastError();
+    }
+    m_process.Reset(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    m_processId = info.dwProcessId;
+    m_exitCode = STILL_ACTIVE;
+    return ERROR_SUCCESS;
+}
+
+DWORD ChildProcess::Wait(DWORD timeoutMs, HANDLE stopEvent)
+{
+    if (!m_process) {
+        return ERROR_INVALID_HANDLE;
+    }
+    DWORD wait = 0;
+    if (stopEvent != nullptr) {
+        const HANDLE handles[] = {m_process.Get(), stopEvent};
+        wait = ::WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
+        if (wait == WAIT_OBJECT_0 + 1) {
+            Terminate(ERROR_CANCELLED);
+            return ERROR_CANCELLED;
+        }
+    } else {
+        wait = ::WaitForSingleObject(m_process.Get(), timeoutMs);
+    }
+    if (wait == WAIT_TIMEOUT) {
+        Terminate(ERROR_TIMEOUT);
+        return ERROR_TIMEOUT;
+    }
+    if (wait != WAIT_OBJECT_0) {
+        return ::GetLastError();
+    }
+    if (!::GetExitCodeProcess(m_process.Get(), &m_exitCode)) {
+        return ::GetLastError();
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD RunChildProcess(const std::wstring& commandLine, DWORD timeoutMs, DWORD& exitCode,
+                      const ChildProcessOptions& options)
+{
+    ChildProcess child;
+    DWORD error = child.Start(commandLine, options);
+    if (error == ERROR_SUCCESS) {
+        error = child.Wait(timeoutMs);
+    }
+    if (error == ERROR_SUCCESS) {
+        exitCode = child.ExitCode();
+    }
+    return error;
+}
+
+void ChildProcess::Terminate(UINT exitCode)
+{
+    ::TerminateProcess(m_process.Get(), exitCode);
+    ::WaitForSingleObject(m_process.Get(), kTerminateWaitMs);
+}
+
+}  // namespace vyx::win
