@@ -1,0 +1,90 @@
+// The child-process runner the service's regsvr32 calls and the tests' tool runs rely on:
+// exit codes, and no child outliving its time-out, its stop event or its owner.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "ChildProcess.h"
+
+namespace vyx::win::test {
+namespace {
+
+std::wstring SelfPath() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// This program again, running only the sleeper below: a child that never ends by itself.
+std::wstring SleeperCommandLine() {
+    return L"\"" + SelfPath() + L"\" --gtest_also_run_disabled_tests --gtest_filter=ChildHelper.DISABLED_Sleeps";
+}
+
+std::wstring CmdCommandLine(const wchar_t* arguments) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return L"\"" + std::wstring(system) + L"\\cmd.exe\" " + arguments;
+}
+
+// True once the process with this id has ended (or never existed), within `ms`.
+bool EndsWithin(DWORD processId, DWORD ms) {
+    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    return !process || WaitForSingleObject(process.Get(), ms) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+TEST(ChildHelper, DISABLED_Sleeps) {
+    Sleep(120000);
+}
+
+TEST(ChildProcess, ReportsTheExitCodeOfAChildThatEnds) {
+    DWORD exitCode = 0;
+    ASSERT_EQ(RunChildProcess(CmdCommandLine(L"/c exit 7"), 30000, exitCode), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(exitCode, 7u);
+    ASSERT_EQ(RunChildProcess(CmdCommandLine(L"/c exit 0"), 30000, exitCode), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+TEST(ChildProcess, EndsAChildThatOutlivesItsTimeout) {
+    ChildProcess child;
+    ASSERT_EQ(child.Start(SleeperCommandLine()), static_cast<DWORD>(ERROR_SUCCESS));
+    const DWORD id = child.ProcessId();
+    EXPECT_EQ(child.Wait(300), static_cast<DWORD>(ERROR_TIMEOUT));
+    EXPECT_TRUE(EndsWithin(id, 0)) << "Wait returns only once the child is gone";
+    EXPECT_EQ(child.ExitCode(), static_cast<DWORD>(STILL_ACTIVE)) << "no exit code for a child that was ended";
+}
+
+TEST(ChildProcess, EndsAChildWhenTheStopEventIsSet) {
+    UniqueHandle stop(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    ChildProcess child;
+    ASSERT_EQ(child.Start(SleeperCommandLine()), static_cast<DWORD>(ERROR_SUCCESS));
+    const DWORD id = child.ProcessId();
+    const DWORD started = GetTickCount();
+    EXPECT_EQ(child.Wait(60000, stop.Get()), static_cast<DWORD>(ERROR_CANCELLED));
+    EXPECT_LT(GetTickCount() - started, 10000u);
+    EXPECT_TRUE(EndsWithin(id, 0));
+}
+
+TEST(ChildProcess, NoChildOutlivesItsOwner) {
+    DWORD id = 0;
+    {
+        ChildProcess child;
+        ASSERT_EQ(child.Start(SleeperCommandLine()), static_cast<DWORD>(ERROR_SUCCESS));
+        id = child.ProcessId();
+        EXPECT_EQ(child.Start(SleeperCommandLine()), static_cast<DWORD>(ERROR_BUSY)) << "one child at a time";
+    }
+    EXPECT_TRUE(EndsWithin(id, 10000));
+}
+
+TEST(ChildProcess, RefusesWhatCannotRun) {
+    ChildProcess child;
+    EXPECT_EQ(child.Wait(0), static_cast<DWORD>(ERROR_INVALID_HANDLE)) << "nothing started";
+    const DWORD error = child.Start(L"\"C:\\no such folder\\missing.exe\"");
+    EXPECT_TRUE(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) << error;
+    EXPECT_EQ(child.Wait(0), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+}  // namespace vyx::win::test
