@@ -9,11 +9,11 @@ CCameraPropertyPage::CCameraPropertyPage(LPUNKNOWN outer, int dialogId, int titl
 
 HRESULT CCameraPropertyPage::OnConnect(IUnknown* object) {
     if (!object) return E_POINTER;
-    ICameraInstance* instance = nullptr;
-    const HRESULT hr = object->QueryInterface(g_ModelDescriptor.cameraInstanceIid, reinterpret_cast<void**>(&instance));
+    // Straight into the smart pointer: MinGW's ComPtr::Attach adds a reference of its own.
+    const HRESULT hr = object->QueryInterface(g_ModelDescriptor.cameraInstanceIid,
+                                              reinterpret_cast<void**>(m_instance.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) return E_NOINTERFACE;
-    if (!instance) return E_FAIL;
-    m_instance.Attach(instance);
+    if (!m_instance) return E_FAIL;
     VyxonCamera* camera = nullptr;
     if (FAILED(m_instance->GetCamera(&camera)) || !camera) {
         m_instance.Reset();

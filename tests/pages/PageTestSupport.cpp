@@ -68,12 +68,19 @@ std::wstring GuidText(const GUID& guid) {
     return text;
 }
 
-CameraFixture::CameraFixture(const vyx::catalogue::ModelRow& row) : m_row(row) {
+CameraFixture::CameraFixture(const vyx::catalogue::ModelRow& row, const wchar_t* simSwitch) : m_row(row) {
+    RemoveSettingsFile();
     vyxsim::UnplugAll();
     EXPECT_EQ(vyxsim::Plug(row.displayNameW), static_cast<DWORD>(ERROR_SUCCESS));
     for (const vyxsim::PluggedDevice& device : vyxsim::ListPlugged())
         if (device.model == row.displayNameW) m_instanceId = device.instanceId;
-    EXPECT_EQ(Register(row), 0u);
+    if (simSwitch) {
+        EXPECT_EQ(vyxsim::SetSwitch(m_instanceId, simSwitch, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    }
+    // regsvr32 takes a second or two: only when the build is not registered already.
+    if (ClassesValue(L"CLSID\\" + GuidText(row.filterClsid) + L"\\InprocServer32", nullptr) != DllPath(row)) {
+        EXPECT_EQ(Register(row), 0u);
+    }
     HRESULT hr = CoCreateInstance(row.filterClsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_filter));
     EXPECT_EQ(hr, S_OK);
     if (FAILED(hr)) return;
@@ -88,7 +95,10 @@ CameraFixture::CameraFixture(const vyx::catalogue::ModelRow& row) : m_row(row) {
 CameraFixture::~CameraFixture() {
     m_instance.Reset();
     m_pin.Reset();
-    m_filter.Reset();
+    // The next test must get a new filter with a freshly opened camera.
+    if (m_filter) {
+        EXPECT_EQ(m_filter.Detach()->Release(), 0u) << "filter still referenced";
+    }
     vyxsim::UnplugAll();
 }
 

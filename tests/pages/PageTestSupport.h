@@ -41,7 +41,8 @@ std::wstring GuidText(const GUID& guid);
 // One plugged camera of `row`, its build registered, its filter created through COM.
 class CameraFixture {
 public:
-    explicit CameraFixture(const vyx::catalogue::ModelRow& row);
+    // `simSwitch`, when given, is switched on before the filter opens the camera.
+    explicit CameraFixture(const vyx::catalogue::ModelRow& row, const wchar_t* simSwitch = nullptr);
     ~CameraFixture();
     const vyx::catalogue::ModelRow& Row() const { return m_row; }
     IBaseFilter* Filter() const { return m_filter.Get(); }

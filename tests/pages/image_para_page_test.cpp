@@ -75,6 +75,7 @@ TEST(ImageParaPage, ListsBinsAndSizesAtTheSelectedBin) {
     auto host = camera.OpenPage(kImageParameters);
     ASSERT_TRUE(host);
     ASSERT_EQ(host->ItemCount(IDC_IP_BIN), 4);
+    host->Select(IDC_IP_BIN, 0);
     EXPECT_EQ(host->ItemText(IDC_IP_BIN, 0), L"1x1");
     EXPECT_EQ(host->ItemText(IDC_IP_BIN, 3), L"4x4");
     int index = 0;
@@ -157,6 +158,7 @@ TEST(ImageParaPage, ApplyWhileStoppedChangesTheConnectionAndTheNextFrames) {
     ASSERT_EQ(vyxsim::SetSwitch(camera.InstanceId(), vyxsim::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
     auto host = camera.OpenPage(kImageParameters);
     ASSERT_TRUE(host);
+    host->Select(IDC_IP_BIN, 0);
     const int small = SizeIndex(*host, IDC_IP_SIZE, L"640X480");
     ASSERT_GT(small, 0);
     host->Select(IDC_IP_SIZE, small);
@@ -201,13 +203,14 @@ TEST(ImageParaPage, ApplyWhileRunningChangesNothingAndReportsSuccess) {
     ASSERT_EQ(vyxsim::SetSwitch(camera.InstanceId(), vyxsim::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
     auto host = camera.OpenPage(kImageParameters);
     ASSERT_TRUE(host);
+    host->Select(IDC_IP_BIN, 0);
     const int small = SizeIndex(*host, IDC_IP_SIZE, L"320X240");
     host->Select(IDC_IP_SIZE, small);
     host->Click(IDC_IP_RGB24);
     ASSERT_EQ(host->Apply(), S_OK);
     GrabGraph graph;
     ASSERT_EQ(graph.Build(camera.Filter(), camera.Pin()), S_OK);
-    ASSERT_EQ(graph.control->Run(), S_OK);
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
     Sleep(100);
     host->Select(IDC_IP_SIZE, SizeIndex(*host, IDC_IP_SIZE, L"640X480"));
     host->Click(IDC_IP_RAW16);

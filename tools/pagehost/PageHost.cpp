@@ -74,7 +74,7 @@ HRESULT PageHost::Create(REFCLSID page, IUnknown* object, std::unique_ptr<PageHo
     HRESULT hr = CoCreateInstance(page, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&created));
     if (FAILED(hr)) return hr;
     Microsoft::WRL::ComPtr<PageSite> site;
-    site.Attach(new PageSite);
+    *site.GetAddressOf() = new PageSite;  // adopts the first reference; ComPtr::Attach would add one
     hr = created->SetPageSite(site.Get());
     if (FAILED(hr)) return hr;
     hr = created->SetObjects(1, &object);
@@ -115,7 +115,8 @@ HRESULT PageHost::Activate() {
                                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                    GetModuleHandleW(nullptr), nullptr);
         if (!m_window) return HRESULT_FROM_WIN32(GetLastError());
-        ShowWindow(m_window, SW_SHOW);
+        // Unshown: under Wine without a window manager, destroying a shown top-level window
+        // waits two seconds for it to be withdrawn. The page inside is shown all the same.
     }
     const RECT place{0, 0, info.size.cx, info.size.cy};
     hr = m_page->Activate(m_window, &place, FALSE);
