@@ -132,6 +132,13 @@ HRESULT PageHost::Deactivate() {
     return hr;
 }
 
+void PageHost::Show() const {
+    ShowWindow(m_window, SW_SHOW);
+    UpdateWindow(m_window);
+    RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+    PumpMessages();
+}
+
 HWND PageHost::Dialog() const {
     return m_window ? GetWindow(m_window, GW_CHILD) : nullptr;
 }

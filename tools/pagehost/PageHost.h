@@ -30,6 +30,9 @@ public:
     // Activates the page in the host window, sized as GetPageInfo says.
     HRESULT Activate();
     HRESULT Deactivate();
+    // Shows the host window (for pictures). Closing a shown window then takes a while under
+    // Wine without a window manager.
+    void Show() const;
     HRESULT Apply() { return m_page->Apply(); }
     bool Dirty() const { return m_page->IsPageDirty() == S_OK; }
     // How often the page told its site it changed.

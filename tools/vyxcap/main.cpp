@@ -8,6 +8,7 @@
 
 #include "CommandLine.h"
 #include "Commands.h"
+#include "PropertyFrame.h"
 #include "ComApartment.h"
 #include "ToolError.h"
 
@@ -17,6 +18,11 @@ int Run(const vyxcap::Command& command) {
     using vyxcap::CommandKind;
     if (command.kind == CommandKind::Help) {
         std::fputs(vyxcap::UsageText(), stdout);
+        return 0;
+    }
+    // The property frame is a dialog and needs a single-threaded apartment of its own.
+    if (command.kind == CommandKind::Props) {
+        vyxcap::RunProps(command.device, command.pin);
         return 0;
     }
     const vyxcap::ComApartment apartment;
@@ -37,6 +43,7 @@ int Run(const vyxcap::Command& command) {
         vyxcap::RunCapture(command.device, command.capture);
         break;
     case CommandKind::Help:
+    case CommandKind::Props:
         break;
     }
     return 0;
