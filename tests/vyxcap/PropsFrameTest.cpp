@@ -28,19 +28,19 @@ struct WindowSearch {
     HWND found;
 };
 
+BOOL CALLBACK MatchFrame(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // The frame: a visible top-level window of the process.
 HWND FindFrame(DWORD processId) {
     WindowSearch search{processId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            auto* s = reinterpret_cast<WindowSearch*>(context);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s->processId || !IsWindowVisible(window)) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(MatchFrame, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
