@@ -15,6 +15,7 @@
 #include "CBaseObject.h"
 #include "CBaseOutputPin.h"
 #include "CBasePin.h"
+#include "CBasePropertyPage.h"
 #include "CClassFactory.h"
 #include "CCritSec.h"
 #include "CEnumMediaTypes.h"

@@ -120,6 +120,13 @@ private:
     FormatEntry CurrentEntry() const;
     void RecordConfiguration(const FormatEntry& entry, LONG width, LONG height, const GUID& subtype);
     void ConnectCamera(HRESULT* result);
+    // The ICameraInstance setters under the instance lock, without following the change.
+    HRESULT SetImgSizeIndexLocked(int index);
+    HRESULT SetImgFormatLocked(ImageFormat format);
+    HRESULT SetBinLocked(int bin);
+    // On a connected pin, reconnects in the camera's current configuration, so the next
+    // run never writes frames of one size into samples of another. S_OK when unconnected.
+    HRESULT FollowCameraConfiguration();
     void SaveSettingsIfEnabled();
 
     PinState m_state;

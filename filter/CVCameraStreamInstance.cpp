@@ -1,5 +1,6 @@
 // ICameraInstance: the pages' access to the camera, and the setters that change frame
-// size, image format and bin together with the pin's record of them.
+// size, image format and bin together with the pin's record of them and, on a connected
+// pin, with the connection's media type.
 #include <dshow.h>
 
 #include "CVCameraStream.h"
@@ -53,6 +54,11 @@ STDMETHODIMP CVCameraStream::GetImgSizeIndex(int* index) {
 }
 
 STDMETHODIMP CVCameraStream::SetImgSizeIndex(int index) {
+    const HRESULT hr = SetImgSizeIndexLocked(index);
+    return hr == S_OK ? FollowCameraConfiguration() : hr;
+}
+
+HRESULT CVCameraStream::SetImgSizeIndexLocked(int index) {
     CAutoLock lock(&m_instanceLock);
     if (m_state.streaming) return VFW_E_NOT_STOPPED;
     // Compared unsigned, so a negative index is out of range too.
@@ -68,6 +74,11 @@ STDMETHODIMP CVCameraStream::SetImgSizeIndex(int index) {
 }
 
 STDMETHODIMP CVCameraStream::SetImgFormat(ImageFormat format) {
+    const HRESULT hr = SetImgFormatLocked(format);
+    return hr == S_OK ? FollowCameraConfiguration() : hr;
+}
+
+HRESULT CVCameraStream::SetImgFormatLocked(ImageFormat format) {
     CAutoLock lock(&m_instanceLock);
     if (m_state.streaming) return VFW_E_NOT_STOPPED;
     if (!m_state.camera || !m_state.camera->SetImgFormat(format)) return E_FAIL;
@@ -82,6 +93,11 @@ STDMETHODIMP CVCameraStream::SetImgFormat(ImageFormat format) {
 }
 
 STDMETHODIMP CVCameraStream::SetBin(int bin) {
+    const HRESULT hr = SetBinLocked(bin);
+    return hr == S_OK ? FollowCameraConfiguration() : hr;
+}
+
+HRESULT CVCameraStream::SetBinLocked(int bin) {
     CAutoLock lock(&m_instanceLock);
     if (m_state.streaming) return VFW_E_NOT_STOPPED;
     if (bin <= 0 || !ListsBin(m_prop, bin)) return E_INVALIDARG;

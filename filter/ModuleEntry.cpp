@@ -2,7 +2,12 @@
 // every build, which supplies its own g_ModelDescriptor.
 #include <windows.h>
 
+#include "AutoControlPage.h"
 #include "CVCamera.h"
+#include "CameraControlPage.h"
+#include "ImageParaPage.h"
+#include "PageList.h"
+#include "PendingPages.h"
 #include "streams.h"
 #include "FilterRegistration.h"
 #include "ModelDescriptor.h"
@@ -10,6 +15,18 @@
 CFactoryTemplate g_Templates[] = {
     {vyx::g_ModelDescriptor.friendlyName, &vyx::g_ModelDescriptor.filterClsid, vyx::CVCamera::CreateInstance, nullptr,
      &vyx::g_FilterSetup},
+    {L"Image Parameters", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageImageParameters],
+     vyx::ImageParaPage::CreateInstance, nullptr, nullptr},
+    {L"Camera Control", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageCameraControl],
+     vyx::CameraControlPage::CreateInstance, nullptr, nullptr},
+    {L"Auto Control", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageAutoControl], vyx::AutoControlPage::CreateInstance,
+     nullptr, nullptr},
+    {L"Color", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageColor], vyx::CreateColorPage, nullptr, nullptr},
+    {L"ST4 Test", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageST4Test], vyx::CreateST4TestPage, nullptr, nullptr},
+    {L"Temperature", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageTemperature], vyx::CreateTemperaturePage, nullptr,
+     nullptr},
+    {L"About", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageAbout], vyx::CreateAboutPage, nullptr, nullptr},
+    {L"Others Setting", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageOthers], vyx::CreateOthersPage, nullptr, nullptr},
 };
 int g_cTemplates = sizeof(g_Templates) / sizeof(g_Templates[0]);
 

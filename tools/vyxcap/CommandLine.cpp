@@ -99,6 +99,13 @@ Command ParseCommandLine(const std::vector<std::wstring>& args) {
             else
                 Usage("set: the last argument must be auto or manual, not \"" + Narrow(args[4]) + "\"");
         }
+    } else if (word == L"props") {
+        ExpectCount(args, 2, 3);
+        command.kind = CommandKind::Props;
+        if (args.size() == 3) {
+            if (args[2] != L"--pin") Usage("props: the only option is --pin, not \"" + Narrow(args[2]) + "\"");
+            command.pin = true;
+        }
     } else if (word == L"capture") {
         ExpectCount(args, 2, args.size());
         command.kind = CommandKind::Capture;
@@ -118,13 +125,16 @@ const char* UsageText() {
            "       vyxcap set DEVICE PROPERTY VALUE [auto|manual]\n"
            "       vyxcap capture DEVICE [--format SUBTYPE] [--size WxH] [--fps N] [--frames N]\n"
            "                             [--out FILE.png] [--avi FILE.avi] [--json]\n"
+           "       vyxcap props DEVICE [--pin]\n"
            "DEVICE is a friendly name as `vyxcap list` prints it, or its line number there\n"
            "counting from 0. PROPERTY is a video-processing or camera-control property name\n"
            "(Brightness, Contrast, Hue, Saturation, Sharpness, Gamma, ColorEnable,\n"
            "WhiteBalance, BacklightCompensation, Gain, Pan, Tilt, Roll, Zoom, Exposure, Iris,\n"
            "Focus), in any case; without auto the value is set in manual mode. SUBTYPE is a\n"
            "name such as RGB24, RGB32, RGB8, YUY2, UYVY, Y800, Y16, MJPG or any FOURCC.\n"
-           "capture takes 30 frames unless --frames says otherwise.\n";
+           "capture takes 30 frames unless --frames says otherwise. props opens the\n"
+           "platform's property frame on the device's pages (--pin: its capture pin's) and\n"
+           "returns when it is closed.\n";
 }
 
 }  // namespace vyx::vyxcap

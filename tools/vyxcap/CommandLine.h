@@ -6,7 +6,7 @@
 
 namespace vyx::vyxcap {
 
-enum class CommandKind { Help, List, Caps, Controls, Set, Capture };
+enum class CommandKind { Help, List, Caps, Controls, Set, Capture, Props };
 
 struct CaptureOptions {
     std::wstring format;  // subtype name; empty: any
@@ -28,6 +28,8 @@ struct Command {
     std::optional<bool> autoMode;  // absent: manual
     // capture
     CaptureOptions capture;
+    // props: the capture pin's pages instead of the filter's
+    bool pin = false;
 };
 
 // Throws ToolError with kExitUsage on anything it cannot take; args exclude the program.

@@ -8,6 +8,7 @@
 
 #include "CommandLine.h"
 #include "Commands.h"
+#include "PropertyFrame.h"
 #include "ComApartment.h"
 #include "ToolError.h"
 
@@ -17,6 +18,11 @@ int Run(const vyx::vyxcap::Command& command) {
     using vyx::vyxcap::CommandKind;
     if (command.kind == CommandKind::Help) {
         std::fputs(vyx::vyxcap::UsageText(), stdout);
+        return 0;
+    }
+    // The property frame is a dialog and needs a single-threaded apartment of its own.
+    if (command.kind == CommandKind::Props) {
+        vyx::vyxcap::RunProps(command.device, command.pin);
         return 0;
     }
     // The multithreaded apartment: the sample grabber calls back on the graph's streaming thread.
@@ -39,6 +45,7 @@ int Run(const vyx::vyxcap::Command& command) {
         vyx::vyxcap::RunCapture(command.device, command.capture);
         break;
     case CommandKind::Help:
+    case CommandKind::Props:
         break;
     }
     return 0;

@@ -1,0 +1,174 @@
+#include "AutoControlPage.h"
+
+#include <commctrl.h>
+
+#include <new>
+
+#include "PageControls.h"
+#include "PageLanguage.h"
+#include "PageResources.h"
+
+namespace vyx {
+
+CUnknown* WINAPI AutoControlPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
+    const bool chinese = UsesChinesePages();
+    auto* page = new (std::nothrow) AutoControlPage(outer, chinese ? IDD_AUTO_CONTROL_ZH : IDD_AUTO_CONTROL_EN,
+                                                    chinese ? IDS_AUTO_CONTROL_ZH : IDS_AUTO_CONTROL_EN);
+    if (!page && result) *result = E_OUTOFMEMORY;
+    return page;
+}
+
+AutoControlPage::AutoControlPage(LPUNKNOWN outer, int dialogId, int titleId)
+    : CCameraPropertyPage(outer, dialogId, titleId) {}
+
+void AutoControlPage::ReadCameraValues() {
+    VyxonCamera& camera = *m_camera;
+    camera.GetAutoExpMax(&m_exposureMaxMs);
+    camera.GetAutoExpMaxRange(&m_exposureMaxRange.maximum, &m_exposureMaxRange.minimum,
+                              &m_exposureMaxRange.defaultValue);
+    camera.GetAutoGainMax(&m_gainMax);
+    camera.GetAutoGainMaxRange(&m_gainMaxRange.maximum, &m_gainMaxRange.minimum, &m_gainMaxRange.defaultValue);
+    camera.GetTargetBrightness(&m_brightness);
+    camera.GetTargetBrightnessRange(&m_brightnessRange.maximum, &m_brightnessRange.minimum,
+                                    &m_brightnessRange.defaultValue);
+}
+
+// Apply steps: unlike the other pages they leave the trackbar where it is.
+
+void AutoControlPage::ApplyExposureMax(HWND hwnd) {
+    const int position = TrackbarPosition(hwnd, IDC_AC_EXPOSURE_MAX);
+    if (m_unit == IDC_AC_UNIT_MS) {
+        m_exposureMaxMs = position;
+        SetControlText(hwnd, IDC_AC_EXPOSURE_MAX_TEXT, "%dms", position);
+    } else {
+        m_exposureMaxMs = position * 1000;
+        SetControlText(hwnd, IDC_AC_EXPOSURE_MAX_TEXT, "%ds", position);
+    }
+    m_camera->SetAutoExpMax(m_exposureMaxMs);
+}
+
+void AutoControlPage::ApplyGainMax(HWND hwnd) {
+    m_gainMax = TrackbarPosition(hwnd, IDC_AC_GAIN_MAX);
+    SetControlText(hwnd, IDC_AC_GAIN_MAX_TEXT, "%d", m_gainMax);
+    m_camera->SetAutoGainMax(m_gainMax);
+}
+
+void AutoControlPage::ApplyBrightness(HWND hwnd) {
+    m_brightness = TrackbarPosition(hwnd, IDC_AC_BRIGHTNESS);
+    SetControlText(hwnd, IDC_AC_BRIGHTNESS_TEXT, "%d", m_brightness);
+    m_camera->SetTargetBrightness(m_brightness);
+}
+
+HRESULT AutoControlPage::OnActivate() {
+    CCameraPropertyPage::OnActivate();
+    HWND hwnd = m_hwnd;
+    SetTrackbar(hwnd, IDC_AC_GAIN_MAX, m_gainMaxRange.minimum, m_gainMaxRange.maximum, m_gainMax);
+    SetTrackbar(hwnd, IDC_AC_BRIGHTNESS, m_brightnessRange.minimum, m_brightnessRange.maximum, m_brightness);
+    if (m_exposureMaxMs >= 1000) {
+        m_unit = IDC_AC_UNIT_S;
+        SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, m_exposureMaxRange.maximum / 1000, m_exposureMaxMs / 1000);
+    } else {
+        m_unit = IDC_AC_UNIT_MS;
+        SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, 999, m_exposureMaxMs);
+    }
+    CheckRadioButton(hwnd, IDC_AC_UNIT_MS, IDC_AC_UNIT_S, m_unit);
+    ApplyGainMax(hwnd);
+    ApplyBrightness(hwnd);
+    ApplyExposureMax(hwnd);
+    return S_OK;
+}
+
+HRESULT AutoControlPage::OnApplyChanges() {
+    // The values live in the dialog's trackbars; without a dialog there is nothing to send.
+    if (!m_hwnd) return S_OK;
+    ApplyExposureMax(m_hwnd);
+    ApplyGainMax(m_hwnd);
+    ApplyBrightness(m_hwnd);
+    return S_OK;
+}
+
+void AutoControlPage::OnCommand(HWND hwnd, int id) {
+    switch (id) {
+    case IDC_AC_UNIT_MS:
+        m_unit = IDC_AC_UNIT_MS;
+        if (m_exposureMaxMs > 999) m_exposureMaxMs = 999;
+        SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, 999, m_exposureMaxMs);
+        ApplyExposureMax(hwnd);
+        break;
+    case IDC_AC_UNIT_S:
+        m_unit = IDC_AC_UNIT_S;
+        if (m_exposureMaxMs < 1000) m_exposureMaxMs = 1000;
+        SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, m_exposureMaxRange.maximum / 1000, m_exposureMaxMs / 1000);
+        ApplyExposureMax(hwnd);
+        break;
+    case IDC_AC_DEFAULT:
+        m_exposureMaxMs = m_exposureMaxRange.defaultValue;
+        m_gainMax = m_gainMaxRange.defaultValue;
+        m_brightness = m_brightnessRange.defaultValue;
+        OnActivate();
+        break;
+    default:
+        break;
+    }
+}
+
+void AutoControlPage::OnSpin(HWND hwnd, int id, int delta) {
+    auto stepped = [delta](int value, long long step, long long minimum, long long maximum) {
+        long long next = value - static_cast<long long>(delta) * step;
+        if (next < minimum) next = minimum;
+        if (next > maximum) next = maximum;
+        return static_cast<int>(next);
+    };
+    switch (id) {
+    case IDC_AC_EXPOSURE_MAX_SPIN:
+        if (m_unit == IDC_AC_UNIT_MS) {
+            m_exposureMaxMs = stepped(m_exposureMaxMs, 1, 1, 999);
+            SetTrackbarPosition(hwnd, IDC_AC_EXPOSURE_MAX, m_exposureMaxMs);
+        } else {
+            m_exposureMaxMs = stepped(m_exposureMaxMs, 1000, 1000, m_exposureMaxRange.maximum);
+            SetTrackbarPosition(hwnd, IDC_AC_EXPOSURE_MAX, m_exposureMaxMs / 1000);
+        }
+        ApplyExposureMax(hwnd);
+        break;
+    case IDC_AC_GAIN_MAX_SPIN:
+        m_gainMax = stepped(m_gainMax, 1, m_gainMaxRange.minimum, m_gainMaxRange.maximum);
+        SetTrackbarPosition(hwnd, IDC_AC_GAIN_MAX, m_gainMax);
+        ApplyGainMax(hwnd);
+        break;
+    case IDC_AC_BRIGHTNESS_SPIN:
+        m_brightness = stepped(m_brightness, 1, m_brightnessRange.minimum, m_brightnessRange.maximum);
+        SetTrackbarPosition(hwnd, IDC_AC_BRIGHTNESS, m_brightness);
+        ApplyBrightness(hwnd);
+        break;
+    default:
+        break;
+    }
+}
+
+INT_PTR AutoControlPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(hwnd, LOWORD(wParam));
+        break;
+    case WM_NOTIFY:
+        if (const auto* header = reinterpret_cast<const NMHDR*>(lParam)) {
+            const int id = static_cast<int>(header->idFrom);
+            if (id == IDC_AC_EXPOSURE_MAX_SPIN || id == IDC_AC_GAIN_MAX_SPIN || id == IDC_AC_BRIGHTNESS_SPIN)
+                OnSpin(hwnd, id, reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta);
+        }
+        break;
+    case WM_HSCROLL:
+    case WM_VSCROLL: {
+        const int id = AppliedTrackbar(hwnd, wParam, lParam, {TB_PAGEUP, TB_PAGEDOWN, TB_THUMBTRACK});
+        if (id == IDC_AC_EXPOSURE_MAX) ApplyExposureMax(hwnd);
+        if (id == IDC_AC_GAIN_MAX) ApplyGainMax(hwnd);
+        if (id == IDC_AC_BRIGHTNESS) ApplyBrightness(hwnd);
+        break;
+    }
+    default:
+        break;
+    }
+    return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);
+}
+
+}  // namespace vyx

@@ -1,0 +1,60 @@
+#include "PageControls.h"
+
+#include <commctrl.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace vyx {
+
+void SetTrackbarRange(HWND dialog, int id, int minimum, int maximum) {
+    SendDlgItemMessageW(dialog, id, TBM_SETRANGE, TRUE, MAKELPARAM(minimum & 0xFFFF, maximum & 0xFFFF));
+}
+
+void SetTrackbarPosition(HWND dialog, int id, int position) {
+    SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, position);
+}
+
+void SetTrackbar(HWND dialog, int id, int minimum, int maximum, int position) {
+    SetTrackbarRange(dialog, id, minimum, maximum);
+    SetTrackbarPosition(dialog, id, position);
+}
+
+int TrackbarPosition(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0));
+}
+
+void SetControlText(HWND dialog, int id, const char* format, ...) {
+    char text[64];
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    SetDlgItemTextA(dialog, id, text);
+}
+
+void EnableControls(HWND dialog, std::initializer_list<int> ids, bool enable) {
+    for (int id : ids) EnableWindow(GetDlgItem(dialog, id), enable ? TRUE : FALSE);
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+int AppliedTrackbar(HWND dialog, WPARAM wParam, LPARAM lParam, std::initializer_list<int> applying) {
+    const int request = LOWORD(wParam);
+    bool applies = false;
+    for (int code : applying) applies = applies || code == request;
+    if (!applies || !lParam) return 0;
+    const HWND trackbar = reinterpret_cast<HWND>(lParam);
+    if (GetParent(trackbar) != dialog) return 0;
+    return GetDlgCtrlID(trackbar);
+}
+
+int Clamp(int value, int minimum, int maximum) {
+    if (value < minimum) return minimum;
+    if (value > maximum) return maximum;
+    return value;
+}
+
+}  // namespace vyx

@@ -1,0 +1,48 @@
+// The language a page is built in, run once per user language (the test's CTest entries set
+// LANG and VYX_EXPECTED_LANGID): Chinese exactly for 0x0804.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "PageResources.h"
+#include "PageTestSupport.h"
+
+using namespace vyx::pages::test;
+
+TEST(PageLanguage, TitlesAndDialogsFollowTheUserLanguage) {
+    ComApartment com;
+    const char* expected = std::getenv("VYX_EXPECTED_LANGID");
+    ASSERT_NE(expected, nullptr);
+    const LANGID language = GetUserDefaultLangID();
+    ASSERT_EQ(language, static_cast<LANGID>(std::strtoul(expected, nullptr, 16)));
+    const bool chinese = language == 0x0804;
+
+    CameraFixture camera(ColorModel());
+    const wchar_t* const english[8] = {L"Image Parameters", L"Camera Control", L"Auto Settings", L"Color",
+                                       L"ST4 Test",         L"Temperature",    L"About",         L"Others"};
+    const wchar_t* const chineseTitles[8] = {L"图像参数", L"相机控制", L"自动控制设置", L"色彩",
+                                             L"ST4测试",  L"温度",     L"关于",         L"其他设置"};
+    for (int slot = 0; slot < 8; ++slot) {
+        auto host = camera.OpenPage(static_cast<Slot>(slot));
+        ASSERT_TRUE(host);
+        PROPPAGEINFO info{};
+        info.cb = sizeof info;
+        ASSERT_EQ(host->Page()->GetPageInfo(&info), S_OK);
+        EXPECT_STREQ(info.pszTitle, chinese ? chineseTitles[slot] : english[slot]);
+        CoTaskMemFree(info.pszTitle);
+        // The dialog's font is the template's.
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(host->Dialog(), WM_GETFONT, 0, 0)), sizeof font, &font);
+        EXPECT_STREQ(font.lfFaceName, chinese ? L"微软雅黑" : L"Microsoft YaHei UI");
+    }
+    auto image = camera.OpenPage(kImageParameters);
+    EXPECT_EQ(image->Text(IDC_IP_SIZE_LABEL), chinese ? L"图像大小：" : L"Image Size:");
+    EXPECT_EQ(image->Text(IDC_IP_BIN_LABEL), chinese ? L"像素合并(Bin)：" : L"Bin:");
+    EXPECT_EQ(image->Text(IDC_IP_COLOR_SPACE), chinese ? L"色彩空间" : L"Color Space");
+    auto control = camera.OpenPage(kCameraControl);
+    EXPECT_EQ(control->Text(IDC_CC_DEFAULT), chinese ? L"默认值" : L"Default");
+    EXPECT_EQ(control->Text(IDC_CC_USB_LABEL), chinese ? L"USB带宽" : L"USB Bandwidth");
+    EXPECT_EQ(control->Text(IDC_CC_CONNECTION), L"USB3.0");
+    auto automatic = camera.OpenPage(kAutoControl);
+    EXPECT_EQ(automatic->Text(IDC_AC_DEFAULT), chinese ? L"默认值" : L"Default");
+}

@@ -1,0 +1,140 @@
+#include "PageTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include "SimulatedBus.h"
+
+namespace vyx::pages::test {
+
+const vyx::catalogue::ModelRow& Model(const wchar_t* name) {
+    return *vyx::sim::bus::FindModel(name);
+}
+
+const vyx::catalogue::ModelRow& ColorModel() {
+    return Model(L"Heron 9C");
+}
+
+const vyx::catalogue::ModelRow& MonoModel() {
+    return Model(L"Kestrel 1M");
+}
+
+std::wstring DllPath(const vyx::catalogue::ModelRow& row) {
+    wchar_t dist[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"VYX_DIST", dist, MAX_PATH);
+    const wchar_t* arch = sizeof(void*) == 8 ? L"\\DX_x64\\" : L"\\DX_x86\\";
+    return std::wstring(dist) + arch + row.dllFileNameW;
+}
+
+DWORD Regsvr32(const std::wstring& arguments) {
+    const std::wstring exe =
+        sizeof(void*) == 8 ? L"C:\\windows\\system32\\regsvr32.exe" : L"C:\\windows\\syswow64\\regsvr32.exe";
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 0xFFFFFFFF;
+    DWORD code = 0xFFFFFFFF;
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+DWORD Register(const vyx::catalogue::ModelRow& row) {
+    return Regsvr32(L"/s \"" + DllPath(row) + L"\"");
+}
+
+DWORD Unregister(const vyx::catalogue::ModelRow& row) {
+    return Regsvr32(L"/s /u \"" + DllPath(row) + L"\"");
+}
+
+std::wstring ClassesValue(const std::wstring& key, const wchar_t* name) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str(), 0, KEY_READ, &handle) !=
+        ERROR_SUCCESS)
+        return L"<none>";
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    const LONG result = RegQueryValueExW(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(handle);
+    return result == ERROR_SUCCESS ? value : L"<none>";
+}
+
+std::wstring GuidText(const GUID& guid) {
+    wchar_t text[40] = {};
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+CameraFixture::CameraFixture(const vyx::catalogue::ModelRow& row, const wchar_t* simSwitch) : m_row(row) {
+    RemoveSettingsFile();
+    vyx::sim::bus::UnplugAll();
+    EXPECT_EQ(vyx::sim::bus::Plug(row.displayNameW), static_cast<DWORD>(ERROR_SUCCESS));
+    for (const vyx::sim::bus::PluggedDevice& device : vyx::sim::bus::ListPlugged())
+        if (device.model == row.displayNameW) m_instanceId = device.instanceId;
+    if (simSwitch) {
+        EXPECT_EQ(vyx::sim::bus::SetSwitch(m_instanceId, simSwitch, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    }
+    // regsvr32 takes a second or two: only when the build is not registered already.
+    if (ClassesValue(L"CLSID\\" + GuidText(row.filterClsid) + L"\\InprocServer32", nullptr) != DllPath(row)) {
+        EXPECT_EQ(Register(row), 0u);
+    }
+    HRESULT hr = CoCreateInstance(row.filterClsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_filter));
+    EXPECT_EQ(hr, S_OK);
+    if (FAILED(hr)) return;
+    ComPtr<IEnumPins> pins;
+    m_filter->EnumPins(&pins);
+    pins->Next(1, &m_pin, nullptr);
+    m_pin.CopyTo(row.cameraInstanceIid, reinterpret_cast<void**>(m_instance.GetAddressOf()));
+    if (m_instance) m_instance->GetCamera(&m_camera);
+    EXPECT_NE(m_camera, nullptr);
+}
+
+CameraFixture::~CameraFixture() {
+    m_instance.Reset();
+    m_pin.Reset();
+    // The next test must get a new filter with a freshly opened camera.
+    if (m_filter) {
+        EXPECT_EQ(m_filter.Detach()->Release(), 0u) << "filter still referenced";
+    }
+    vyx::sim::bus::UnplugAll();
+}
+
+std::unique_ptr<PageHost> CameraFixture::OpenPage(Slot slot, bool activate) const {
+    std::unique_ptr<PageHost> host;
+    IUnknown* object = slot == kImageParameters ? static_cast<IUnknown*>(m_pin.Get()) : m_filter.Get();
+    const HRESULT hr = PageHost::Create(m_row.pageClsids[slot], object, &host);
+    EXPECT_EQ(hr, S_OK) << "page " << slot;
+    if (host && activate) {
+        EXPECT_EQ(host->Activate(), S_OK);
+    }
+    return host;
+}
+
+int SizeIndex(const PageHost& page, int comboId, const std::wstring& text) {
+    for (int i = 0; i < page.ItemCount(comboId); ++i)
+        if (page.ItemText(comboId, i) == text) return i;
+    return -1;
+}
+
+namespace {
+std::string SettingsPath() {
+    char folder[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, folder);
+    return std::string(folder) + "\\VYXDShowDriver\\CamSettings.ini";
+}
+}  // namespace
+
+std::string SettingsValue(const char* model, const char* key) {
+    char value[128] = {};
+    GetPrivateProfileStringA(model, key, "", value, sizeof value, SettingsPath().c_str());
+    return value;
+}
+
+void RemoveSettingsFile() {
+    DeleteFileA(SettingsPath().c_str());
+}
+
+}  // namespace vyx::pages::test

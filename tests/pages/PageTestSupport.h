@@ -1,0 +1,74 @@
+#pragma once
+// Shared set-up of the page tests: an installed build registered with the platform's
+// regsvr32, a plugged simulated camera, the filter made by COM from the registry, and
+// page hosts made through the build's class factory.
+#include <windows.h>
+
+#include "ComApartment.h"
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <string>
+
+#include "ICameraInstance.h"
+#include "PageHost.h"
+#include "vyx_catalogue.h"
+
+namespace vyx::pages::test {
+
+using Microsoft::WRL::ComPtr;
+using vyx::pagehost::PageHost;
+
+// Pages are dialogs: their thread is a single-threaded apartment.
+struct ComApartment : vyx::win::ComApartment {
+    ComApartment() : vyx::win::ComApartment(COINIT_APARTMENTTHREADED) {}
+};
+
+// Page slots in the class-table order of the catalogue's page identifiers.
+enum Slot { kImageParameters, kCameraControl, kAutoControl, kColor, kST4Test, kTemperature, kAbout, kOthers };
+
+const vyx::catalogue::ModelRow& Model(const wchar_t* name);
+const vyx::catalogue::ModelRow& ColorModel();  // colour, cooled, USB 3, with sensor modes
+const vyx::catalogue::ModelRow& MonoModel();   // monochrome, USB 2, no sensor modes
+
+std::wstring DllPath(const vyx::catalogue::ModelRow& row);
+DWORD Regsvr32(const std::wstring& arguments);
+DWORD Register(const vyx::catalogue::ModelRow& row);
+DWORD Unregister(const vyx::catalogue::ModelRow& row);
+// A value under HKLM\Software\Classes; "<none>" when the key or value is missing.
+std::wstring ClassesValue(const std::wstring& key, const wchar_t* name);
+std::wstring GuidText(const GUID& guid);
+
+// One plugged camera of `row`, its build registered, its filter created through COM.
+class CameraFixture {
+public:
+    // `simSwitch`, when given, is switched on before the filter opens the camera.
+    explicit CameraFixture(const vyx::catalogue::ModelRow& row, const wchar_t* simSwitch = nullptr);
+    ~CameraFixture();
+    const vyx::catalogue::ModelRow& Row() const { return m_row; }
+    IBaseFilter* Filter() const { return m_filter.Get(); }
+    IPin* Pin() const { return m_pin.Get(); }
+    ICameraInstance* Instance() const { return m_instance.Get(); }
+    VyxonCamera* Camera() const { return m_camera; }
+    const std::wstring& InstanceId() const { return m_instanceId; }
+    // Creates page `slot`, connected to the pin for Image Parameters, else to the filter.
+    std::unique_ptr<PageHost> OpenPage(Slot slot, bool activate = true) const;
+
+private:
+    const vyx::catalogue::ModelRow& m_row;
+    std::wstring m_instanceId;
+    ComPtr<IBaseFilter> m_filter;
+    ComPtr<IPin> m_pin;
+    ComPtr<ICameraInstance> m_instance;
+    VyxonCamera* m_camera = nullptr;
+};
+
+// Resolution-list position whose bin-1 text is `text` (for example "1280X720"), or -1.
+int SizeIndex(const PageHost& page, int comboId, const std::wstring& text);
+
+// The settings file value of key in the model's section, "" when absent.
+std::string SettingsValue(const char* model, const char* key);
+void RemoveSettingsFile();
+
+}  // namespace vyx::pages::test
