@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <set>
+
+#include "ChildProcess.h"
 #include "SimulatedBus.h"
 
 namespace vyx::pages::test {
@@ -27,19 +30,12 @@ std::wstring DllPath(const vyx::catalogue::ModelRow& row) {
 }
 
 DWORD Regsvr32(const std::wstring& arguments) {
-    const std::wstring exe =
-        sizeof(void*) == 8 ? L"C:\\windows\\system32\\regsvr32.exe" : L"C:\\windows\\syswow64\\regsvr32.exe";
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return 0xFFFFFFFF;
-    DWORD code = 0xFFFFFFFF;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);  // a 32-bit process is redirected to the 32-bit tool
+    DWORD exitCode = 0;
+    const DWORD error =
+        vyx::win::RunChildProcess(L"\"" + std::wstring(system) + L"\\regsvr32.exe\" " + arguments, 60000, exitCode);
+    return error == ERROR_SUCCESS ? exitCode : 0xFFFFFFFF;
 }
 
 DWORD Register(const vyx::catalogue::ModelRow& row) {
@@ -68,6 +64,30 @@ std::wstring GuidText(const GUID& guid) {
     return text;
 }
 
+namespace {
+
+// The builds the fixtures registered, unregistered once every test of the program has run,
+// so the prefix the tools share lists no camera the tests left behind.
+class FixtureRegistrations : public ::testing::Environment {
+public:
+    static FixtureRegistrations& Instance() {
+        // Owned by GoogleTest once added.
+        static auto* instance =
+            static_cast<FixtureRegistrations*>(::testing::AddGlobalTestEnvironment(new FixtureRegistrations));
+        return *instance;
+    }
+    void Add(const vyx::catalogue::ModelRow& row) { m_rows.insert(&row); }
+    void TearDown() override {
+        for (const vyx::catalogue::ModelRow* row : m_rows) EXPECT_EQ(Unregister(*row), 0u);
+        m_rows.clear();
+    }
+
+private:
+    std::set<const vyx::catalogue::ModelRow*> m_rows;
+};
+
+}  // namespace
+
 CameraFixture::CameraFixture(const vyx::catalogue::ModelRow& row, const wchar_t* simSwitch) : m_row(row) {
     RemoveSettingsFile();
     vyx::sim::bus::UnplugAll();
@@ -80,6 +100,7 @@ CameraFixture::CameraFixture(const vyx::catalogue::ModelRow& row, const wchar_t*
     // regsvr32 takes a second or two: only when the build is not registered already.
     if (ClassesValue(L"CLSID\\" + GuidText(row.filterClsid) + L"\\InprocServer32", nullptr) != DllPath(row)) {
         EXPECT_EQ(Register(row), 0u);
+        FixtureRegistrations::Instance().Add(row);
     }
     HRESULT hr = CoCreateInstance(row.filterClsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_filter));
     EXPECT_EQ(hr, S_OK);
