@@ -113,30 +113,24 @@ void AutoControlPage::OnCommand(HWND hwnd, int id) {
 }
 
 void AutoControlPage::OnSpin(HWND hwnd, int id, int delta) {
-    auto stepped = [delta](int value, long long step, long long minimum, long long maximum) {
-        long long next = value - static_cast<long long>(delta) * step;
-        if (next < minimum) next = minimum;
-        if (next > maximum) next = maximum;
-        return static_cast<int>(next);
-    };
     switch (id) {
     case IDC_AC_EXPOSURE_MAX_SPIN:
         if (m_unit == IDC_AC_UNIT_MS) {
-            m_exposureMaxMs = stepped(m_exposureMaxMs, 1, 1, 999);
+            m_exposureMaxMs = SpinStep(m_exposureMaxMs, delta, 1, 1, 999);
             SetTrackbarPosition(hwnd, IDC_AC_EXPOSURE_MAX, m_exposureMaxMs);
         } else {
-            m_exposureMaxMs = stepped(m_exposureMaxMs, 1000, 1000, m_exposureMaxRange.maximum);
+            m_exposureMaxMs = SpinStep(m_exposureMaxMs, delta, 1000, 1000, m_exposureMaxRange.maximum);
             SetTrackbarPosition(hwnd, IDC_AC_EXPOSURE_MAX, m_exposureMaxMs / 1000);
         }
         ApplyExposureMax(hwnd);
         break;
     case IDC_AC_GAIN_MAX_SPIN:
-        m_gainMax = stepped(m_gainMax, 1, m_gainMaxRange.minimum, m_gainMaxRange.maximum);
+        m_gainMax = SpinStep(m_gainMax, delta, 1, m_gainMaxRange.minimum, m_gainMaxRange.maximum);
         SetTrackbarPosition(hwnd, IDC_AC_GAIN_MAX, m_gainMax);
         ApplyGainMax(hwnd);
         break;
     case IDC_AC_BRIGHTNESS_SPIN:
-        m_brightness = stepped(m_brightness, 1, m_brightnessRange.minimum, m_brightnessRange.maximum);
+        m_brightness = SpinStep(m_brightness, delta, 1, m_brightnessRange.minimum, m_brightnessRange.maximum);
         SetTrackbarPosition(hwnd, IDC_AC_BRIGHTNESS, m_brightness);
         ApplyBrightness(hwnd);
         break;

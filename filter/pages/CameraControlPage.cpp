@@ -240,36 +240,29 @@ void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
 }
 
 void CameraControlPage::OnSpin(HWND hwnd, int id, int delta) {
-    // 64-bit arithmetic: a large delta times the unit must not wrap before the clamp.
-    auto stepped = [delta](int value, long long step, long long minimum, long long maximum) {
-        long long next = value - static_cast<long long>(delta) * step;
-        if (next < minimum) next = minimum;
-        if (next > maximum) next = maximum;
-        return static_cast<int>(next);
-    };
     switch (id) {
     case IDC_CC_EXPOSURE_SPIN:
         if (m_unit == IDC_CC_UNIT_US)
-            m_exposure = stepped(m_exposure, 1, m_exposureRange.minimum, 999);
+            m_exposure = SpinStep(m_exposure, delta, 1, m_exposureRange.minimum, 999);
         else if (m_unit == IDC_CC_UNIT_MS)
-            m_exposure = stepped(m_exposure, 1000, 1000, 999000);
+            m_exposure = SpinStep(m_exposure, delta, 1000, 1000, 999000);
         else
-            m_exposure = stepped(m_exposure, 1000000, 1000000, m_exposureRange.maximum);
+            m_exposure = SpinStep(m_exposure, delta, 1000000, 1000000, m_exposureRange.maximum);
         SetTrackbarPosition(hwnd, IDC_CC_EXPOSURE, ExposurePosition());
         ApplyExposure(hwnd);
         break;
     case IDC_CC_GAIN_SPIN:
-        m_gain = stepped(m_gain, 1, m_gainRange.minimum, m_gainRange.maximum);
+        m_gain = SpinStep(m_gain, delta, 1, m_gainRange.minimum, m_gainRange.maximum);
         SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
         ApplyGain(hwnd);
         break;
     case IDC_CC_OFFSET_SPIN:
-        m_offset = stepped(m_offset, 1, m_offsetRange.minimum, m_offsetRange.maximum);
+        m_offset = SpinStep(m_offset, delta, 1, m_offsetRange.minimum, m_offsetRange.maximum);
         SetTrackbarPosition(hwnd, IDC_CC_OFFSET, m_offset);
         ApplyOffset(hwnd);
         break;
     case IDC_CC_USB_SPIN:
-        m_usbBandwidth = stepped(m_usbBandwidth, 1, m_usbRange.minimum, m_usbRange.maximum);
+        m_usbBandwidth = SpinStep(m_usbBandwidth, delta, 1, m_usbRange.minimum, m_usbRange.maximum);
         SetTrackbarPosition(hwnd, IDC_CC_USB, m_usbBandwidth);
         ApplyUsbBandwidth(hwnd);
         break;

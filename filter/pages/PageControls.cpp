@@ -57,4 +57,11 @@ int Clamp(int value, int minimum, int maximum) {
     return value;
 }
 
+int SpinStep(int value, int delta, long long step, long long minimum, long long maximum) {
+    long long next = value - static_cast<long long>(delta) * step;
+    if (next < minimum) next = minimum;
+    if (next > maximum) next = maximum;
+    return static_cast<int>(next);
+}
+
 }  // namespace vyx

@@ -25,4 +25,8 @@ int AppliedTrackbar(HWND dialog, WPARAM wParam, LPARAM lParam, std::initializer_
 
 int Clamp(int value, int minimum, int maximum);
 
+// A spin click: the value moved by minus `delta` steps (the up arrow reports -1), clamped.
+// 64-bit arithmetic: a large delta times the step must not wrap before the clamp.
+int SpinStep(int value, int delta, long long step, long long minimum, long long maximum);
+
 }  // namespace vyx
