@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <new>
-
 #include "PageControls.h"
 #include "PageLanguage.h"
 #include "PageResources.h"
@@ -11,11 +9,8 @@
 namespace vyx {
 
 CUnknown* WINAPI AutoControlPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
-    const bool chinese = UsesChinesePages();
-    auto* page = new (std::nothrow) AutoControlPage(outer, chinese ? IDD_AUTO_CONTROL_ZH : IDD_AUTO_CONTROL_EN,
-                                                    chinese ? IDS_AUTO_CONTROL_ZH : IDS_AUTO_CONTROL_EN);
-    if (!page && result) *result = E_OUTOFMEMORY;
-    return page;
+    return CreateLocalizedPage<AutoControlPage>(
+        outer, result, {IDD_AUTO_CONTROL_EN, IDD_AUTO_CONTROL_ZH, IDS_AUTO_CONTROL_EN, IDS_AUTO_CONTROL_ZH});
 }
 
 AutoControlPage::AutoControlPage(LPUNKNOWN outer, int dialogId, int titleId)

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <new>
-
 #include "PageControls.h"
 #include "PageLanguage.h"
 #include "PageResources.h"
@@ -24,11 +22,8 @@ int UnitFor(int exposureUs) {
 }  // namespace
 
 CUnknown* WINAPI CameraControlPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
-    const bool chinese = UsesChinesePages();
-    auto* page = new (std::nothrow) CameraControlPage(outer, chinese ? IDD_CAMERA_CONTROL_ZH : IDD_CAMERA_CONTROL_EN,
-                                                      chinese ? IDS_CAMERA_CONTROL_ZH : IDS_CAMERA_CONTROL_EN);
-    if (!page && result) *result = E_OUTOFMEMORY;
-    return page;
+    return CreateLocalizedPage<CameraControlPage>(
+        outer, result, {IDD_CAMERA_CONTROL_EN, IDD_CAMERA_CONTROL_ZH, IDS_CAMERA_CONTROL_EN, IDS_CAMERA_CONTROL_ZH});
 }
 
 CameraControlPage::CameraControlPage(LPUNKNOWN outer, int dialogId, int titleId)

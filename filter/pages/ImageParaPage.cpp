@@ -1,7 +1,6 @@
 #include "ImageParaPage.h"
 
 #include <cstdio>
-#include <new>
 
 #include "ModelDescriptor.h"
 #include "PageLanguage.h"
@@ -20,11 +19,9 @@ void AddComboText(HWND hwnd, int id, const char* text) {
 }  // namespace
 
 CUnknown* WINAPI ImageParaPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
-    const bool chinese = UsesChinesePages();
-    auto* page = new (std::nothrow) ImageParaPage(outer, chinese ? IDD_IMAGE_PARAMETERS_ZH : IDD_IMAGE_PARAMETERS_EN,
-                                                  chinese ? IDS_IMAGE_PARAMETERS_ZH : IDS_IMAGE_PARAMETERS_EN);
-    if (!page && result) *result = E_OUTOFMEMORY;
-    return page;
+    return CreateLocalizedPage<ImageParaPage>(
+        outer, result,
+        {IDD_IMAGE_PARAMETERS_EN, IDD_IMAGE_PARAMETERS_ZH, IDS_IMAGE_PARAMETERS_EN, IDS_IMAGE_PARAMETERS_ZH});
 }
 
 ImageParaPage::ImageParaPage(LPUNKNOWN outer, int dialogId, int titleId)
