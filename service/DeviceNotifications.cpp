@@ -1,3 +1,4 @@
+#include "DeviceEventCheck.h"
 #include "Reconcile.h"
 #include "ServiceState.h"
 
@@ -25,21 +26,14 @@ bool RegisterDeviceNotifications(SERVICE_STATUS_HANDLE statusHandle)
 
 DWORD HandleDeviceEvent(DWORD eventType, void* eventData)
 {
-    if (eventType != DBT_DEVICEARRIVAL && eventType != DBT_DEVICEREMOVECOMPLETE) {
-        return NO_ERROR;
+    const DeviceEventVerdict verdict = JudgeDeviceEvent(eventType, eventData);
+    if (verdict.counted) {
+        ServiceState& state = GetServiceState();
+        state.lastDeviceEvent.exchange(static_cast<LONG>(eventType));
+        state.generation.fetch_add(1);
+        ::SetEvent(state.changeEvent.Get());
     }
-    if (eventData == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    const auto* header = static_cast<const DEV_BROADCAST_HDR*>(eventData);
-    if (header->dbch_size < sizeof(DEV_BROADCAST_HDR) || header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) {
-        return ERROR_INVALID_DATA;
-    }
-    ServiceState& state = GetServiceState();
-    state.lastDeviceEvent.exchange(static_cast<LONG>(eventType));
-    state.generation.fetch_add(1);
-    ::SetEvent(state.changeEvent.Get());
-    return NO_ERROR;
+    return verdict.result;
 }
 
 }  // namespace vyx::service

@@ -1,3 +1,4 @@
+#include "PeHeaders.h"
 #include "Registrar.h"
 #include "UniqueResource.h"
 
@@ -119,29 +120,8 @@ DWORD ValidateFilterDll(const std::wstring& path, FilterArch arch)
         return ::GetLastError();
     }
 
-    IMAGE_DOS_HEADER dos = {};
-    DWORD read = 0;
-    if (!::ReadFile(file.Get(), &dos, sizeof(dos), &read, nullptr) || read != sizeof(dos) ||
-        dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) {
-        return ERROR_BAD_EXE_FORMAT;
-    }
-    LARGE_INTEGER offset = {};
-    offset.QuadPart = dos.e_lfanew;
-    if (!::SetFilePointerEx(file.Get(), offset, nullptr, FILE_BEGIN)) {
-        return ::GetLastError();
-    }
-    DWORD signature = 0;
-    IMAGE_FILE_HEADER header = {};
-    DWORD headerRead = 0;
-    if (!::ReadFile(file.Get(), &signature, sizeof(signature), &read, nullptr) || read != sizeof(signature) ||
-        !::ReadFile(file.Get(), &header, sizeof(header), &headerRead, nullptr) || headerRead != sizeof(header) ||
-        signature != IMAGE_NT_SIGNATURE) {
-        return ERROR_BAD_EXE_FORMAT;
-    }
-    if (header.Machine != ArchMachine(arch)) {
-        return ERROR_EXE_MACHINE_TYPE_MISMATCH;
-    }
-    return ERROR_SUCCESS;
+    FilePeSource source(file.Get());
+    return ValidatePeHeaders(source, ArchMachine(arch));
 }
 
 }  // namespace vyx::service
