@@ -5,6 +5,7 @@
 #include "ServiceEvents.h"
 #include "ServiceState.h"
 #include "ServiceTimings.h"
+#include "StatusRecord.h"
 
 namespace vyx::service {
 
@@ -14,20 +15,15 @@ constexpr DWORD kStartPendingHint = 240000;
 constexpr DWORD kFirstPassHint = 180000;
 constexpr DWORD kStopPendingHint = 40000;
 
-// Fills and sends the record; the caller holds statusLock. The result is the send's error.
+// Fills and sends the record; the caller holds statusLock. The result is the send's error,
+// ERROR_SUCCESS also for a report the stop rule refused (StatusRecord.h): the handler sets
+// stopRequested before it takes the lock, so no start-up report can follow its stop pending.
 DWORD SendStatusLocked(ServiceState& state, DWORD currentState, DWORD win32ExitCode, DWORD waitHint)
 {
-    SERVICE_STATUS& status = state.status;
-    status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-    status.dwCurrentState = currentState;
-    status.dwWin32ExitCode = win32ExitCode;
-    status.dwServiceSpecificExitCode = 0;
-    status.dwWaitHint = waitHint;
-    const bool pending = currentState == SERVICE_START_PENDING || currentState == SERVICE_STOP_PENDING;
-    status.dwCheckPoint = pending ? status.dwCheckPoint + 1 : 0;
-    const bool stopping = currentState == SERVICE_STOPPED || currentState == SERVICE_STOP_PENDING;
-    status.dwControlsAccepted = stopping ? 0 : SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
-    return ::SetServiceStatus(state.statusHandle, &status) ? ERROR_SUCCESS : ::GetLastError();
+    if (!FillStatusRecord(state.status, currentState, win32ExitCode, waitHint, state.stopRequested.load() != 0)) {
+        return ERROR_SUCCESS;
+    }
+    return ::SetServiceStatus(state.statusHandle, &state.status) ? ERROR_SUCCESS : ::GetLastError();
 }
 
 void ReportSendFailure(DWORD error)
@@ -103,23 +99,24 @@ void WINAPI ServiceMain(DWORD, wchar_t**)
     state.lastDeviceEvent.store(0);
     state.status = SERVICE_STATUS{};
 
+    // The events exist before the handler can be called, so a stop at once is never lost.
+    state.stopEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const DWORD stopEventError = state.stopEvent ? ERROR_SUCCESS : ::GetLastError();
+    state.changeEvent.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    const DWORD changeEventError = state.changeEvent ? ERROR_SUCCESS : ::GetLastError();
+
     state.statusHandle = ::RegisterServiceCtrlHandlerExW(kServiceName, ServiceControlHandler, nullptr);
     if (state.statusHandle == nullptr) {
         LogApiFailure(L"RegisterServiceCtrlHandlerExW", ::GetLastError(), kEventApiFailure);
+        StopReconcileWorker();
+        return;
+    }
+    if (stopEventError != ERROR_SUCCESS || changeEventError != ERROR_SUCCESS) {
+        FailStartup(L"CreateEventW", stopEventError != ERROR_SUCCESS ? stopEventError : changeEventError);
         return;
     }
     ReportServiceStatus(SERVICE_START_PENDING, NO_ERROR, kStartPendingHint);
 
-    state.stopEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!state.stopEvent) {
-        FailStartup(L"CreateEventW", ::GetLastError());
-        return;
-    }
-    state.changeEvent.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!state.changeEvent) {
-        FailStartup(L"CreateEventW", ::GetLastError());
-        return;
-    }
     if (!RegisterDeviceNotifications(state.statusHandle)) {
         FailStartup(L"RegisterDeviceNotificationW", ::GetLastError());
         return;

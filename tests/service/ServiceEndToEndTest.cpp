@@ -382,6 +382,39 @@ TEST_F(ServiceEndToEndTest, AStopDuringTheStartupWaitEndsTheServiceWithoutAPass)
     EXPECT_TRUE(tap.OfProcess(starting).empty()) << Describe(tap.Events());
 }
 
+TEST_F(ServiceEndToEndTest, AStopInTheFirstMomentsIsNeverLost)
+{
+    DWORD install = 0;
+    ASSERT_EQ(RunCommand(L"/RegServer", install), 0);
+    win::UniqueScHandle service = OpenVyxService(SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP);
+    ASSERT_TRUE(service);
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status));
+    ASSERT_TRUE(WaitForState(service.Get(), SERVICE_STOPPED));
+
+    // The stop goes out the moment the service first accepts one.
+    ASSERT_TRUE(::StartServiceW(service.Get(), 0, nullptr));
+    bool sent = false;
+    for (int i = 0; i < 6000 && !sent; ++i) {
+        sent = ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) != FALSE;
+        if (!sent) {
+            ::Sleep(5);
+        }
+    }
+    ASSERT_TRUE(sent);
+    bool sawRunning = false;
+    bool stopped = false;
+    for (int i = 0; i < 1200 && !stopped; ++i) {
+        const SERVICE_STATUS_PROCESS now = QueryStatus(service.Get());
+        sawRunning = sawRunning || now.dwCurrentState == SERVICE_RUNNING || now.dwCurrentState == SERVICE_START_PENDING;
+        stopped = now.dwCurrentState == SERVICE_STOPPED;
+        ::Sleep(stopped ? 0 : 100);
+    }
+    EXPECT_TRUE(stopped) << "the stop was lost";
+    EXPECT_FALSE(sawRunning) << "after the stop the service reported start pending or running again";
+    EXPECT_EQ(QueryStatus(service.Get()).dwWin32ExitCode, 0u);
+}
+
 TEST_F(ServiceEndToEndTest, AnUnrecognisedCommandFailsOutsideTheServiceManager)
 {
     EventTapListener tap;
