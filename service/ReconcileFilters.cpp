@@ -31,6 +31,11 @@ void PlanArch(std::vector<RegistrationAction>& plan, std::uint32_t index, Filter
     }
 }
 
+bool StopSignalled(const ServiceState& state)
+{
+    return ::WaitForSingleObject(state.stopEvent.Get(), 0) == WAIT_OBJECT_0;
+}
+
 }  // namespace
 
 bool ReconcileFilters()
@@ -60,13 +65,18 @@ bool ReconcileFilters()
 
     unsigned actionFailures = 0;
     for (const RegistrationAction& action : plan) {
-        if (::WaitForSingleObject(state.stopEvent.Get(), 0) == WAIT_OBJECT_0) {
+        if (StopSignalled(state)) {
             return false;
         }
         if (!RunRegistrationAction(CameraModelTable::Row(action.modelIndex), action.arch, action.registerFilter,
                                    state.stopEvent.Get())) {
             ++actionFailures;
         }
+    }
+    // A stop that cut the last action short ends the pass as well: what it would report
+    // is only what the stop left half done.
+    if (StopSignalled(state)) {
+        return false;
     }
 
     unsigned connectedModels = 0;

@@ -1,3 +1,4 @@
+#include "PassScheduler.h"
 #include "Reconcile.h"
 #include "ServiceEvents.h"
 #include "ServiceState.h"
@@ -35,16 +36,18 @@ DWORD WINAPI ReconcileWorker(void*)
         if (wait != WAIT_OBJECT_0 + 1) {
             return FailWorker(L"WaitForMultipleObjects");
         }
-        // Every further change restarts the quiet period, so a burst becomes one pass.
-        for (;;) {
-            wait = WaitStopOrChange(Timings().quietPeriodMs);
+        // Every further change restarts the quiet period, so a burst becomes one pass; a
+        // burst that never ends still gets its pass once the upper bound has passed.
+        PassScheduler schedule(::GetTickCount64(), Timings().quietPeriodMs, Timings().maxPassDelayMs);
+        for (DWORD remaining = schedule.RemainingMs(::GetTickCount64()); remaining != 0;
+             remaining = schedule.RemainingMs(::GetTickCount64())) {
+            wait = WaitStopOrChange(remaining);
             if (wait == WAIT_OBJECT_0) {
                 return 0;
             }
-            if (wait == WAIT_TIMEOUT) {
-                break;
-            }
-            if (wait != WAIT_OBJECT_0 + 1) {
+            if (wait == WAIT_OBJECT_0 + 1) {
+                schedule.OnChange(::GetTickCount64());
+            } else if (wait != WAIT_TIMEOUT) {
                 return FailWorker(L"debounce wait");
             }
         }

@@ -12,9 +12,10 @@ struct ServiceTimings {
     DWORD regsvr32TimeoutMs;  // one regsvr32 run, before it is terminated
     DWORD quietPeriodMs;      // without device events, before a pass
     DWORD retryPauseStepMs;   // the pause after attempt n is n times this
+    DWORD maxPassDelayMs;     // after a burst's first device event, however long it lasts
 };
 
-inline constexpr ServiceTimings kShippedTimings = {15000, 30000, 1500, 500};
+inline constexpr ServiceTimings kShippedTimings = {15000, 30000, 1500, 500, 10000};
 
 const ServiceTimings& Timings();
 

@@ -5,6 +5,7 @@
 #include "Reconcile.h"
 #include "Registrar.h"
 #include "RegistryFixture.h"
+#include "ScopedTimings.h"
 #include "ServiceEvents.h"
 #include "ServiceHost.h"
 #include "ServiceTimings.h"
@@ -225,6 +226,98 @@ TEST_F(DeviceEventTest, APassActsOnEveryGapAndReportsWhatStaysDegraded)
     EXPECT_TRUE(test::StartsWith(lines[4].line, summary)) << test::Narrow(lines[4].line);
     EXPECT_TRUE(standIn.CommandLines().empty());
     EXPECT_FALSE(test::KeyExists(test::InstanceKeyPath(leftover), FilterArch::X64));
+}
+
+TEST_F(DeviceEventTest, OneOfTwoCamerasOfAModelUnpluggedKeepsTheModelRegistered)
+{
+    const CameraModel& row = CameraModelTable::Row(9);
+    std::wstring paths[2];
+    const FilterArch arches[] = {FilterArch::X86, FilterArch::X64};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(BuildDllPath(row, arches[i], paths[i]));
+        test::HandRegistration keys;
+        keys.serverPath = paths[i];
+        test::WriteRegistration(row, arches[i], keys);
+    }
+    ASSERT_EQ(vyx::sim::bus::Plug(row.displayName, L"S1"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Plug(row.displayName, L"S2"), ERROR_SUCCESS);
+    ASSERT_EQ(vyx::sim::bus::Unplug(row.displayName, L"S2"), ERROR_SUCCESS);
+
+    EventRecorder events;
+    EXPECT_TRUE(ReconcileFilters());
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 1u) << Describe(lines);
+    EXPECT_TRUE(test::StartsWith(lines[0].line, L"reconcile generation=0 connectedModels=1 actions=0 actionFailures=0 "
+                                                L"degradedModels=0 elapsedMs="))
+        << test::Narrow(lines[0].line);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(QueryRegistrationState(row, arches[i], paths[i]).correct);
+    }
+}
+
+TEST_F(DeviceEventTest, AStopDuringTheLastActionEndsThePassWithoutItsLines)
+{
+    // Only the x64 side is missing, so the one planned action is also the last.
+    const CameraModel& row = CameraModelTable::Row(7);
+    std::wstring x86Path;
+    std::wstring x64Path;
+    ASSERT_TRUE(BuildDllPath(row, FilterArch::X86, x86Path));
+    ASSERT_TRUE(BuildDllPath(row, FilterArch::X64, x64Path));
+    ASSERT_TRUE(test::WriteFileBytes(x64Path, test::MakePeImage(IMAGE_FILE_MACHINE_AMD64)));
+    test::HandRegistration keys;
+    keys.serverPath = x86Path;
+    test::WriteRegistration(row, FilterArch::X86, keys);
+    ASSERT_EQ(vyx::sim::bus::Plug(row.displayName), ERROR_SUCCESS);
+
+    EventRecorder events;
+    test::StandIn standIn(L"hang");
+    StartWorker();
+    DEV_BROADCAST_DEVICEINTERFACE_W data = Interface();
+    ASSERT_EQ(HandleDeviceEvent(DBT_DEVICEARRIVAL, &data), NO_ERROR);
+    ASSERT_EQ(::WaitForSingleObject(standIn.Started(), 120000), WAIT_OBJECT_0);
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), NO_ERROR);
+    StopReconcileWorker();
+
+    // The action's own lines, and neither a model line nor a summary.
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 3u) << Describe(lines);
+    EXPECT_EQ(lines[0].line, L"deviceEvent=arrival generation=1");
+    EXPECT_EQ(lines[1].line, L"action=register model=" + std::wstring(row.displayName) +
+                                 L" arch=x64 attempt=1 error=1223 exitCode=0 verified=0");
+    EXPECT_EQ(lines[2].id, 1301u);
+    EXPECT_EQ(lines[2].type, EVENTLOG_ERROR_TYPE);
+    EXPECT_TRUE(events.WithId(kEventModelDegraded).empty());
+    EXPECT_TRUE(events.WithId(kEventReconcileSummary).empty());
+    EXPECT_EQ(standIn.CommandLines().size(), 1u);
+}
+
+TEST_F(DeviceEventTest, AFlappingDeviceGetsItsPassWithinTheBound)
+{
+    // Shortened: a quiet period of 400 ms that every event restarts, a bound of 1500 ms.
+    ServiceTimings timings = kShippedTimings;
+    timings.quietPeriodMs = 400;
+    timings.maxPassDelayMs = 1500;
+    const test::ScopedTimings shortened(timings);
+    EventRecorder events;
+    StartWorker();
+    DEV_BROADCAST_DEVICEINTERFACE_W data = Interface();
+    const ULONGLONG first = ::GetTickCount64();
+    ULONGLONG last = first;
+    // An event every 200 ms for 4 s: the quiet period alone would never end.
+    for (int i = 0; i < 20; ++i) {
+        const DWORD type = i % 2 == 0 ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
+        ASSERT_EQ(HandleDeviceEvent(type, &data), NO_ERROR);
+        last = ::GetTickCount64();
+        ::Sleep(200);
+    }
+    StopReconcileWorker();
+
+    const auto summaries = events.WithId(kEventReconcileSummary);
+    ASSERT_FALSE(summaries.empty()) << Describe(events.Events());
+    // The first pass came while the device was still flapping, by the bound (plus room for a
+    // busy machine), not once it settled.
+    EXPECT_LT(summaries[0].tick, last);
+    EXPECT_LT(summaries[0].tick - first, timings.maxPassDelayMs + 1500);
 }
 
 }  // namespace

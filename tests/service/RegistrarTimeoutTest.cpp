@@ -5,6 +5,7 @@
 #include "EventRecorder.h"
 #include "Registrar.h"
 #include "RegistryFixture.h"
+#include "ScopedTimings.h"
 #include "StandIn.h"
 #include "ServiceTimings.h"
 #include "TestLayout.h"
@@ -14,18 +15,12 @@
 namespace vyx::service {
 namespace {
 
-// Timings of this test's own, restored to the shipped ones when it ends.
-class ScopedTimings {
-public:
-    explicit ScopedTimings(const ServiceTimings& timings) { SetTimingsForTesting(timings); }
-    ~ScopedTimings() { SetTimingsForTesting(kShippedTimings); }
-    ScopedTimings(const ScopedTimings&) = delete;
-    ScopedTimings& operator=(const ScopedTimings&) = delete;
-};
-
 TEST(RegistrarTimeoutTest, AHangingRunIsTerminatedAfterTheTimeoutAndRetried)
 {
-    const ScopedTimings timings({kShippedTimings.startupWaitMs, 2000, kShippedTimings.quietPeriodMs, 100});
+    ServiceTimings shortened = kShippedTimings;
+    shortened.regsvr32TimeoutMs = 2000;
+    shortened.retryPauseStepMs = 100;
+    const test::ScopedTimings timings(shortened);
     test::ResetLayout();
     test::RemoveAllRegistrations();
     const CameraModel& row = CameraModelTable::Row(4);

@@ -15,6 +15,7 @@ TEST(ShippedTimingsTest, TheExecutableWaitsTheDocumentedTimes)
     EXPECT_EQ(timings.regsvr32TimeoutMs, 30000u);
     EXPECT_EQ(timings.quietPeriodMs, 1500u);
     EXPECT_EQ(timings.retryPauseStepMs, 500u);
+    EXPECT_EQ(timings.maxPassDelayMs, 10000u);
 }
 
 }  // namespace
