@@ -1,5 +1,6 @@
 #include "EventTap.h"
 
+#include "PipeServerCheck.h"
 #include "UniqueResource.h"
 
 #include <atomic>
@@ -40,7 +41,8 @@ bool IsEventTapEnabled()
 void WriteToEventTap(void*, WORD type, DWORD id, const wchar_t* line)
 {
     win::UniqueFile pipe = OpenTap();
-    if (!pipe) {
+    // Whoever created the pipe first serves it: only an administrator's listener is written to.
+    if (!pipe || !IsPipeServerAdministrative(pipe.Get())) {
         return;
     }
     const EventTapHeader header = {type, id, ::GetCurrentProcessId(), ++g_sequence};

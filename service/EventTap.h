@@ -7,8 +7,9 @@
 // Threads: any thread may write; the sequence counter is atomic.
 // The service connects anonymously, so a listener can never act in its name, and never
 // waits on a listener for longer than kEventTapWaitMs. The tap is off unless an
-// administrator switches it on (a DWORD 1 under HKLM), so on an ordinary machine no
-// user's pipe can read the service's lines or slow it down.
+// administrator switches it on (a DWORD 1 under HKLM), and even then a line goes only to a
+// pipe whose server process runs as an administrator or SYSTEM: a pipe that another user
+// created first gets nothing and costs the service one open and one token query.
 
 #include <windows.h>
 
