@@ -3,6 +3,7 @@
 #include "CameraModelTable.h"
 #include "Registrar.h"
 #include "ServiceEvents.h"
+#include "TrustedFiles.h"
 #include "UniqueResource.h"
 
 #include <iterator>
@@ -122,6 +123,20 @@ DWORD InstallService()
     std::wstring executable;
     if (!GetServiceExecutablePath(executable)) {
         return ::GetLastError();
+    }
+    // The service will run as LocalSystem and register the libraries beside it: a folder
+    // that others may change is refused before anything is installed.
+    {
+        TrustedFiles held(ServiceFileTrust());
+        std::wstring refusedPath;
+        const DWORD layout = HoldServiceLayout(held, executable, refusedPath);
+        if (layout != ERROR_SUCCESS) {
+            WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventCommandFailed,
+                              L"service installation refused. path=%ls error=%lu reason=%ls", refusedPath.c_str(),
+                              static_cast<unsigned long>(layout),
+                              held.Reason().empty() ? L"not usable" : held.Reason().c_str());
+            return layout;
+        }
     }
     DWORD error = RegisterEventLogSource(executable);
     if (error != ERROR_SUCCESS) {

@@ -1,6 +1,7 @@
 #include "Registrar.h"
 #include "ServiceEvents.h"
 #include "ServiceTimings.h"
+#include "TrustedFiles.h"
 
 namespace vyx::service {
 
@@ -44,10 +45,30 @@ bool RunRegistrationAction(const CameraModel& model, FilterArch arch, bool regis
         return false;
     }
 
+    // regsvr32 runs the library as the service: only files that no one else can change,
+    // held so until the last attempt's regsvr32 has ended.
+    TrustedFiles held(ServiceFileTrust());
+    std::wstring refusedPath;
+    const DWORD layout = validation == ERROR_SUCCESS ? HoldFilterLayout(held, path, refusedPath) : validation;
+    if (layout != ERROR_SUCCESS && registerFilter) {
+        if (layout == ERROR_ACCESS_DENIED) {
+            WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
+                              L"register model=%ls arch=%ls untrusted file refused. path=%ls error=%lu reason=%ls",
+                              model.displayName, archText, refusedPath.c_str(), static_cast<unsigned long>(layout),
+                              held.Reason().c_str());
+        } else {
+            WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
+                              L"register model=%ls arch=%ls DLL validation failed. path=%ls error=%lu",
+                              model.displayName, archText, refusedPath.c_str(), static_cast<unsigned long>(layout));
+        }
+        return false;
+    }
+
     DWORD lastResult = ERROR_SUCCESS;
     DWORD lastExitCode = 0;
-    // An unregistration never needs a valid library: without one it deletes the keys itself.
-    if (validation == ERROR_SUCCESS) {
+    // An unregistration never needs a valid or trusted library: without one it deletes the
+    // keys itself.
+    if (layout == ERROR_SUCCESS) {
         std::wstring regsvr32;
         if (!GetRegsvr32Path(arch, regsvr32)) {
             LogApiFailure(L"GetRegsvr32Path", ::GetLastError(), kEventActionFailed);

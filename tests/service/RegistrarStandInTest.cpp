@@ -177,5 +177,57 @@ TEST_F(RegistrarStandInTest, AStopCutsARunningUnregistrationShortWithoutTheFallb
     EXPECT_TRUE(QueryRegistrationState(m_row, FilterArch::X86, m_x86Path).correct);
 }
 
+TEST_F(RegistrarStandInTest, WithoutTheCameraLibraryBesideItNoRegsvr32Runs)
+{
+    const std::wstring cameraLibrary = ParentDirectory(m_x86Path) + L"\\VyxonCamera.dll";
+    ASSERT_TRUE(::DeleteFileW(cameraLibrary.c_str()));
+    WriteCorrectRegistration(FilterArch::X86);
+    EventRecorder events;
+    StandIn standIn(L"noop");
+    // Registering is refused; unregistering deletes the keys itself.
+    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X86, true, nullptr));
+    EXPECT_TRUE(RunRegistrationAction(m_row, FilterArch::X86, false, nullptr));
+
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 2u) << Describe(lines);
+    ExpectLine(lines[0], EVENTLOG_ERROR_TYPE, 1301,
+               L"register model=" + Model() + L" arch=x86 DLL validation failed. path=" + cameraLibrary + L" error=2");
+    ExpectLine(lines[1], EVENTLOG_WARNING_TYPE, 1300,
+               L"action=unregister-fallback model=" + Model() + L" arch=x86 path=" + m_x86Path);
+    EXPECT_TRUE(standIn.CommandLines().empty());
+    EXPECT_FALSE(QueryRegistrationState(m_row, FilterArch::X86, m_x86Path).present);
+}
+
+TEST_F(RegistrarStandInTest, TheLibraryCannotBeRewrittenWhileItsRegsvr32Runs)
+{
+    EventRecorder events;
+    StandIn standIn(L"hang");
+    win::UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    bool started = false;
+    bool writerOpened = true;
+    DWORD writerError = 0;
+    std::thread writer([&] {
+        started = ::WaitForSingleObject(standIn.Started(), 60000) == WAIT_OBJECT_0;
+        // Sharing everything, as a replacing program would ask.
+        win::UniqueFile file(::CreateFileW(m_x86Path.c_str(), GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+        writerOpened = static_cast<bool>(file);
+        writerError = ::GetLastError();
+        ::SetEvent(stop.Get());
+    });
+    EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X86, true, stop.Get()));
+    writer.join();
+
+    ASSERT_TRUE(started) << Describe(events.Events());
+    EXPECT_FALSE(writerOpened);
+    EXPECT_EQ(writerError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    // The action is over: the file is free again.
+    win::UniqueFile after(
+        ::CreateFileW(m_x86Path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(after);
+    EXPECT_FALSE(test::StandInStillRunning());
+}
+
 }  // namespace
 }  // namespace vyx::service

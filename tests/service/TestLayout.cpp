@@ -1,6 +1,7 @@
 #include "TestLayout.h"
 
 #include "Registrar.h"
+#include "TrustedFiles.h"
 #include "UniqueResource.h"
 
 #include <cstring>
@@ -47,6 +48,8 @@ void ResetLayout()
     for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
         RemoveTree(LayoutFolder(arch));
         ::CreateDirectoryW(LayoutFolder(arch).c_str(), nullptr);
+        // The service registers a library only with the camera library beside it.
+        WriteFileBytes(LayoutFolder(arch) + L"\\" + kCameraLibraryFileName, MakePeImage(ArchMachine(arch)));
     }
 }
 

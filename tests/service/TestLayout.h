@@ -13,7 +13,8 @@ namespace vyx::service::test {
 
 std::wstring ExecutableDirectory();
 std::wstring LayoutFolder(FilterArch arch);
-// Empties and recreates DX_x86 and DX_x64 beside the test program.
+// Empties and recreates DX_x86 and DX_x64 beside the test program, each with a stand-in
+// VyxonCamera.dll.
 void ResetLayout();
 void RemoveTree(const std::wstring& path);
 
