@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "Registrar.h"
+#include "Regsvr32Location.h"
 #include "ServiceTimings.h"
 
 namespace vyx::service {
@@ -27,21 +28,12 @@ bool GetRegsvr32Path(FilterArch arch, std::wstring& path)
     }
     wchar_t windows[MAX_PATH] = {};
     const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    const DWORD error = WindowsDirectoryError(length, MAX_PATH, ::GetLastError());
+    if (error != ERROR_SUCCESS) {
+        ::SetLastError(error);
         return false;
     }
-    const wchar_t* program = nullptr;
-    if (arch == FilterArch::X86) {
-        program = IsNative64BitWindows() ? L"SysWOW64\\regsvr32.exe" : L"System32\\regsvr32.exe";
-    } else {
-        // A 32-bit process sees System32 redirected; Sysnative names the real one.
-        program = IsWow64Self() ? L"Sysnative\\regsvr32.exe" : L"System32\\regsvr32.exe";
-    }
-    path.assign(windows, length);
-    if (path.back() != L'\\') {
-        path += L'\\';
-    }
-    path += program;
+    path = Regsvr32PathUnder(std::wstring(windows, length), arch, IsNative64BitWindows(), IsWow64Self());
     return true;
 }
 
@@ -55,7 +47,8 @@ DWORD RunRegsvr32(const std::wstring& regsvr32Path, const std::wstring& dllPath,
     commandLine += L"\"" + dllPath + L"\"";
 
     win::ChildProcess regsvr32;
-    DWORD error = regsvr32.Start(commandLine, win::ChildProcessOptions::Program(regsvr32Path));
+    // In a job of its own: a time-out or stop ends what the library's registration started too.
+    DWORD error = regsvr32.Start(commandLine, win::ChildProcessOptions::Program(regsvr32Path).WholeTree());
     if (error == ERROR_SUCCESS) {
         // Ended by a time-out or the stop event: ERROR_TIMEOUT or ERROR_CANCELLED.
         error = regsvr32.Wait(Timings().regsvr32TimeoutMs, stopEvent);

@@ -29,13 +29,39 @@ DWORD ChildProcess::Start(const std::wstring& commandLine, const ChildProcessOpt
         startup.hStdOutput = options.standardOutput;
         startup.hStdError = options.standardError;
     }
+    UniqueHandle job;
+    if (options.endWholeTree) {
+        job.Reset(::CreateJobObjectW(nullptr, nullptr));
+        if (!job) {
+            return ::GetLastError();
+        }
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (!::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+            return ::GetLastError();
+        }
+    }
+    // Suspended until it is in its job, so nothing it starts can escape the job.
+    const DWORD flags = CREATE_NO_WINDOW | (job ? CREATE_SUSPENDED : 0);
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(options.application.empty() ? nullptr : options.application.c_str(), writable.data(),
-                          nullptr, nullptr, redirect, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+    if (!::CreateProcessW(options.application.empty() ? nullptr : options.application.c_str(), writable.data(), nullptr,
+                          nullptr, redirect, flags, nullptr, nullptr, &startup, &info)) {
         return ::GetLastError();
     }
-    m_process.Reset(info.hProcess);
+    UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
+    if (job) {
+        if (!::AssignProcessToJobObject(job.Get(), process.Get()) ||
+            ::ResumeThread(thread.Get()) == static_cast<DWORD>(-1)) {
+            const DWORD error = ::GetLastError();
+            ::TerminateProcess(process.Get(), error);
+            ::WaitForSingleObject(process.Get(), kTerminateWaitMs);
+            return error;
+        }
+    }
+    // The job's handle is replaced only after the previous child (if any) has been let go.
+    m_process = std::move(process);
+    m_job = std::move(job);
     m_processId = info.dwProcessId;
     m_exitCode = STILL_ACTIVE;
     return ERROR_SUCCESS;
@@ -86,7 +112,11 @@ DWORD RunChildProcess(const std::wstring& commandLine, DWORD timeoutMs, DWORD& e
 
 void ChildProcess::Terminate(UINT exitCode)
 {
-    ::TerminateProcess(m_process.Get(), exitCode);
+    if (m_job) {
+        ::TerminateJobObject(m_job.Get(), exitCode);
+    } else {
+        ::TerminateProcess(m_process.Get(), exitCode);
+    }
     ::WaitForSingleObject(m_process.Get(), kTerminateWaitMs);
 }
 

@@ -16,12 +16,20 @@ struct ChildProcessOptions {
     // Standard output and error of the child (inheritable handles); null: none given.
     HANDLE standardOutput = nullptr;
     HANDLE standardError = nullptr;
+    // The child runs in a job of its own, so ending it ends every process it started too,
+    // and none of them outlives the ChildProcess (the job kills what is left when closed).
+    bool endWholeTree = false;
 
     static ChildProcessOptions Program(const std::wstring& application)
     {
         ChildProcessOptions options;
         options.application = application;
         return options;
+    }
+    ChildProcessOptions& WholeTree()
+    {
+        endWholeTree = true;
+        return *this;
     }
     static ChildProcessOptions Output(HANDLE standardOutput, HANDLE standardError)
     {
@@ -59,6 +67,7 @@ public:
 private:
     void Terminate(UINT exitCode);
 
+    UniqueHandle m_job;  // only with endWholeTree; declared first, so it closes last
     UniqueHandle m_process;
     DWORD m_processId = 0;
     DWORD m_exitCode = STILL_ACTIVE;

@@ -40,6 +40,28 @@ TEST(ChildHelper, DISABLED_Sleeps) {
     Sleep(120000);
 }
 
+constexpr wchar_t kGrandchildMutex[] = L"VyxChildProcessTestGrandchild";
+
+// A grandchild that holds a named mutex while it lives, so the test can tell it has gone.
+TEST(ChildHelper, DISABLED_HoldsTheMutexAndSleeps) {
+    UniqueHandle alive(CreateMutexW(nullptr, FALSE, kGrandchildMutex));
+    Sleep(120000);
+}
+
+// A child that starts the grandchild and then sleeps.
+TEST(ChildHelper, DISABLED_StartsAGrandchildAndSleeps) {
+    ChildProcess grandchild;
+    grandchild.Start(L"\"" + SelfPath() +
+                     L"\" --gtest_also_run_disabled_tests --gtest_filter=ChildHelper.DISABLED_HoldsTheMutexAndSleeps");
+    // Ended from outside, this child runs no destructor: only its job can end the grandchild.
+    Sleep(120000);
+}
+
+bool GrandchildAlive() {
+    UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kGrandchildMutex));
+    return static_cast<bool>(mutex);
+}
+
 TEST(ChildProcess, ReportsTheExitCodeOfAChildThatEnds) {
     DWORD exitCode = 0;
     ASSERT_EQ(RunChildProcess(CmdCommandLine(L"/c exit 7"), 30000, exitCode), static_cast<DWORD>(ERROR_SUCCESS));
@@ -77,6 +99,27 @@ TEST(ChildProcess, NoChildOutlivesItsOwner) {
         EXPECT_EQ(child.Start(SleeperCommandLine()), static_cast<DWORD>(ERROR_BUSY)) << "one child at a time";
     }
     EXPECT_TRUE(EndsWithin(id, 10000));
+}
+
+TEST(ChildProcess, EndingAWholeTreeEndsWhatTheChildStarted) {
+    ChildProcess child;
+    const std::wstring commandLine =
+        L"\"" + SelfPath() +
+        L"\" --gtest_also_run_disabled_tests --gtest_filter=ChildHelper.DISABLED_StartsAGrandchildAndSleeps";
+    ASSERT_EQ(child.Start(commandLine, ChildProcessOptions().WholeTree()), static_cast<DWORD>(ERROR_SUCCESS));
+    bool started = false;
+    for (int i = 0; i < 300 && !started; ++i) {
+        started = GrandchildAlive();
+        Sleep(started ? 0 : 100);
+    }
+    ASSERT_TRUE(started) << "the grandchild never started";
+    EXPECT_EQ(child.Wait(200), static_cast<DWORD>(ERROR_TIMEOUT));
+    bool ended = false;
+    for (int i = 0; i < 100 && !ended; ++i) {
+        ended = !GrandchildAlive();
+        Sleep(ended ? 0 : 100);
+    }
+    EXPECT_TRUE(ended) << "the grandchild outlived the time-out of its parent";
 }
 
 TEST(ChildProcess, RefusesWhatCannotRun) {
