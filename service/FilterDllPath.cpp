@@ -1,5 +1,6 @@
 #include "PeHeaders.h"
 #include "Registrar.h"
+#include "TrustedFiles.h"
 #include "UniqueResource.h"
 
 #include <vector>
@@ -103,15 +104,18 @@ DWORD ValidateFilterDll(const std::wstring& path, FilterArch arch)
     if (folderAttributes == INVALID_FILE_ATTRIBUTES) {
         return ::GetLastError();
     }
-    if ((folderAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return ERROR_BAD_PATHNAME;
+    // A junction in place of the folder is refused (161), as is a file that is none (1006).
+    const DWORD folderKind = JudgeFileKind(folderAttributes, FileKind::Folder);
+    if (folderKind != ERROR_SUCCESS) {
+        return folderKind;
     }
     const DWORD fileAttributes = ::GetFileAttributesW(path.c_str());
     if (fileAttributes == INVALID_FILE_ATTRIBUTES) {
         return ::GetLastError();
     }
-    if ((fileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
-        return ERROR_FILE_INVALID;
+    const DWORD fileKind = JudgeFileKind(fileAttributes, FileKind::File);
+    if (fileKind != ERROR_SUCCESS) {
+        return fileKind;
     }
 
     win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

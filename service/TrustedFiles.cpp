@@ -71,6 +71,16 @@ const FileTrust& ServiceFileTrust()
     return trust;
 }
 
+DWORD JudgeFileKind(DWORD attributes, FileKind kind)
+{
+    const bool folder = kind == FileKind::Folder;
+    const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || isFolder != folder) {
+        return folder ? ERROR_BAD_PATHNAME : ERROR_FILE_INVALID;
+    }
+    return ERROR_SUCCESS;
+}
+
 DWORD TrustedFiles::Hold(const std::wstring& path, FileKind kind)
 {
     m_reason.clear();
@@ -90,9 +100,9 @@ DWORD TrustedFiles::Hold(const std::wstring& path, FileKind kind)
     if (!::GetFileInformationByHandle(file.Get(), &information)) {
         return ::GetLastError();
     }
-    const bool isFolder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || isFolder != folder) {
-        return folder ? ERROR_BAD_PATHNAME : ERROR_FILE_INVALID;
+    const DWORD kindError = JudgeFileKind(information.dwFileAttributes, kind);
+    if (kindError != ERROR_SUCCESS) {
+        return kindError;
     }
     UniqueDescriptor descriptor;
     const DWORD error =

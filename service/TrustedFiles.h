@@ -36,6 +36,12 @@ private:
     std::wstring m_reason;
 };
 
+// What an opened object's attributes say when it should be of `kind`: 0; or, for a
+// reparse point (junction, symbolic link) or an object of the other kind,
+// ERROR_BAD_PATHNAME (161) where a folder belongs and ERROR_FILE_INVALID (1006) where a
+// file belongs. Apart from Hold, so the rule is tested where no junction can be made.
+DWORD JudgeFileKind(DWORD attributes, FileKind kind);
+
 inline constexpr wchar_t kCameraLibraryFileName[] = L"VyxonCamera.dll";
 
 // Before a filter library is registered: the service's folder, the library's folder, the

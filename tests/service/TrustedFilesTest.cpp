@@ -152,5 +152,20 @@ TEST_F(TrustedFilesTest, MissingOrMisplacedPiecesAreRefused)
     EXPECT_EQ(refused, m_folder + L"\\absent.exe");
 }
 
+// Wine makes no junctions; what a junction's handle reports is judged here instead.
+TEST(FileKindTest, JunctionsAndLinksAreNeverTakenForWhatTheyPointTo)
+{
+    const DWORD junction = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    EXPECT_EQ(JudgeFileKind(junction, FileKind::Folder), static_cast<DWORD>(ERROR_BAD_PATHNAME));
+    EXPECT_EQ(JudgeFileKind(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE, FileKind::File),
+              static_cast<DWORD>(ERROR_FILE_INVALID));
+    EXPECT_EQ(JudgeFileKind(FILE_ATTRIBUTE_DIRECTORY, FileKind::Folder), 0u);
+    EXPECT_EQ(JudgeFileKind(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY, FileKind::Folder), 0u);
+    EXPECT_EQ(JudgeFileKind(FILE_ATTRIBUTE_ARCHIVE, FileKind::File), 0u);
+    EXPECT_EQ(JudgeFileKind(FILE_ATTRIBUTE_NORMAL, FileKind::File), 0u);
+    EXPECT_EQ(JudgeFileKind(FILE_ATTRIBUTE_DIRECTORY, FileKind::File), static_cast<DWORD>(ERROR_FILE_INVALID));
+    EXPECT_EQ(JudgeFileKind(FILE_ATTRIBUTE_ARCHIVE, FileKind::Folder), static_cast<DWORD>(ERROR_BAD_PATHNAME));
+}
+
 }  // namespace
 }  // namespace vyx::service
