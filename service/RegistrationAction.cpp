@@ -24,6 +24,22 @@ bool PauseBeforeRetry(int attempt, HANDLE stopEvent)
     return ::WaitForSingleObject(stopEvent, delay) == WAIT_TIMEOUT;
 }
 
+// An untrusted file names the principal; a missing or misplaced one reads like a failed validation.
+void ReportRefusedLayout(const CameraModel& model, const wchar_t* archText, const std::wstring& refusedPath,
+                         DWORD error, const std::wstring& reason)
+{
+    if (error == ERROR_ACCESS_DENIED) {
+        WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
+                          L"register model=%ls arch=%ls untrusted file refused. path=%ls error=%lu reason=%ls",
+                          model.displayName, archText, refusedPath.c_str(), static_cast<unsigned long>(error),
+                          reason.c_str());
+        return;
+    }
+    WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
+                      L"register model=%ls arch=%ls DLL validation failed. path=%ls error=%lu", model.displayName,
+                      archText, refusedPath.c_str(), static_cast<unsigned long>(error));
+}
+
 }  // namespace
 
 bool RunRegistrationAction(const CameraModel& model, FilterArch arch, bool registerFilter, HANDLE stopEvent)
@@ -51,16 +67,7 @@ bool RunRegistrationAction(const CameraModel& model, FilterArch arch, bool regis
     std::wstring refusedPath;
     const DWORD layout = validation == ERROR_SUCCESS ? HoldFilterLayout(held, path, refusedPath) : validation;
     if (layout != ERROR_SUCCESS && registerFilter) {
-        if (layout == ERROR_ACCESS_DENIED) {
-            WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
-                              L"register model=%ls arch=%ls untrusted file refused. path=%ls error=%lu reason=%ls",
-                              model.displayName, archText, refusedPath.c_str(), static_cast<unsigned long>(layout),
-                              held.Reason().c_str());
-        } else {
-            WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
-                              L"register model=%ls arch=%ls DLL validation failed. path=%ls error=%lu",
-                              model.displayName, archText, refusedPath.c_str(), static_cast<unsigned long>(layout));
-        }
+        ReportRefusedLayout(model, archText, refusedPath, layout, held.Reason());
         return false;
     }
 
