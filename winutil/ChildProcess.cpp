@@ -59,7 +59,6 @@ DWORD ChildProcess::Start(const std::wstring& commandLine, const ChildProcessOpt
             return error;
         }
     }
-    // The job's handle is replaced only after the previous child (if any) has been let go.
     m_process = std::move(process);
     m_job = std::move(job);
     m_processId = info.dwProcessId;
