@@ -78,6 +78,11 @@ TEST_F(TrustedFilesTest, WhatWineReportsPassesTheRule)
     EXPECT_EQ(HoldFilterLayout(held, m_folder + L"\\VYX_Test.dll", refused), 0u);
     EXPECT_EQ(refused, L"none");
 
+    // The install command holds its own running executable.
+    wchar_t self[MAX_PATH] = {};
+    ASSERT_NE(::GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    EXPECT_EQ(HoldServiceLayout(held, self, refused), 0u);
+
     // Without the system folder's owner among the trusted, the same files are refused.
     const FileTrust strict;
     TrustedFiles strictHeld(strict);
