@@ -46,7 +46,6 @@ trap cleanup EXIT
 
 # A fresh settings file, so both cameras start from their defaults (short exposures).
 rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Local/VYXDShowDriver/CamSettings.ini
-win "$tools/vyxsim.exe" unplug --all >/dev/null
 win "$tools/vyxsim.exe" plug "Kestrel 1C" >/dev/null
 win "$tools/vyxsim.exe" plug "Kestrel 1M" >/dev/null
 for stem in "${builds[@]}"; do win "$regsvr32" /s "$(winpath "$dist/DX_$arch/$stem.dll")"; done
@@ -116,12 +115,17 @@ PY
 }
 
 echo "== Every recordable format of the colour camera, to SER and AVI"
-# format  grabber's frames as  compared as  recording as  bottom-up
-while read -r format inpix grabbed_as recorded_as bottom_up; do
-    for ext in ser avi; do
-        [ "$format" = Y16 ] && [ "$ext" = avi ] && continue
+# Each format once to SER; RGB24 and one 8-bit format also to AVI (RGB8 and Y800 share the
+# 8-bit path). The colour camera's Y16 takes the same 16-bit path as the monochrome one's below.
+# format  grabber's frames as  compared as  recording as  bottom-up  containers
+while read -r format inpix grabbed_as recorded_as bottom_up containers; do
+    for ext in $containers; do
         name="color-$format-$ext"
-        if ! capture "$color" "$format" "$name" --$ext "$(winpath "$work/$name.$ext")"; then
+        extra=()
+        # The PNG of the last frame, written by vyxcap's own converter: the SER's picture
+        # must be the same picture, upright and in R, G, B order.
+        [ "$name" = color-RGB24-ser ] && extra=(--out "$(winpath "$work/$name.png")")
+        if ! capture "$color" "$format" "$name" --$ext "$(winpath "$work/$name.$ext")" "${extra[@]}"; then
             fail "$name: vyxcap failed: $(cat "$work/$name.err")"
         elif [ "$ext" = avi ] && [ "$inpix" = gray ]; then
             check_grey_avi "$name"
@@ -130,25 +134,14 @@ while read -r format inpix grabbed_as recorded_as bottom_up; do
         fi
     done
 done <<'FORMATS'
-RGB24 bgr24 rgb24 rgb24 yes
-RGB8 gray gray gray yes
-Y800 gray gray gray yes
-Y16 gray16le gray16be gray16le no
+RGB24 bgr24 rgb24 rgb24 yes ser avi
+RGB8 gray gray gray yes ser
+Y800 gray gray gray yes ser avi
 FORMATS
-# Y16 above: FFmpeg reads the LittleEndian field 0 as big-endian data, so its pixels are
-# the grabber's byte-swapped; decoding the grabber's frames as little-endian and writing
-# them big-endian gives the same bytes only if the SER holds the samples unswapped.
-
-echo "== The SER's picture is the PNG's picture (top row first, R G B order)"
-name=color-png
-if capture "$color" RGB24 "$name" --ser "$(winpath "$work/$name.ser")" --out "$(winpath "$work/$name.png")"; then
-    got=$(decoded "$work/$name.ser" rgb24 "select=eq(n\,5)" | md5sum)
-    want=$(decoded "$work/$name.png" rgb24 | md5sum)
-    [ "$got" = "$want" ] && pass "the SER's last frame equals the PNG of the same frame" ||
-        fail "the SER's last frame differs from the PNG vyxcap wrote of it"
-else
-    fail "$name: vyxcap failed: $(cat "$work/$name.err")"
-fi
+got=$(decoded "$work/color-RGB24-ser.ser" rgb24 "select=eq(n\,5)" | md5sum)
+want=$(decoded "$work/color-RGB24-ser.png" rgb24 | md5sum)
+[ "$got" = "$want" ] && pass "the SER's last frame equals vyxcap's PNG of the same frame" ||
+    fail "the SER's last frame differs from the PNG vyxcap wrote of it"
 
 echo "== SER header and time stamps"
 python3 - "$work/color-RGB24-ser.ser" "$work/color-RGB24-ser.json" <<'PY' || failures=$((failures + 1))
@@ -181,6 +174,9 @@ PY
 echo "== The 16-bit byte order: Siril reads the monochrome camera's SER as the grabber saw it"
 name=mono-Y16
 if capture "$mono" Y16 "$name" --ser "$(winpath "$work/$name.ser")"; then
+    # FFmpeg reads the LittleEndian field 0 as big-endian data, so its pixels are the
+    # grabber's byte-swapped: decoding the grabber's frames as little-endian and writing them
+    # big-endian gives the same bytes only if the SER holds the samples unswapped.
     check_recording "$name" ser gray16le gray16be gray16le no
     mkdir -p "$work/siril"
     cp "$work/$name.ser" "$work/siril/mono.ser"
@@ -243,7 +239,7 @@ else
     fail "the segment writer failed: $(cat "$work/segments.log")"
 fi
 
-echo "== Formats a recording refuses, with no file left behind"
+echo "== A format a recording refuses, with no file left behind (the others: vyxcap_unit_test)"
 refused() {
     local format=$1 ext=$2 expected=$3 name="refused-$1-$2" status=0
     capture "$color" "$format" "$name" --$ext "$(winpath "$work/$name.$ext")" || status=$?
@@ -255,8 +251,6 @@ refused() {
     fi
 }
 refused YUY2 ser "YUY2"
-refused YUY2 avi "YUY2"
-refused Y16 avi "--ser"
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "all recording checks passed"
