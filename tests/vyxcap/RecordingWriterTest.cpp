@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "AviWriter.h"
+#include "QueuedFrameWriter.h"
 #include "RecordingLayout.h"
 #include "SerWriter.h"
 #include "ToolError.h"
@@ -243,4 +245,64 @@ TEST(AviWriter, SplitsIntoOpenDmlSegmentsWithEveryFrameIndexed) {
     const std::size_t strf = Chunks(file, "strf").at(0);
     EXPECT_EQ(U32(file, strf + 8 + 32), 256u) << "a grey palette follows the bitmap header";
     EXPECT_EQ(U32(file, strf + 8 + 40 + 4 * 200), 0x00C8C8C8u);
+}
+
+namespace {
+
+// Records what reaches the file, and fails from a chosen frame on.
+class ScriptedWriter final : public FrameWriter {
+public:
+    ScriptedWriter(std::vector<std::int64_t>* written, int failFrom) : m_written(written), m_failFrom(failFrom) {}
+    void WriteFrame(const std::uint8_t* data, std::size_t length, std::int64_t utcTicks) override {
+        if (static_cast<int>(m_written->size()) >= m_failFrom) throw ToolError("disk full");
+        // Runs on the writing thread: the test body checks what it recorded.
+        m_written->push_back(length == 4 ? utcTicks * 1000 + data[0] : -2);
+        ++m_frames;
+        m_bytesWritten = m_bytesWritten + length;
+    }
+    void Finish() override { m_written->push_back(-1); }
+    const std::wstring& Path() const override { return m_path; }
+
+private:
+    std::vector<std::int64_t>* m_written;
+    const int m_failFrom;
+    std::wstring m_path = L"scripted";
+};
+
+}  // namespace
+
+TEST(QueuedFrameWriter, WritesEveryFrameInOrderFromCopiesThenFinishes) {
+    std::vector<std::int64_t> written;
+    QueuedFrameWriter writer(std::make_unique<ScriptedWriter>(&written, 1000));
+    constexpr int kFrames = 3 * QueuedFrameWriter::kQueuedFrames;
+    for (int i = 0; i < kFrames; ++i) {
+        Bytes frame(4, static_cast<std::uint8_t>(i));
+        writer.WriteFrame(frame.data(), frame.size(), i);
+        frame.assign(4, 0xEE);  // the caller's buffer goes back to the camera at once
+    }
+    EXPECT_EQ(writer.Frames(), kFrames);
+    writer.Finish();
+    ASSERT_EQ(written.size(), static_cast<std::size_t>(kFrames + 1));
+    for (int i = 0; i < kFrames; ++i) EXPECT_EQ(written[i], i * 1000 + i);
+    EXPECT_EQ(written.back(), -1) << "finished after the last frame";
+    EXPECT_EQ(writer.BytesWritten(), 4u * kFrames);
+}
+
+TEST(QueuedFrameWriter, ReportsAFailedWriteOnTheNextFrameAndAtFinish) {
+    std::vector<std::int64_t> written;
+    QueuedFrameWriter writer(std::make_unique<ScriptedWriter>(&written, 2));
+    const Bytes frame(4, 1);
+    bool refused = false;
+    // The failure shows once the writing thread has met it: within a queue's worth of frames.
+    for (int i = 0; i < 100 * QueuedFrameWriter::kQueuedFrames && !refused; ++i) {
+        try {
+            writer.WriteFrame(frame.data(), frame.size(), i);
+        } catch (const ToolError& error) {
+            refused = std::string(error.what()) == "disk full";
+        }
+        if (i == QueuedFrameWriter::kQueuedFrames) Sleep(50);
+    }
+    EXPECT_TRUE(refused);
+    EXPECT_THROW(writer.Finish(), ToolError);
+    EXPECT_EQ(written.size(), 2u) << "nothing written after the failure, and no finish";
 }

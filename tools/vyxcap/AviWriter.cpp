@@ -186,7 +186,8 @@ void AviWriter::WriteFrame(const std::uint8_t* data, std::size_t length, std::in
     chunk.U32(static_cast<std::uint32_t>(m_frameBytes));
     const std::uint64_t chunkAt = m_file.Size();
     m_file.Append(chunk.Data().data(), chunk.Data().size());
-    if (m_layout.bottomUp && m_layout.stride == m_dibStride) {
+    // As delivered when the sample is already a whole DIB (its last row's padding included).
+    if (m_layout.bottomUp && m_layout.stride == m_dibStride && length >= m_frameBytes) {
         m_file.Append(data, m_frameBytes);
     } else {
         m_frame.resize(m_frameBytes);

@@ -187,7 +187,6 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
 
     const ConsoleInterrupt interrupt;
     ProgressLine progress(options.json || !sink);
-    const HANDLE failed = sink ? sink->FailureEvent() : interrupt.Event();
     LARGE_INTEGER frequency, runTick;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&runTick);
@@ -199,8 +198,11 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
     const ULONGLONG runAt = lastFrameAt;
     while (!collector->Done() && !interrupt.Signalled()) {
         const DWORD waitMs = progress.Shown() ? 1000 : timeoutMs;
-        const WaitResult result = graph.Wait({collector->DoneEvent(), interrupt.Event(), failed}, waitMs);
-        if (sink && WaitForSingleObject(failed, 0) == WAIT_OBJECT_0) throw ToolError(sink->Failure());
+        // A handle may appear only once in a wait.
+        const WaitResult result =
+            sink ? graph.Wait({collector->DoneEvent(), interrupt.Event(), sink->FailureEvent()}, waitMs)
+                 : graph.Wait({collector->DoneEvent(), interrupt.Event()}, waitMs);
+        if (sink && sink->Failed()) throw ToolError(sink->Failure());
         const ULONGLONG now = GetTickCount64();
         if (collector->Frames() != seen) {
             seen = collector->Frames();
@@ -222,12 +224,15 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
         }
     }
     progress.Close();
+    // The grabber counts a frame just before the sink receives it on the same thread; the
+    // graph may stop the sink first, so the last frame must be in before the stop.
+    if (sink && collector->Done()) WaitForSingleObject(sink->CompleteEvent(), timeoutMs);
     CaptureReport report;
     report.dropped = graph.DroppedFrames();
     graph.Stop();
     if (const std::string failure = collector->DumpFailure(); !failure.empty()) throw ToolError(failure);
     if (sink) {
-        if (WaitForSingleObject(failed, 0) == WAIT_OBJECT_0) throw ToolError(sink->Failure());
+        if (sink->Failed()) throw ToolError(sink->Failure());
         sink->Writer().Finish();
         report.recording = RecordingSummary{FullPath(sink->Writer().Path()), sink->Writer().BytesWritten(),
                                             sink->Writer().Frames()};

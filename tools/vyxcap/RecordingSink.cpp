@@ -25,6 +25,7 @@ RecordingSink::RecordingSink(std::unique_ptr<FrameWriter> writer, const GUID& su
       m_writer(std::move(writer)),
       m_pin(std::make_unique<RecordingInputPin>(this, &m_stateLock, subtype)),
       m_frameLimit(frameLimit),
+      m_complete(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_failed(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 RecordingSink::~RecordingSink() = default;
@@ -38,7 +39,7 @@ STDMETHODIMP RecordingSink::Run(REFERENCE_TIME tStart) {
 }
 
 HRESULT RecordingSink::Record(IMediaSample* sample) {
-    if (WaitForSingleObject(m_failed.Get(), 0) == WAIT_OBJECT_0) return S_FALSE;
+    if (Failed()) return S_FALSE;
     if (m_writer->Frames() >= m_frameLimit) return S_OK;  // frames after the last, before the stop
     BYTE* data = nullptr;
     HRESULT hr = sample->GetPointer(&data);
@@ -50,6 +51,7 @@ HRESULT RecordingSink::Record(IMediaSample* sample) {
         runUtc != 0 && SUCCEEDED(sample->GetTime(&start, &end)) ? runUtc + start : SerTicksNowUtc();
     try {
         m_writer->WriteFrame(data, static_cast<std::size_t>(sample->GetActualDataLength()), utc);
+        if (m_writer->Frames() >= m_frameLimit) SetEvent(m_complete.Get());
         return S_OK;
     } catch (const std::exception& error) {  // nothing thrown leaves a COM method
         {

@@ -38,7 +38,10 @@ public:
     HRESULT Record(IMediaSample* sample);
 
     FrameWriter& Writer() { return *m_writer; }
+    // Set when the last frame asked for is written.
+    HANDLE CompleteEvent() const { return m_complete.Get(); }
     HANDLE FailureEvent() const { return m_failed.Get(); }
+    bool Failed() const { return WaitForSingleObject(m_failed.Get(), 0) == WAIT_OBJECT_0; }
     std::string Failure() const;
 
 private:
@@ -50,6 +53,7 @@ private:
     std::unique_ptr<RecordingInputPin> m_pin;
     const int m_frameLimit;
     std::atomic<std::int64_t> m_runUtc{0};  // SER ticks at the first Run; 0 before
+    vyx::win::UniqueHandle m_complete;
     vyx::win::UniqueHandle m_failed;
     mutable std::mutex m_failureLock;
     std::string m_failure;
