@@ -19,9 +19,14 @@ stage="$build/package"
 rm -rf "$stage" "$build/$name.zip"
 mkdir -p "$stage/$name"
 cp "$dist/VYXCamService.exe" "$stage/$name/"
-for folder in DX_x86 DX_x64 tools_x64; do
+for folder in DX_x86 DX_x64; do
     mkdir -p "$stage/$name/$folder"
-    cp "$dist/$folder"/*.dll "$dist/$folder"/*.exe "$stage/$name/$folder/" 2>/dev/null || true
+    cp "$dist/$folder"/*.dll "$stage/$name/$folder/"
+done
+# The user's tools, not the developers' (pageshot).
+mkdir -p "$stage/$name/tools_x64"
+for tool in vyxcap.exe vyxsim.exe vyxcatalog.exe VyxonCamera.dll; do
+    cp "$dist/tools_x64/$tool" "$stage/$name/tools_x64/"
 done
 # Windows' own line ends in what a user opens or runs.
 for text in install.cmd uninstall.cmd README-Windows.txt; do
