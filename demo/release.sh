@@ -55,6 +55,8 @@ echo "== vyxcap list"
 win "$vyxcap" list
 
 echo
+echo "== Exposure 2^-7 s (8 ms), so 50 frames take a few seconds"
+win "$vyxcap" set "$device" Exposure -7 manual
 echo "== Record 50 frames of 1920 x 1080 RGB24 to SER, and save the last one as a PNG"
 win "$vyxcap" capture "$device" --format RGB24 --size 1920x1080 --frames 50 \
     --ser "$(winpath "$out/night.ser")" --out "$(winpath "$out/night.png")"
