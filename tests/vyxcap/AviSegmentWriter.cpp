@@ -30,7 +30,8 @@ int wmain(int argc, wchar_t** argv) {
         vyx::vyxcap::OutputFile raw(argv[2]);
         std::vector<std::uint8_t> frame(layout.SampleBytes());
         for (int n = 0; n < 40; ++n) {
-            for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(i * 7 + n * 13 + i / 192);
+            for (std::size_t i = 0; i < frame.size(); ++i)
+                frame[i] = static_cast<std::uint8_t>(i * 7 + n * 13 + i / 192);
             avi.WriteFrame(frame.data(), frame.size(), n);
             raw.Append(frame.data(), frame.size());
         }

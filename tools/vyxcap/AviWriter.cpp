@@ -86,9 +86,9 @@ std::vector<std::uint8_t> AviWriter::Header() const {
     const std::size_t riff = b.Begin("RIFF", "AVI ");
     const std::size_t hdrl = b.Begin("LIST", "hdrl");
     const std::size_t avih = b.Begin("avih");
-    b.U32(static_cast<std::uint32_t>(interval / 10));                                  // dwMicroSecPerFrame
-    b.U32(static_cast<std::uint32_t>(m_frameBytes * 10000000ull / interval));          // dwMaxBytesPerSec
-    b.U32(0);                                                                          // dwPaddingGranularity
+    b.U32(static_cast<std::uint32_t>(interval / 10));                          // dwMicroSecPerFrame
+    b.U32(static_cast<std::uint32_t>(m_frameBytes * 10000000ull / interval));  // dwMaxBytesPerSec
+    b.U32(0);                                                                  // dwPaddingGranularity
     b.U32(kAvifHasIndex);
     b.U32(m_superIndex.empty() ? totalFrames : m_firstSegmentFrames);  // the first RIFF's frames
     b.U32(0);                                                          // dwInitialFrames
@@ -137,7 +137,7 @@ std::vector<std::uint8_t> AviWriter::Header() const {
     b.End(strf);
 
     const std::size_t indx = b.Begin("indx");
-    b.U16(4);  // wLongsPerEntry
+    b.U16(4);               // wLongsPerEntry
     b.Data().push_back(0);  // bIndexSubType
     b.Data().push_back(kAviIndexOfIndexes);
     b.U32(static_cast<std::uint32_t>(m_superIndex.size()));
@@ -201,9 +201,8 @@ void AviWriter::WriteFrame(const std::uint8_t* data, std::size_t length, std::in
 
 void AviWriter::OpenSegment() {
     if (m_superIndex.size() == kSuperIndexCapacity)
-        throw ToolError("\"" + Narrow(Path()) + "\" is full: an AVI file holds " +
-                        std::to_string(kSuperIndexCapacity) + " segments of " + std::to_string(m_segmentLimit) +
-                        " bytes; the recording stops here");
+        throw ToolError("\"" + Narrow(Path()) + "\" is full: an AVI file holds " + std::to_string(kSuperIndexCapacity) +
+                        " segments of " + std::to_string(m_segmentLimit) + " bytes; the recording stops here");
     m_riffStart = m_file.Size();
     Bytes b;
     b.Begin("RIFF", "AVIX");
@@ -225,7 +224,7 @@ void AviWriter::CloseSegment() {
     ix.U64(m_moviStart);  // qwBaseOffset
     ix.U32(0);
     for (const std::uint64_t chunkAt : m_chunkOffsets) {
-        ix.U32(U32Of(chunkAt + 8 - m_moviStart));  // the data, past the chunk header
+        ix.U32(U32Of(chunkAt + 8 - m_moviStart));          // the data, past the chunk header
         ix.U32(static_cast<std::uint32_t>(m_frameBytes));  // bit 31 clear: a key frame
     }
     ix.End(ixSize);

@@ -16,8 +16,8 @@ namespace {
 
 OutputFile::OutputFile(const std::wstring& path)
     : m_path(path),
-      m_file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr)) {
+      m_file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                         nullptr)) {
     if (!m_file) Fail("creating", path, GetLastError());
 }
 

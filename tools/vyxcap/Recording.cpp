@@ -10,7 +10,8 @@ std::unique_ptr<FrameWriter> OpenRecording(const CaptureOptions& options, const 
                                            const std::wstring& deviceName) {
     std::unique_ptr<FrameWriter> file;
     if (!options.serPath.empty())
-        file = std::make_unique<SerWriter>(options.serPath, RecordingLayoutOf(type, RecordingContainer::Ser), deviceName);
+        file =
+            std::make_unique<SerWriter>(options.serPath, RecordingLayoutOf(type, RecordingContainer::Ser), deviceName);
     else
         file = std::make_unique<AviWriter>(options.aviPath, RecordingLayoutOf(type, RecordingContainer::Avi));
     return std::make_unique<QueuedFrameWriter>(std::move(file));
