@@ -30,5 +30,14 @@ else
     echo "Skipped: the service is a 32-bit program, and this host's kernel refuses 32-bit programs."
 fi
 
+part "6. The release package: install, plug, record to SER and AVI, unplug, uninstall"
+bash "$root/demo/release.sh" "$out"
+
 part "Done"
-echo "Frames written: $out/sky.png (straight from the camera library) and $out/capture.png (through DirectShow)"
+echo "What the demo showed: the models and their sizes, a simulated camera's sky through the camera"
+echo "library, the filter registered and listed as applications see it, its controls and a capture"
+echo "through DirectShow, the settings it kept, the service following the camera (where 32-bit"
+echo "programs run), and the release zip installed, recording losslessly and removed again."
+echo "Files: $out/sky.png (straight from the camera library), $out/capture.png (through DirectShow),"
+echo "       $out/night.ser, $out/night16.ser and $out/night.avi (recordings), $out/night.png,"
+echo "       and the release package $build/VYXCameraDriver-*.zip"

@@ -55,6 +55,11 @@ TEST(CommandLine, TakesEveryCommandWithItsArguments) {
     EXPECT_EQ(defaults.capture.width, 0);
     EXPECT_FALSE(defaults.capture.json);
     EXPECT_EQ(Parse({L"capture", L"cam", L"--size", L"640X480"}).capture.height, 480);
+
+    const Command recording = Parse({L"capture", L"cam", L"--ser", L"m.ser", L"--raw", L"m.raw"});
+    EXPECT_EQ(recording.capture.serPath, L"m.ser");
+    EXPECT_EQ(recording.capture.rawPath, L"m.raw");
+    EXPECT_TRUE(recording.capture.aviPath.empty());
 }
 
 TEST(CommandLine, RefusesMalformedInputWithAUsageError) {
@@ -87,6 +92,9 @@ TEST(CommandLine, RefusesMalformedInputWithAUsageError) {
         {L"capture", L"cam", L"--fps", L"30fps"},
         {L"capture", L"cam", L"--format", L""},
         {L"capture", L"cam", L"--out", L""},
+        {L"capture", L"cam", L"--ser", L""},
+        {L"capture", L"cam", L"--raw"},
+        {L"capture", L"cam", L"--ser", L"a.ser", L"--avi", L"a.avi"},  // one recording a run
         {L"capture", L"cam", L"--colour", L"red"},
         {L"capture", L"cam", L"json"},
     };

@@ -20,18 +20,6 @@ ComPtr<Interface> Create(REFCLSID clsid, const char* what) {
     return object;
 }
 
-ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION wanted, const char* what) {
-    ComPtr<IEnumPins> pins;
-    ThrowIfFailed(filter->EnumPins(&pins), std::string("listing the pins of the ") + what);
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-        PIN_DIRECTION direction;
-        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted) return pin;
-    }
-    throw ToolError(std::string("the ") + what + " has no " +
-                    (wanted == PINDIR_INPUT ? "input" : "output") + " pin");
-}
-
 }  // namespace
 
 CaptureGraph::CaptureGraph(ComPtr<IBaseFilter> device) : m_device(std::move(device)) {
@@ -71,7 +59,7 @@ void CaptureGraph::SetFormat(const AM_MEDIA_TYPE& type) {
                   "IAMStreamConfig::SetFormat");
 }
 
-void CaptureGraph::Build(const AM_MEDIA_TYPE& chosen, const std::wstring& aviPath) {
+void CaptureGraph::Build(const AM_MEDIA_TYPE& chosen, IBaseFilter* recorder) {
     ComPtr<IBaseFilter> grabberFilter = Create<IBaseFilter>(CLSID_SampleGrabber, "sample grabber");
     ThrowIfFailed(grabberFilter.As(&m_grabber), "asking the sample grabber for ISampleGrabber");
     // Only the chosen type reaches the grabber, so no converter slips in between.
@@ -83,14 +71,12 @@ void CaptureGraph::Build(const AM_MEDIA_TYPE& chosen, const std::wstring& aviPat
     ThrowIfFailed(m_grabber->SetOneShot(FALSE), "ISampleGrabber::SetOneShot");
     AddFilter(grabberFilter.Get(), L"Sample Grabber");
 
-    ComPtr<IBaseFilter> sink;
-    if (aviPath.empty()) {
+    ComPtr<IBaseFilter> sink(recorder);
+    if (sink) {
+        AddFilter(sink.Get(), L"Recorder");
+    } else {
         sink = Create<IBaseFilter>(CLSID_NullRenderer, "null renderer");
         AddFilter(sink.Get(), L"Null Renderer");
-    } else {
-        sink = Create<IBaseFilter>(CLSID_AviDest, "AVI mux");
-        AddFilter(sink.Get(), L"AVI Mux");
-        ConnectAviWriter(sink.Get(), aviPath);
     }
     // The capture pin itself is the source, found by its category already: asking the
     // builder for the capture category instead makes some builders (Wine's) put a Smart
@@ -103,23 +89,6 @@ void CaptureGraph::Build(const AM_MEDIA_TYPE& chosen, const std::wstring& aviPat
     ComPtr<IMediaFilter> mediaFilter;
     ThrowIfFailed(m_graph.As(&mediaFilter), "asking the graph for IMediaFilter");
     ThrowIfFailed(mediaFilter->SetSyncSource(nullptr), "running the graph without a clock");
-}
-
-void CaptureGraph::ConnectAviWriter(IBaseFilter* mux, const std::wstring& path) {
-    ComPtr<IBaseFilter> writer = Create<IBaseFilter>(CLSID_FileWriter, "file writer");
-    ComPtr<IPin> writerIn = FirstPin(writer.Get(), PINDIR_INPUT, "file writer");
-    // The mux writes its file through the writer pin's IStream; a mux given a writer
-    // without one (Wine's) dereferences a null stream on the first frame and kills the tool.
-    ComPtr<IStream> stream;
-    if (FAILED(writerIn.As(&stream)))
-        throw ToolError("cannot record AVI files here: the platform's file writer takes no stream from the AVI mux");
-    ComPtr<IFileSinkFilter> fileSink;
-    ThrowIfFailed(writer.As(&fileSink), "asking the file writer for IFileSinkFilter");
-    ThrowIfFailed(fileSink->SetFileName(path.c_str(), nullptr), "setting the AVI file name");
-    AddFilter(writer.Get(), L"File Writer");
-    ComPtr<IPin> muxOut = FirstPin(mux, PINDIR_OUTPUT, "AVI mux");
-    ThrowIfFailed(m_graph->ConnectDirect(muxOut.Get(), writerIn.Get(), nullptr),
-                  "connecting the AVI mux to the file writer");
 }
 
 void CaptureGraph::SetCallback(ISampleGrabberCB* callback) {
@@ -148,17 +117,19 @@ void CaptureGraph::Stop() {
     ThrowIfFailed(m_control->Stop(), "stopping the graph");
 }
 
-WaitResult CaptureGraph::Wait(HANDLE done, DWORD timeoutMs) {
+WaitResult CaptureGraph::Wait(std::initializer_list<HANDLE> wake, DWORD timeoutMs) {
     HANDLE graphEvent = nullptr;
     ThrowIfFailed(m_events->GetEventHandle(reinterpret_cast<OAEVENT*>(&graphEvent)),
                   "IMediaEvent::GetEventHandle");
-    const HANDLE handles[2] = {done, graphEvent};
-    const DWORD result = WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
-    if (result == WAIT_OBJECT_0 + 1) {
+    std::vector<HANDLE> handles(wake);
+    handles.push_back(graphEvent);
+    const DWORD count = static_cast<DWORD>(handles.size());
+    const DWORD result = WaitForMultipleObjects(count, handles.data(), FALSE, timeoutMs);
+    if (result == WAIT_OBJECT_0 + count - 1) {
         HandleGraphEvents();
         return WaitResult::Signalled;
     }
-    if (result == WAIT_OBJECT_0) return WaitResult::Signalled;
+    if (result < WAIT_OBJECT_0 + count) return WaitResult::Signalled;
     if (result == WAIT_TIMEOUT) return WaitResult::TimedOut;
     throw ToolError("waiting for frames failed: error " + std::to_string(GetLastError()));
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The capture graph of `vyxcap capture`, built as common capture applications build it:
 // the device's filter, the platform's capture graph builder, a sample grabber and a null
-// renderer, or for a recording the platform's AVI mux and file writer connected by hand
-// (the builder's SetOutputFileName is not available everywhere).
+// renderer, or for a recording vyxcap's own recording sink (the platform's AVI mux and file
+// writer are not available everywhere: Wine's writer offers the mux no stream).
 //
 // Threads: every method runs on the main thread; the graph's streaming threads only call
 // the grabber's callback.
@@ -10,6 +10,7 @@
 #include <dshow.h>
 #include <wrl/client.h>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,22 +34,21 @@ public:
     vyx::win::MediaTypePtr CurrentFormat() const;  // empty when the device does not tell
     void SetFormat(const AM_MEDIA_TYPE& type);
 
-    // Connects device -> grabber -> null renderer (or AVI mux -> file writer).
-    void Build(const AM_MEDIA_TYPE& chosen, const std::wstring& aviPath);
+    // Connects device -> grabber -> null renderer, or -> `recorder` when one is given.
+    void Build(const AM_MEDIA_TYPE& chosen, IBaseFilter* recorder);
     // The grabber calls SampleCB of `callback` for every sample from the next Run on.
     void SetCallback(ISampleGrabberCB* callback);
     vyx::win::MediaTypePtr ConnectedType() const;
 
     void Run();
     void Stop();
-    // Waits for `done`, a graph event or the time-out. Throws ToolError when the graph
-    // reports that the stream ended, failed or lost the device.
-    WaitResult Wait(HANDLE done, DWORD timeoutMs);
+    // Waits for one of `wake`, a graph event or the time-out. Throws ToolError when the
+    // graph reports that the stream ended, failed or lost the device.
+    WaitResult Wait(std::initializer_list<HANDLE> wake, DWORD timeoutMs);
     std::optional<long> DroppedFrames() const;
 
 private:
     void AddFilter(IBaseFilter* filter, const wchar_t* name);
-    void ConnectAviWriter(IBaseFilter* mux, const std::wstring& path);
     void HandleGraphEvents();
 
     Microsoft::WRL::ComPtr<IBaseFilter> m_device;

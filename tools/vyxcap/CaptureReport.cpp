@@ -64,6 +64,11 @@ std::string ToJson(const CaptureReport& r) {
     json += ",\"elapsedMs\":" + Format("%.3f", r.elapsedMs);
     json += ",\"fps\":" + Format("%.3f", r.fps);
     json += ",\"dropped\":" + (r.dropped ? std::to_string(*r.dropped) : std::string("null"));
+    if (r.recording) {
+        json += ",\"recording\":{\"path\":" + JsonString(r.recording->path);
+        json += ",\"bytes\":" + std::to_string(r.recording->bytes);
+        json += ",\"frames\":" + std::to_string(r.recording->frames) + "}";
+    }
     return json + "}\n";
 }
 
@@ -82,6 +87,9 @@ std::string ToText(const CaptureReport& r) {
             ", " + std::to_string(s.Gaps()) + " gaps, " + std::to_string(s.Untimed()) + " untimed\n";
     text += "elapsed:     " + Format("%.1f", r.elapsedMs) + " ms, " + Format("%.2f", r.fps) + " fps\n";
     text += "dropped:     " + (r.dropped ? std::to_string(*r.dropped) : std::string("not reported")) + "\n";
+    if (r.recording)
+        text += "recording:   " + Narrow(r.recording->path) + ", " + std::to_string(r.recording->frames) +
+                " frames, " + std::to_string(r.recording->bytes) + " bytes\n";
     return text;
 }
 

@@ -3,12 +3,19 @@
 // as one JSON object or as lines for people.
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "FrameStats.h"
 
 namespace vyx::vyxcap {
+
+struct RecordingSummary {
+    std::wstring path;
+    std::uint64_t bytes = 0;
+    int frames = 0;
+};
 
 struct CaptureReport {
     std::wstring device;
@@ -22,6 +29,7 @@ struct CaptureReport {
     double elapsedMs = 0;       // from Run to the last counted frame
     double fps = 0;             // frames after the first over the time from first to last
     std::optional<long> dropped;  // absent when the device does not count dropped frames
+    std::optional<RecordingSummary> recording;
 };
 
 // Fills elapsedMs and fps from the stats' arrival ticks and the tick at Run.

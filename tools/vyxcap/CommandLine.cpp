@@ -34,7 +34,8 @@ CaptureOptions ParseCaptureOptions(const std::vector<std::wstring>& args, size_t
             continue;
         }
         if (option != L"--format" && option != L"--size" && option != L"--fps" &&
-            option != L"--frames" && option != L"--out" && option != L"--avi")
+            option != L"--frames" && option != L"--out" && option != L"--avi" && option != L"--ser" &&
+            option != L"--raw")
             Usage("capture: unknown option \"" + Narrow(option) + "\"");
         if (i + 1 >= args.size()) Usage("capture: " + Narrow(option) + " needs a value");
         const std::wstring& value = args[++i];
@@ -58,10 +59,16 @@ CaptureOptions ParseCaptureOptions(const std::vector<std::wstring>& args, size_t
             Usage("capture: " + Narrow(option) + " needs a file name");
         } else if (option == L"--out") {
             options.pngPath = value;
-        } else {
+        } else if (option == L"--ser") {
+            options.serPath = value;
+        } else if (option == L"--avi") {
             options.aviPath = value;
+        } else {
+            options.rawPath = value;
         }
     }
+    if (!options.serPath.empty() && !options.aviPath.empty())
+        Usage("capture: record to --ser or to --avi, not both in one run");
     return options;
 }
 
@@ -124,7 +131,8 @@ const char* UsageText() {
            "       vyxcap controls DEVICE\n"
            "       vyxcap set DEVICE PROPERTY VALUE [auto|manual]\n"
            "       vyxcap capture DEVICE [--format SUBTYPE] [--size WxH] [--fps N] [--frames N]\n"
-           "                             [--out FILE.png] [--avi FILE.avi] [--json]\n"
+           "                             [--out FILE.png] [--ser FILE.ser | --avi FILE.avi]\n"
+           "                             [--raw FILE.raw] [--json]\n"
            "       vyxcap props DEVICE [--pin]\n"
            "DEVICE is a friendly name as `vyxcap list` prints it, or its line number there\n"
            "counting from 0. PROPERTY is a video-processing or camera-control property name\n"
@@ -132,7 +140,14 @@ const char* UsageText() {
            "WhiteBalance, BacklightCompensation, Gain, Pan, Tilt, Roll, Zoom, Exposure, Iris,\n"
            "Focus), in any case; without auto the value is set in manual mode. SUBTYPE is a\n"
            "name such as RGB24, RGB32, RGB8, YUY2, UYVY, Y800, Y16, MJPG or any FOURCC.\n"
-           "capture takes 30 frames unless --frames says otherwise. props opens the\n"
+           "capture takes 30 frames unless --frames says otherwise. --ser records them to a\n"
+           "SER file (RGB24 as BGR colour; RGB8 and Y800 as 8-bit, Y16 as 16-bit mono; 16-bit\n"
+           "samples little-endian with the LittleEndian field 0, as Siril and the common\n"
+           "capture programs read it; FFmpeg reads that field the other way). --avi records\n"
+           "RGB24, RGB8 or Y800 to an uncompressed AVI (OpenDML past 1 GB). YUY2 is not\n"
+           "recorded. Ctrl+C stops a capture early and completes the file. --raw also writes\n"
+           "the frames exactly as the sample grabber saw them, one after another. On a\n"
+           "console a recording shows its progress once a second. props opens the\n"
            "platform's property frame on the device's pages (--pin: its capture pin's) and\n"
            "returns when it is closed.\n";
 }

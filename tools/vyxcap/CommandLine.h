@@ -15,7 +15,9 @@ struct CaptureOptions {
     double fps = 0;       // 0: the format's own frame interval
     int frames = 30;
     std::wstring pngPath;
+    std::wstring serPath;  // a recording: at most one of serPath and aviPath
     std::wstring aviPath;
+    std::wstring rawPath;  // the sample grabber's frames as they came, for checking a recording
     bool json = false;
 };
 

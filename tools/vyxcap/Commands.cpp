@@ -5,16 +5,22 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "CaptureGraph.h"
 #include "CaptureReport.h"
 #include "CapturePin.h"
+#include "ConsoleInterrupt.h"
 #include "DeviceControls.h"
 #include "DeviceList.h"
 #include "FrameCollector.h"
 #include "ImageConvert.h"
+#include "OutputFile.h"
 #include "PngOutput.h"
+#include "ProgressLine.h"
+#include "Recording.h"
+#include "RecordingSink.h"
 #include "StreamCapabilities.h"
 #include "SubtypeName.h"
 #include "Text.h"
@@ -58,6 +64,12 @@ DWORD FrameTimeoutMs(REFERENCE_TIME frameInterval, const DeviceControls& control
             frameSeconds = std::max(frameSeconds, std::ldexp(1.0, static_cast<int>(value)));
     }
     return static_cast<DWORD>(30000 + 3000 * std::min(frameSeconds, 4096.0));
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t full[MAX_PATH * 2] = {};
+    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
+    return length > 0 && length < MAX_PATH * 2 ? std::wstring(full, length) : path;
 }
 
 }  // namespace
@@ -144,8 +156,18 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
     const ChosenFormat chosen = ChooseFormat(capabilities, request, current.Get());
     if (!options.pngPath.empty() && !CanConvertToImage(*chosen.type.Get()))
         throw ToolError("cannot write a picture of " + Narrow(SubtypeName(chosen.type->subtype)) + " frames");
+    // Refused before any file is created.
+    if (!options.serPath.empty()) RecordingLayoutOf(*chosen.type.Get(), RecordingContainer::Ser);
+    if (!options.aviPath.empty()) RecordingLayoutOf(*chosen.type.Get(), RecordingContainer::Avi);
     graph.SetFormat(*chosen.type.Get());
-    graph.Build(*chosen.type.Get(), options.aviPath);
+
+    // The recording is set up for the chosen type; the connected one must then match it.
+    RecordingSink* sink = nullptr;
+    ComPtr<IBaseFilter> sinkFilter;
+    if (!options.serPath.empty() || !options.aviPath.empty())
+        sinkFilter = RecordingSink::Create(OpenRecording(options, *chosen.type.Get(), device.friendlyName),
+                                           chosen.type->subtype, options.frames, &sink);
+    graph.Build(*chosen.type.Get(), sinkFilter.Get());
 
     const vyx::win::MediaTypePtr connected = graph.ConnectedType();
     const BITMAPINFOHEADER* header = vyx::win::BitmapHeader(*connected.Get());
@@ -155,25 +177,66 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
     ComPtr<FrameCollector> collector;
     *collector.GetAddressOf() =
         new FrameCollector(options.frames, static_cast<long>(header->biSizeImage), !options.pngPath.empty());
+    std::optional<OutputFile> raw;
+    if (!options.rawPath.empty()) {
+        raw.emplace(options.rawPath);
+        collector->DumpTo(&*raw);
+    }
     graph.SetCallback(collector.Get());
     const DWORD timeoutMs = FrameTimeoutMs(interval, controls);
 
+    const ConsoleInterrupt interrupt;
+    ProgressLine progress(options.json || !sink);
     LARGE_INTEGER frequency, runTick;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&runTick);
     graph.Run();
     int seen = 0;
-    while (!collector->Done()) {
-        if (graph.Wait(collector->DoneEvent(), timeoutMs) != WaitResult::TimedOut) continue;
-        // Stuck only if no frame at all came within the time-out.
-        if (collector->Frames() == seen)
+    int shown = 0;
+    ULONGLONG lastFrameAt = GetTickCount64();
+    ULONGLONG lastShownAt = lastFrameAt;
+    const ULONGLONG runAt = lastFrameAt;
+    while (!collector->Done() && !interrupt.Signalled()) {
+        const DWORD waitMs = progress.Shown() ? 1000 : timeoutMs;
+        // A handle may appear only once in a wait.
+        const WaitResult result =
+            sink ? graph.Wait({collector->DoneEvent(), interrupt.Event(), sink->FailureEvent()}, waitMs)
+                 : graph.Wait({collector->DoneEvent(), interrupt.Event()}, waitMs);
+        if (sink && sink->Failed()) throw ToolError(sink->Failure());
+        const ULONGLONG now = GetTickCount64();
+        if (collector->Frames() != seen) {
+            seen = collector->Frames();
+            lastFrameAt = now;
+        } else if (result == WaitResult::TimedOut && now - lastFrameAt >= timeoutMs) {
             throw ToolError("graph failure: no frame for " + std::to_string(timeoutMs / 1000) + " s after " +
                             std::to_string(seen) + " frames");
-        seen = collector->Frames();
+        }
+        if (progress.Shown() && now - lastShownAt >= 1000) {
+            ProgressFigures figures;
+            figures.frames = seen;
+            figures.fps = 1000.0 * (seen - shown) / static_cast<double>(now - lastShownAt);
+            figures.dropped = graph.DroppedFrames();
+            figures.bytesWritten = sink->Writer().BytesWritten();
+            figures.elapsedSeconds = static_cast<double>(now - runAt) / 1000.0;
+            progress.Update(figures);
+            shown = seen;
+            lastShownAt = now;
+        }
     }
+    progress.Close();
+    // The grabber counts a frame just before the sink receives it on the same thread; the
+    // graph may stop the sink first, so the last frame must be in before the stop.
+    if (sink && collector->Done()) WaitForSingleObject(sink->CompleteEvent(), timeoutMs);
     CaptureReport report;
     report.dropped = graph.DroppedFrames();
     graph.Stop();
+    if (const std::string failure = collector->DumpFailure(); !failure.empty()) throw ToolError(failure);
+    if (sink) {
+        if (sink->Failed()) throw ToolError(sink->Failure());
+        sink->Writer().Finish();
+        report.recording = RecordingSummary{FullPath(sink->Writer().Path()), sink->Writer().BytesWritten(),
+                                            sink->Writer().Frames()};
+    }
 
     report.device = device.friendlyName;
     report.subtype = SubtypeName(connected->subtype);
@@ -185,11 +248,15 @@ void RunCapture(const std::wstring& spec, const CaptureOptions& options) {
     report.stats = collector->Stats();
     ComputeRates(report, runTick.QuadPart, frequency.QuadPart);
 
-    if (!options.pngPath.empty()) {
+    if (!options.pngPath.empty() && collector->Done()) {
         const std::vector<std::uint8_t> frame = collector->LastFrame();
         WritePng(ConvertToImage(*connected.Get(), frame.data(), frame.size()), options.pngPath);
     }
     Print(options.json ? ToJson(report) : ToText(report));
+    if (!collector->Done())
+        throw ToolError("stopped by Ctrl+C after " + std::to_string(report.stats.Frames()) + " of " +
+                        std::to_string(options.frames) + " frames",
+                        kExitInterrupted);
 }
 
 }  // namespace vyx::vyxcap

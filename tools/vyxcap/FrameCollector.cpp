@@ -51,14 +51,35 @@ STDMETHODIMP FrameCollector::SampleCB(double, IMediaSample* sample) {
         if (index >= m_target) return S_OK;  // frames after the Nth, before the graph stops
         m_stats.Add(record);
         BYTE* data = nullptr;
-        if (m_keepLastFrame && index == m_target - 1 && SUCCEEDED(sample->GetPointer(&data)) && data) {
+        const bool readable = SUCCEEDED(sample->GetPointer(&data)) && data;
+        if (m_keepLastFrame && index == m_target - 1 && readable) {
             m_lastLength = std::clamp<long>(record.length, 0, static_cast<long>(m_lastFrame.size()));
             std::memcpy(m_lastFrame.data(), data, m_lastLength);
         }
+        if (m_dump && readable) Dump(data, record.length);
         m_frames.store(index + 1);
     }
     if (m_frames.load() == m_target) SetEvent(m_done.Get());
     return S_OK;
+}
+
+void FrameCollector::DumpTo(OutputFile* file) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_dump = file;
+}
+
+void FrameCollector::Dump(const BYTE* data, long length) {
+    try {
+        m_dump->Append(data, static_cast<std::size_t>(std::max<long>(length, 0)));
+    } catch (const std::exception& error) {  // nothing thrown leaves a COM method
+        m_dumpFailure = error.what();
+        m_dump = nullptr;
+    }
+}
+
+std::string FrameCollector::DumpFailure() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_dumpFailure;
 }
 
 STDMETHODIMP FrameCollector::BufferCB(double, BYTE*, long) { return E_NOTIMPL; }

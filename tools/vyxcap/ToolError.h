@@ -9,6 +9,7 @@ namespace vyx::vyxcap {
 
 inline constexpr int kExitFailure = 1;  // no such device, format not offered, graph failure
 inline constexpr int kExitUsage = 2;    // the command line itself is wrong
+inline constexpr int kExitInterrupted = 130;  // Ctrl+C ended a capture early, its report printed
 
 class ToolError : public std::runtime_error {
 public:
