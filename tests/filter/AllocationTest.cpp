@@ -70,6 +70,14 @@ CMediaType SmallestType(IBaseFilter* filter) {
     return smallest;
 }
 
+// A thread that allocates and then says so through `done`.
+DWORD WINAPI AllocateElsewhere(LPVOID done) {
+    void* volatile elsewhere = std::malloc(8);
+    std::free(elsewhere);
+    *static_cast<DWORD*>(done) = 1;
+    return 0;
+}
+
 }  // namespace
 
 TEST(AllocationCounter, CountsEveryKindOfAllocationOnItsThreadOnly) {
@@ -85,15 +93,7 @@ TEST(AllocationCounter, CountsEveryKindOfAllocationOnItsThreadOnly) {
     void* volatile task = CoTaskMemAlloc(32);
     CoTaskMemFree(task);
     DWORD otherThreadAllocated = 0;
-    HANDLE other = CreateThread(
-        nullptr, 0,
-        [](LPVOID result) -> DWORD {
-            void* volatile elsewhere = std::malloc(8);
-            std::free(elsewhere);
-            *static_cast<DWORD*>(result) = 1;
-            return 0;
-        },
-        &otherThreadAllocated, 0, nullptr);
+    HANDLE other = CreateThread(nullptr, 0, &AllocateElsewhere, &otherThreadAllocated, 0, nullptr);
     ASSERT_NE(other, nullptr);
     WaitForSingleObject(other, INFINITE);
     CloseHandle(other);
