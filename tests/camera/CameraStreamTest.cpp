@@ -408,8 +408,12 @@ TEST(CameraThreads, FourThreadsDuringStreamingEndCleanly) {
             cam.GetExposure(&e, &a);
         }
     });
+    // Polling at a millisecond's pace, as a status display would: status calls cost no
+    // registry query any more, and without a pause the stream would restart every few
+    // microseconds, before any frame could be taken.
     threads.emplace_back([&] {  // status polling, and the stream stopped and started
         for (int i = 0; !stop; ++i) {
+            Sleep(1);
             long long us = 0;
             float fps = 0;
             int dropped = 0;
