@@ -19,6 +19,7 @@ BOOL CAMThread::Create()
     CAutoLock lock(&m_AccessLock);
     if (ThreadExists())
         return FALSE;
+    m_requestPending.store(false);
     m_EventSend.Reset();
     DWORD threadId = 0;
     m_hThread = CreateThread(nullptr, 0, &CAMThread::InitialThreadProc, this, 0, &threadId);
@@ -31,6 +32,7 @@ DWORD CAMThread::CallWorker(DWORD dwParam)
     if (!ThreadExists())
         return static_cast<DWORD>(E_FAIL);
     m_dwParam = dwParam;
+    m_requestPending.store(true, std::memory_order_release);
     m_EventSend.Set();
     // A worker that has ended will never reply: waiting on its handle too keeps the caller
     // from hanging.
@@ -41,6 +43,7 @@ DWORD CAMThread::CallWorker(DWORD dwParam)
     // The worker may have replied just before it ended.
     if (m_EventComplete.Check())
         return m_dwReturnVal;
+    m_requestPending.store(false);
     m_EventSend.Reset();
     return static_cast<DWORD>(E_FAIL);
 }
@@ -63,7 +66,7 @@ DWORD CAMThread::GetRequest()
 
 BOOL CAMThread::CheckRequest(DWORD* pParam)
 {
-    if (!m_EventSend.Check())
+    if (!m_requestPending.load(std::memory_order_acquire))
         return FALSE;
     if (pParam != nullptr)
         *pParam = m_dwParam;
@@ -74,6 +77,7 @@ void CAMThread::Reply(DWORD dwReturn)
 {
     m_dwReturnVal = dwReturn;
     // Cleared before the reply so the worker does not see the answered request again.
+    m_requestPending.store(false);
     m_EventSend.Reset();
     m_EventComplete.Set();
 }

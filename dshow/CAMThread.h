@@ -5,8 +5,13 @@
 //
 // Threads: Create, CallWorker and Close are called by owner threads and serialise on
 // m_AccessLock; GetRequest, CheckRequest and Reply are called by the worker only.
-// m_dwParam is written before m_EventSend is set, m_dwReturnVal before m_EventComplete.
+// m_dwParam is written before m_requestPending and m_EventSend are set, m_dwReturnVal
+// before m_EventComplete. m_requestPending mirrors m_EventSend so that CheckRequest, which
+// a streaming worker calls once per sample, reads memory rather than asking the kernel
+// (under Wine, a round trip to the Wine server).
 #include <windows.h>
+
+#include <atomic>
 
 #include "CAMEvent.h"
 #include "CCritSec.h"
@@ -45,6 +50,7 @@ protected:
 
 private:
     CAMEvent m_EventSend;      // manual reset: set while a request waits for its reply
+    std::atomic<bool> m_requestPending{false};
     CAMEvent m_EventComplete;  // auto reset: the reply
     volatile DWORD m_dwParam;
     volatile DWORD m_dwReturnVal;

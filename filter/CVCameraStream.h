@@ -29,6 +29,7 @@
 #include "FormatList.h"
 #include "ICameraInstance.h"
 #include "PinState.h"
+#include "StreamingTimerPeriod.h"
 
 namespace vyx {
 
@@ -138,6 +139,7 @@ private:
     LONGLONG m_previousEndTime = 0;     // end of the last delivered sample, 100 ns units
     CCritSec m_instanceLock;            // ICameraInstance operations only
     CCritSec m_frameLock;               // FillBuffer only
+    StreamingTimerPeriod m_timerPeriod; // 1 ms while the streaming thread runs
 };
 
 }  // namespace vyx

@@ -85,6 +85,8 @@ HRESULT CVCameraStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PRO
 }
 
 HRESULT CVCameraStream::OnThreadCreate() {
+    // Ended by OnThreadDestroy, which the framework calls after a failed start as well.
+    m_timerPeriod.Begin();
     VyxonCamera* camera = m_state.camera;
     const VIDEOINFOHEADER* info = ConnectedVideoInfo(m_mt);
     if (!camera || !camera->IsOpened() || !info) return VFW_E_NOT_CONNECTED;
@@ -109,6 +111,7 @@ HRESULT CVCameraStream::OnThreadDestroy() {
     m_state.configurationChanged = false;
     m_state.formatLocked = false;
     SaveSettingsIfEnabled();
+    m_timerPeriod.End();
     return S_OK;
 }
 

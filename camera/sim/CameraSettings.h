@@ -42,6 +42,8 @@ struct CameraSettings {
     int targetTemperature = 0;
     int fanPower = 0;
     int lensHeaterPower = 0;
+
+    bool operator==(const CameraSettings&) const = default;
 };
 
 CameraSettings DefaultSettings(const ModelTraits& traits);

@@ -1,6 +1,7 @@
 #include "FrameRenderer.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace vyx::sim {
 namespace {
@@ -16,7 +17,7 @@ bool SameRegion(const RateRegion& a, const RateRegion& b) {
 
 }  // namespace
 
-void FrameRenderer::UpdateRates(const FrameJob& job) {
+RateRegion FrameRenderer::RegionOf(const FrameJob& job) const {
     const CameraSettings& s = job.settings;
     RateRegion region;
     region.width = s.width;
@@ -32,6 +33,17 @@ void FrameRenderer::UpdateRates(const FrameJob& job) {
     const double celsius = std::round(job.temperature * 2.0) / 2.0;
     region.hotScale = DarkFactor(celsius);
     region.darkRate = m_traits.darkCurrent25 * region.hotScale;
+    return region;
+}
+
+bool FrameRenderer::SameScene(const FrameJob& job, const RateRegion& region) const {
+    return job.settings == m_sceneSettings && job.testPattern == m_sceneTestPattern &&
+           SameRegion(region, m_sceneRegion);
+}
+
+void FrameRenderer::UpdateRates(const FrameJob& job) {
+    const CameraSettings& s = job.settings;
+    const RateRegion region = RegionOf(job);
     if (m_ratesValid && SameRegion(region, m_ratesRegion)) return;
     m_ratesValid = false;
     m_rates.resize(static_cast<std::size_t>(s.width) * s.height);
@@ -41,6 +53,27 @@ void FrameRenderer::UpdateRates(const FrameJob& job) {
 }
 
 void FrameRenderer::Render(const FrameJob& job, std::uint8_t* out, FrameStats* stats) {
+    const RateRegion region = RegionOf(job);
+    if (!SameScene(job, region)) {
+        m_variants.Clear();
+        m_sceneSettings = job.settings;
+        m_sceneRegion = region;
+        m_sceneTestPattern = job.testPattern;
+    }
+    const std::size_t bytes = FrameBytes(job.settings);
+    if (m_variants.Complete()) {
+        m_variants.Compose(job.frameIndex, job.settings.height, bytes / job.settings.height, out, stats);
+        return;
+    }
+    std::uint8_t* variant = m_variants.NextBuffer(bytes);
+    FrameStats variantStats;
+    RenderScene(job, variant, &variantStats);
+    m_variants.Add(variantStats);
+    std::memcpy(out, variant, bytes);
+    if (stats) *stats = variantStats;
+}
+
+void FrameRenderer::RenderScene(const FrameJob& job, std::uint8_t* out, FrameStats* stats) {
     const CameraSettings& s = job.settings;
     FrameLayout layout;
     layout.width = s.width;

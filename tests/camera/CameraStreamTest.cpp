@@ -9,7 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "BusChanges.h"
 #include "CameraTestSupport.h"
+#include "UniqueResource.h"
 
 namespace {
 
@@ -213,6 +215,49 @@ TEST(CameraSwitches, FaultSwitchesActAndClearAgain) {
     EXPECT_EQ(def, -7);
 }
 
+TEST(CameraSwitches, ReadOnceAndAgainOnlyWhenTheBusCountsAChange) {
+    vyx::sim::test::CleanBus bus;
+    const std::wstring model = L"Osprey 2C", serial = L"S2";
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(model, serial);
+    ASSERT_TRUE(camera);
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_TRUE(camera->SetImgSize(320, 240));
+    std::vector<unsigned char> frame(320 * 240 * 3);
+    ASSERT_TRUE(camera->StartVideoStream());
+    ASSERT_TRUE(camera->GetImageData(frame.data(), static_cast<int>(frame.size()), 2000));
+    ASSERT_TRUE(camera->IsDataReady());  // unpaced: the newest frame stays ready
+
+    // Written behind the bus's back: the per-frame calls do not go to the registry.
+    HKEY raw = nullptr;
+    ASSERT_EQ(vyx::sim::bus::OpenInstanceKey(vyx::sim::test::InstanceOf(model, serial), KEY_SET_VALUE, &raw),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    vyx::win::UniqueRegKey key(raw);
+    const DWORD on = 1;
+    ASSERT_EQ(RegSetValueExW(key.Get(), vyx::sim::bus::kSwitchNeverReady, 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&on), sizeof on),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(camera->IsDataReady());
+    vyx::sim::bus::CountChange();
+    EXPECT_FALSE(camera->IsDataReady());
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchNeverReady, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(camera->IsDataReady());
+}
+
+TEST(CameraSwitches, UnplugWhileStreamingEndsFramesAtOnce) {
+    vyx::sim::test::CleanBus bus;
+    const std::wstring model = L"Osprey 2C", serial = L"S3";
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(model, serial);
+    ASSERT_TRUE(camera);
+    ASSERT_EQ(Switch(model, serial, vyx::sim::bus::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_TRUE(camera->SetImgSize(320, 240));
+    std::vector<unsigned char> frame(320 * 240 * 3);
+    ASSERT_TRUE(camera->StartVideoStream());
+    ASSERT_TRUE(camera->GetImageData(frame.data(), static_cast<int>(frame.size()), 2000));
+    ASSERT_EQ(vyx::sim::bus::Unplug(model, serial), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_FALSE(camera->IsDataReady());
+    EXPECT_FALSE(camera->GetImageData(frame.data(), static_cast<int>(frame.size()), 100));
+}
+
 TEST(CameraSafety, BadArgumentsGiveFalseAndChangeNothing) {
     vyx::sim::test::CleanBus bus;
     CameraPtr colour = vyx::sim::test::PlugAndOpen(L"Kestrel 3C", L"B1");  // ST4, two sensor modes, no cooler
@@ -363,8 +408,12 @@ TEST(CameraThreads, FourThreadsDuringStreamingEndCleanly) {
             cam.GetExposure(&e, &a);
         }
     });
+    // Polling at a millisecond's pace, as a status display would: status calls cost no
+    // registry query any more, and without a pause the stream would restart every few
+    // microseconds, before any frame could be taken.
     threads.emplace_back([&] {  // status polling, and the stream stopped and started
         for (int i = 0; !stop; ++i) {
+            Sleep(1);
             long long us = 0;
             float fps = 0;
             int dropped = 0;

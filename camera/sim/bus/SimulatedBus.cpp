@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <iterator>
 
+#include "BusChanges.h"
 #include "UniqueResource.h"
 
 namespace vyx::sim::bus {
@@ -97,6 +98,7 @@ DWORD CreateInstance(const std::wstring& instanceId, const std::wstring& descrip
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, EnumPath(instanceId).c_str());
         return error;
     }
+    CountChange();
     return ERROR_SUCCESS;
 }
 
@@ -117,6 +119,7 @@ DWORD RemoveInstance(const std::wstring& instanceId) {
     const std::wstring path = EnumPath(instanceId);
     const DWORD error = RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
     if (error != ERROR_SUCCESS) return error;
+    CountChange();
     DeleteDeviceKeyIfEmpty(path.substr(0, path.rfind(L'\\')));
     return ERROR_SUCCESS;
 }
@@ -267,7 +270,9 @@ DWORD SetSwitch(const std::wstring& instanceId, const wchar_t* name, DWORD value
     const DWORD error = RegOpenKeyExW(HKEY_LOCAL_MACHINE, EnumPath(instanceId).c_str(), 0, KEY_WRITE, key.Put());
     if (error == ERROR_FILE_NOT_FOUND) return ERROR_DEVICE_NOT_CONNECTED;
     if (error != ERROR_SUCCESS) return error;
-    return SetDword(key.Get(), name, value);
+    const DWORD result = SetDword(key.Get(), name, value);
+    if (result == ERROR_SUCCESS) CountChange();
+    return result;
 }
 
 DWORD OpenInstanceKey(const std::wstring& instanceId, REGSAM access, HKEY* key) {

@@ -20,8 +20,9 @@ struct PluggedDevice {
     std::wstring serial;
 };
 
-// Behaviour switches: DWORD values stored with the device instance, read live by the
-// camera library. 0 or absent means normal behaviour.
+// Behaviour switches: DWORD values stored with the device instance, 0 or absent for normal
+// behaviour. Set them with SetSwitch: the camera library re-reads them when the bus's
+// change count moves (BusChanges.h), so a value written past it goes unseen.
 inline constexpr wchar_t kSwitchRefuseOpen[] = L"SimRefuseOpen";             // OpenCamera fails
 inline constexpr wchar_t kSwitchFailReads[] = L"SimFailReads";               // next N GetImageData fail
 inline constexpr wchar_t kSwitchNeverReady[] = L"SimNeverReady";             // IsDataReady always false

@@ -1,0 +1,128 @@
+// The frame pump allocates nothing per frame: once the first frame is through, a thousand
+// more through a running graph make no heap allocation on the streaming thread, whether by
+// our code (operator new, the C runtime) or by anyone's task memory.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "CountingAllocator.h"
+#include "FilterTestSupport.h"
+#include "SimulatedBus.h"
+
+using namespace vyx::test;
+
+namespace {
+
+constexpr long kCountedFrames = 1000;
+
+// Starts counting at the first frame, on the thread that delivers it, and stops after
+// kCountedFrames more. Allocates nothing itself.
+class CountingCallback : public ISampleGrabberCB {
+public:
+    CountingCallback() : m_done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~CountingCallback() { CloseHandle(m_done); }
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_ISampleGrabberCB) {
+            *object = static_cast<ISampleGrabberCB*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP SampleCB(double, IMediaSample*) override {
+        const long frame = ++m_frames;
+        if (frame == 1) m_counting = AllocationCounter::Start(GetCurrentThreadId());
+        if (frame == 1 + kCountedFrames) {
+            m_allocations = AllocationCounter::Stop();
+            SetEvent(m_done);
+        }
+        return S_OK;
+    }
+    STDMETHODIMP BufferCB(double, BYTE*, LONG) override { return E_NOTIMPL; }
+
+    bool Wait(DWORD ms) const { return WaitForSingleObject(m_done, ms) == WAIT_OBJECT_0; }
+    bool Counting() const { return m_counting; }
+    long Allocations() const { return m_allocations; }
+
+private:
+    HANDLE m_done;
+    std::atomic<long> m_frames{0};
+    std::atomic<bool> m_counting{false};
+    std::atomic<long> m_allocations{-1};
+};
+
+// The type of the offered list with the smallest frames: the pump's own cost shows most.
+CMediaType SmallestType(IBaseFilter* filter) {
+    std::vector<CMediaType> types = StreamCapsTypes(filter);
+    CMediaType smallest;
+    DWORD bytes = MAXDWORD;
+    for (const CMediaType& type : types) {
+        const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(type.Format());
+        if (info && info->bmiHeader.biSizeImage < bytes) {
+            bytes = info->bmiHeader.biSizeImage;
+            smallest = type;
+        }
+    }
+    return smallest;
+}
+
+// A thread that allocates and then says so through `done`.
+DWORD WINAPI AllocateElsewhere(LPVOID done) {
+    void* volatile elsewhere = std::malloc(8);
+    std::free(elsewhere);
+    *static_cast<DWORD*>(done) = 1;
+    return 0;
+}
+
+}  // namespace
+
+TEST(AllocationCounter, CountsEveryKindOfAllocationOnItsThreadOnly) {
+    ASSERT_TRUE(AllocationCounter::Start(GetCurrentThreadId()));
+    // Volatile, so the compiler keeps every pair of allocation and release.
+    int* volatile object = new int(7);
+    delete object;
+    void* volatile block = std::malloc(16);
+    block = std::realloc(block, 64);
+    std::free(block);
+    void* volatile zeroed = std::calloc(4, 4);
+    std::free(zeroed);
+    void* volatile task = CoTaskMemAlloc(32);
+    CoTaskMemFree(task);
+    DWORD otherThreadAllocated = 0;
+    HANDLE other = CreateThread(nullptr, 0, &AllocateElsewhere, &otherThreadAllocated, 0, nullptr);
+    ASSERT_NE(other, nullptr);
+    WaitForSingleObject(other, INFINITE);
+    CloseHandle(other);
+    EXPECT_EQ(AllocationCounter::Stop(), 5);
+    EXPECT_EQ(otherThreadAllocated, 1u);
+}
+
+TEST(FramePump, AThousandFramesAfterTheFirstAllocateNothingOnTheStreamingThread) {
+    ComApartment com;
+    vyx::sim::bus::UnplugAll();
+    RemoveSettingsFile();
+    PluggedCamera camera;
+    camera.SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(CreateFilter(&filter), S_OK);
+    Graph graph;
+    ASSERT_EQ(MakeGraph(filter.Get(), CLSID_SampleGrabber, &graph), S_OK);
+    ComPtr<ISampleGrabber> grabber;
+    ASSERT_EQ(graph.downstream.As(&grabber), S_OK);
+    CountingCallback callback;
+    grabber->SetCallback(&callback, 0);
+    const CMediaType type = SmallestType(filter.Get());
+    ASSERT_EQ(graph.Connect(&type), S_OK);
+
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    const bool done = callback.Wait(90000);
+    graph.control->Stop();
+    grabber->SetCallback(nullptr, 0);
+    ASSERT_TRUE(done) << "fewer than " << kCountedFrames + 1 << " frames arrived";
+    ASSERT_TRUE(callback.Counting()) << "the counting hooks could not be installed";
+    EXPECT_EQ(callback.Allocations(), 0);
+}
