@@ -6,16 +6,23 @@
 
 #include "PageResources.h"
 #include "PageTestSupport.h"
+#include "RecordedLinks.h"
 
 using namespace vyx::pages::test;
 
+namespace {
+bool ChineseUserLanguage() {
+    const char* expected = std::getenv("VYX_EXPECTED_LANGID");
+    EXPECT_NE(expected, nullptr);
+    const LANGID language = GetUserDefaultLangID();
+    EXPECT_EQ(language, static_cast<LANGID>(std::strtoul(expected ? expected : "0", nullptr, 16)));
+    return language == 0x0804;
+}
+}  // namespace
+
 TEST(PageLanguage, TitlesAndDialogsFollowTheUserLanguage) {
     ComApartment com;
-    const char* expected = std::getenv("VYX_EXPECTED_LANGID");
-    ASSERT_NE(expected, nullptr);
-    const LANGID language = GetUserDefaultLangID();
-    ASSERT_EQ(language, static_cast<LANGID>(std::strtoul(expected, nullptr, 16)));
-    const bool chinese = language == 0x0804;
+    const bool chinese = ChineseUserLanguage();
 
     CameraFixture camera(ColorModel());
     const wchar_t* const english[8] = {L"Image Parameters", L"Camera Control", L"Auto Settings", L"Color",
@@ -45,4 +52,23 @@ TEST(PageLanguage, TitlesAndDialogsFollowTheUserLanguage) {
     EXPECT_EQ(control->Text(IDC_CC_CONNECTION), L"USB3.0");
     auto automatic = camera.OpenPage(kAutoControl);
     EXPECT_EQ(automatic->Text(IDC_AC_DEFAULT), chinese ? L"默认值" : L"Default");
+}
+
+TEST(PageLanguage, AboutLinksFollowTheSystemLanguageNotThePages) {
+    ComApartment com;
+    const bool chinese = ChineseUserLanguage();
+    ASSERT_NE(GetSystemDefaultUILanguage(), 0x0804) << "an English system";
+    RecordedLinks links;
+    ASSERT_TRUE(links.Ready());
+    CameraFixture camera(ColorModel());
+    auto about = camera.OpenPage(kAbout);
+    ASSERT_TRUE(about);
+    EXPECT_EQ(about->Text(IDC_AB_SOCIAL), chinese ? L"QQ：000000000" : L"social.vyx-astro.example/vyx");
+    about->Click(IDC_AB_SOCIAL);
+    ASSERT_EQ(links.WaitFor(1).size(), 1u);
+    about->Click(IDC_AB_WEBSITE);
+    const std::vector<std::string> opened = links.WaitFor(2);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], "https://social.vyx-astro.example/vyx");
+    EXPECT_EQ(opened[1], "https://www.vyx-astro.example/");
 }
