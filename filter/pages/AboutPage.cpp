@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "DllEntry.h"
 #include "ModelDescriptor.h"
 #include "PageLanguage.h"
 #include "PageResources.h"
@@ -44,7 +45,21 @@ CUnknown* WINAPI AboutPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
 
 AboutPage::AboutPage(LPUNKNOWN outer, int dialogId, int titleId) : CCameraPropertyPage(outer, dialogId, titleId) {}
 
+void AboutPage::ShowLogo(HWND hwnd) {
+    m_logo.Reset(LoadImageW(g_hInst, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    SendDlgItemMessageW(hwnd, IDC_AB_LOGO, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_logo.Get()));
+}
+
+void AboutPage::FreeLogo(HWND hwnd) {
+    // A static control may show a copy of what it was given; that copy is ours too.
+    const auto shown =
+        reinterpret_cast<HGDIOBJ>(SendDlgItemMessageW(hwnd, IDC_AB_LOGO, STM_SETIMAGE, IMAGE_BITMAP, 0));
+    const vyx::win::UniqueGdiObject copy(shown != m_logo.Get() ? shown : nullptr);
+    m_logo.Reset();
+}
+
 HRESULT AboutPage::OnActivate() {
+    ShowLogo(m_hwnd);
     char version[256];
     snprintf(version, sizeof version, "V%d.%d.%d.%d", kVersion[0], kVersion[1], kVersion[2], kVersion[3]);
     SetDlgItemTextA(m_hwnd, IDC_AB_VERSION, version);
@@ -64,6 +79,7 @@ INT_PTR AboutPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
     if (message == WM_COMMAND) {
         if (const char* link = LinkFor(wParam)) ShellExecuteA(hwnd, "open", link, nullptr, nullptr, SW_SHOW);
     }
+    if (message == WM_DESTROY) FreeLogo(hwnd);
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);
 }
 

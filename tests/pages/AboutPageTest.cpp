@@ -29,6 +29,17 @@ TEST(AboutPage, ShowsTheVersionAndTheModelWithTheCamerasText) {
         ASSERT_TRUE(camera.Camera()->GetTheProp(&prop));
         ASSERT_NE(prop.extraInfo[0], '\0');
         EXPECT_EQ(host->Text(IDC_AB_MODEL), Widen(row->displayName) + L" (" + Widen(prop.extraInfo) + L")");
+        // The logo at its own size.
+        const auto logo = reinterpret_cast<HBITMAP>(
+            SendMessageW(host->Control(IDC_AB_LOGO), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        BITMAP bitmap{};
+        ASSERT_EQ(GetObjectW(logo, sizeof bitmap, &bitmap), static_cast<int>(sizeof bitmap));
+        EXPECT_EQ(bitmap.bmWidth, 64);
+        EXPECT_EQ(bitmap.bmHeight, 58);
+        RECT shown{};
+        GetClientRect(host->Control(IDC_AB_LOGO), &shown);
+        EXPECT_EQ(shown.right, 64);
+        EXPECT_EQ(shown.bottom, 58);
     }
 }
 
