@@ -2,12 +2,16 @@
 // every build, which supplies its own g_ModelDescriptor.
 #include <windows.h>
 
+#include "AboutPage.h"
 #include "AutoControlPage.h"
 #include "CVCamera.h"
 #include "CameraControlPage.h"
+#include "ColorPage.h"
 #include "ImageParaPage.h"
+#include "OthersPage.h"
 #include "PageList.h"
-#include "PendingPages.h"
+#include "ST4TestPage.h"
+#include "TemperaturePage.h"
 #include "streams.h"
 #include "FilterRegistration.h"
 #include "ModelDescriptor.h"
@@ -21,12 +25,14 @@ CFactoryTemplate g_Templates[] = {
      vyx::CameraControlPage::CreateInstance, nullptr, nullptr},
     {L"Auto Control", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageAutoControl], vyx::AutoControlPage::CreateInstance,
      nullptr, nullptr},
-    {L"Color", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageColor], vyx::CreateColorPage, nullptr, nullptr},
-    {L"ST4 Test", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageST4Test], vyx::CreateST4TestPage, nullptr, nullptr},
-    {L"Temperature", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageTemperature], vyx::CreateTemperaturePage, nullptr,
+    {L"Color", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageColor], vyx::ColorPage::CreateInstance, nullptr, nullptr},
+    {L"ST4 Test", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageST4Test], vyx::ST4TestPage::CreateInstance, nullptr,
      nullptr},
-    {L"About", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageAbout], vyx::CreateAboutPage, nullptr, nullptr},
-    {L"Others Setting", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageOthers], vyx::CreateOthersPage, nullptr, nullptr},
+    {L"Temperature", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageTemperature], vyx::TemperaturePage::CreateInstance,
+     nullptr, nullptr},
+    {L"About", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageAbout], vyx::AboutPage::CreateInstance, nullptr, nullptr},
+    {L"Others Setting", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageOthers], vyx::OthersPage::CreateInstance, nullptr,
+     nullptr},
 };
 int g_cTemplates = sizeof(g_Templates) / sizeof(g_Templates[0]);
 

@@ -83,11 +83,17 @@ struct EventSourceTraits {
     static void Close(HANDLE h) { ::DeregisterEventSource(h); }
 };
 
+struct GdiObjectTraits {
+    static HGDIOBJ Invalid() { return nullptr; }
+    static void Close(HGDIOBJ h) { ::DeleteObject(h); }
+};
+
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
 using UniqueRegKey = UniqueResource<HKEY, RegKeyTraits>;
 using UniqueScHandle = UniqueResource<SC_HANDLE, ScHandleTraits>;
 using UniqueDevInfo = UniqueResource<HDEVINFO, DevInfoTraits>;
 using UniqueEventSource = UniqueResource<HANDLE, EventSourceTraits>;
+using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
 
 }  // namespace vyx::win

@@ -6,6 +6,7 @@
 
 #include "AutoControl.h"
 #include "FramePacing.h"
+#include "GuidePulseLog.h"
 #include "SimulatedBus.h"
 
 namespace vyx::sim {
@@ -304,6 +305,7 @@ bool CameraDevice::GetImgFlip(bool* horizontal, bool* vertical) {
 }
 
 bool CameraDevice::SetHardBinEnable(bool enable) {
+    if (m_switches.On(vyx::sim::bus::kSwitchRefuseSetHardBin)) return false;
     return Modify(
         [&](CameraSettings& s) {
             if (enable && !m_traits.row->hardwareBin) return false;
@@ -317,7 +319,7 @@ bool CameraDevice::GetHardBinEnable(bool* enable) {
     if (!enable) return false;
     std::lock_guard<std::mutex> lock(m_lock);
     if (!m_open) return false;
-    *enable = m_settings.hardBin;
+    *enable = m_settings.hardBin || m_switches.On(vyx::sim::bus::kSwitchReportHardBin);
     return true;
 }
 
@@ -528,6 +530,17 @@ bool CameraDevice::GetWhiteBalanceRange(int* max, int* min, int* defRed, int* de
 // Guiding
 
 bool CameraDevice::GuidePulse(GuideDirection direction, int milliseconds) {
+    vyx::sim::bus::GuidePulseRecord record{direction, milliseconds, 0, 0, vyx::sim::bus::GuideClockUs()};
+    const bool accepted = StartGuidePulse(direction, milliseconds);
+    // Every request to an open camera is recorded, refused ones too, for the tests to see.
+    if (IsOpened()) {
+        record.accepted = accepted ? 1 : 0;
+        vyx::sim::bus::AppendGuidePulse(m_entry.instanceId, record);
+    }
+    return accepted;
+}
+
+bool CameraDevice::StartGuidePulse(GuideDirection direction, int milliseconds) {
     if (!m_traits.row->st4Port || direction < GUIDE_NORTH || direction > GUIDE_EAST || milliseconds <= 0 ||
         milliseconds > kLongestPulseMs)
         return false;
@@ -587,6 +600,8 @@ bool CameraDevice::GetTemperature(float* celsius) {
     if (!m_open) return false;
     UpdateThermalLocked(Clock::now());
     *celsius = static_cast<float>(m_cooler.Temperature());
+    const DWORD held = m_switches.Read(vyx::sim::bus::kSwitchSensorTemperature);
+    if (held != 0) *celsius = static_cast<float>(static_cast<std::int32_t>(held) / 10.0);
     return true;
 }
 

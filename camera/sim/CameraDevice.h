@@ -107,6 +107,7 @@ private:
     double Seconds(Clock::time_point t) const;
     bool Usb3Link() const;
     void UpdateThermalLocked(Clock::time_point now);
+    bool StartGuidePulse(GuideDirection direction, int milliseconds);
     CoolerInputs CoolerInputsLocked() const;
     // After a change that affects frames: restart the exposure of a running stream.
     void InvalidateLocked();

@@ -150,3 +150,4 @@
 #define IDC_AB_WEBSITE 1009
 #define IDC_AB_MAIL 1022
 #define IDC_AB_SOCIAL 1018
+#define IDC_AB_LOGO 1101  // shows IDB_LOGO, which the page loads and frees

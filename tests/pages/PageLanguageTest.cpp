@@ -1,21 +1,29 @@
 // The language a page is built in, run once per user language (the test's CTest entries set
-// LANG and VYX_EXPECTED_LANGID): Chinese exactly for 0x0804.
+// LANG, LC_MESSAGES and VYX_EXPECTED_LANGID): Chinese exactly for 0x0804. The About page's
+// links follow the system's language instead.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "PageResources.h"
 #include "PageTestSupport.h"
+#include "RecordedLinks.h"
 
 using namespace vyx::pages::test;
 
+namespace {
+bool ChineseUserLanguage() {
+    const char* expected = std::getenv("VYX_EXPECTED_LANGID");
+    EXPECT_NE(expected, nullptr);
+    const LANGID language = GetUserDefaultLangID();
+    EXPECT_EQ(language, static_cast<LANGID>(std::strtoul(expected ? expected : "0", nullptr, 16)));
+    return language == 0x0804;
+}
+}  // namespace
+
 TEST(PageLanguage, TitlesAndDialogsFollowTheUserLanguage) {
     ComApartment com;
-    const char* expected = std::getenv("VYX_EXPECTED_LANGID");
-    ASSERT_NE(expected, nullptr);
-    const LANGID language = GetUserDefaultLangID();
-    ASSERT_EQ(language, static_cast<LANGID>(std::strtoul(expected, nullptr, 16)));
-    const bool chinese = language == 0x0804;
+    const bool chinese = ChineseUserLanguage();
 
     CameraFixture camera(ColorModel());
     const wchar_t* const english[8] = {L"Image Parameters", L"Camera Control", L"Auto Settings", L"Color",
@@ -45,4 +53,25 @@ TEST(PageLanguage, TitlesAndDialogsFollowTheUserLanguage) {
     EXPECT_EQ(control->Text(IDC_CC_CONNECTION), L"USB3.0");
     auto automatic = camera.OpenPage(kAutoControl);
     EXPECT_EQ(automatic->Text(IDC_AC_DEFAULT), chinese ? L"默认值" : L"Default");
+}
+
+// The links follow the system's interface language; the captions, the page's language.
+TEST(PageLanguage, AboutLinksFollowTheSystemLanguageNotThePages) {
+    ComApartment com;
+    const bool chinesePages = ChineseUserLanguage();
+    const bool chineseSystem = GetSystemDefaultUILanguage() == 0x0804;
+    RecordedLinks links;
+    ASSERT_TRUE(links.Ready());
+    CameraFixture camera(ColorModel());
+    auto about = camera.OpenPage(kAbout);
+    ASSERT_TRUE(about);
+    EXPECT_EQ(about->Text(IDC_AB_SOCIAL), chinesePages ? L"QQ：000000000" : L"social.vyx-astro.example/vyx");
+    EXPECT_EQ(about->Text(IDC_AB_WEBSITE), chinesePages ? L"cn.vyx-astro.example" : L"www.vyx-astro.example");
+    about->Click(IDC_AB_SOCIAL);
+    ASSERT_EQ(links.WaitFor(1).size(), 1u);
+    about->Click(IDC_AB_WEBSITE);
+    const std::vector<std::string> opened = links.WaitFor(2);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], chineseSystem ? "https://cn.vyx-astro.example/about" : "https://social.vyx-astro.example/vyx");
+    EXPECT_EQ(opened[1], chineseSystem ? "https://cn.vyx-astro.example/" : "https://www.vyx-astro.example/");
 }

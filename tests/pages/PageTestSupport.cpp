@@ -140,6 +140,34 @@ int SizeIndex(const PageHost& page, int comboId, const std::wstring& text) {
     return -1;
 }
 
+DWORD GdiObjectCount() {
+    const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (reported) return reported;
+    DWORD count = 0;
+    for (UINT_PTR slot = 1; slot < 0x10000; ++slot) count += GetObjectType(reinterpret_cast<HGDIOBJ>(slot)) != 0;
+    return count;
+}
+
+namespace {
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<DWORD*>(count);
+    return TRUE;
+}
+
+// A top-level window and all its descendants.
+BOOL CALLBACK CountWindowTree(HWND window, LPARAM count) {
+    ++*reinterpret_cast<DWORD*>(count);
+    EnumChildWindows(window, CountWindow, count);
+    return TRUE;
+}
+}  // namespace
+
+DWORD ThreadWindowCount() {
+    DWORD count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountWindowTree, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
 namespace {
 std::string SettingsPath() {
     char folder[MAX_PATH] = {};

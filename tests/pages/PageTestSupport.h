@@ -67,6 +67,12 @@ private:
 // Resolution-list position whose bin-1 text is `text` (for example "1280X720"), or -1.
 int SizeIndex(const PageHost& page, int comboId, const std::wstring& text);
 
+// Live GDI objects of this process. Wine's GetGuiResources answers 0: there the low word
+// of a GDI handle is its slot in the process's table, and the slot alone names the object.
+DWORD GdiObjectCount();
+// Windows of the calling thread, top-level and children.
+DWORD ThreadWindowCount();
+
 // The settings file value of key in the model's section, "" when absent.
 std::string SettingsValue(const char* model, const char* key);
 void RemoveSettingsFile();

@@ -29,6 +29,8 @@ inline constexpr wchar_t kSwitchNeverReady[] = L"SimNeverReady";             // 
 inline constexpr wchar_t kSwitchRefuseSetBin[] = L"SimRefuseSetBin";
 inline constexpr wchar_t kSwitchRefuseSetImgSize[] = L"SimRefuseSetImgSize";
 inline constexpr wchar_t kSwitchRefuseSetImgFormat[] = L"SimRefuseSetImgFormat";
+inline constexpr wchar_t kSwitchRefuseSetHardBin[] = L"SimRefuseSetHardBin";
+inline constexpr wchar_t kSwitchReportHardBin[] = L"SimReportHardBin";       // hardware bin reads on, capable or not
 inline constexpr wchar_t kSwitchRefuseStart[] = L"SimRefuseStartVideoStream";
 inline constexpr wchar_t kSwitchFailFrameRateRange[] = L"SimFailFrameRateLimitRange";
 inline constexpr wchar_t kSwitchFrameRateMinZero[] = L"SimFrameRateMinZero";  // range reports minimum 0
@@ -36,6 +38,8 @@ inline constexpr wchar_t kSwitchNoPacing[] = L"SimNoPacing";                 // 
 inline constexpr wchar_t kSwitchTestPattern[] = L"SimTestPattern";           // deterministic pattern frames
 inline constexpr wchar_t kSwitchUsb2Link[] = L"SimUsb2Link";                 // a USB 3 camera on a USB 2 port
 inline constexpr wchar_t kSwitchDrift[] = L"SimDrift";                       // field drift, milli-pixels per second
+// The sensor reads this temperature in tenths of a degree C (a 32-bit signed value).
+inline constexpr wchar_t kSwitchSensorTemperature[] = L"SimSensorTemperature";
 
 // Every switch above, for tools that take a switch by name.
 inline constexpr const wchar_t* kSwitchNames[] = {
@@ -43,7 +47,8 @@ inline constexpr const wchar_t* kSwitchNames[] = {
     kSwitchRefuseSetBin,       kSwitchRefuseSetImgSize,   kSwitchRefuseSetImgFormat,
     kSwitchRefuseStart,        kSwitchFailFrameRateRange, kSwitchFrameRateMinZero,
     kSwitchNoPacing,           kSwitchTestPattern,        kSwitchUsb2Link,
-    kSwitchDrift,
+    kSwitchDrift,              kSwitchSensorTemperature,  kSwitchRefuseSetHardBin,
+    kSwitchReportHardBin,
 };
 
 // Every function returns a Win32 error code (ERROR_SUCCESS on success).
