@@ -55,14 +55,12 @@ void CVCameraStream::ConnectCamera(HRESULT* result) {
         return;
     }
 
-    VyxonCamera* camera = VyxonCamera::CreateCamera(found.cameraId);
     VYX_TRACE(label, "Create Camera: %s\n", found.modelName);
-    if (!camera || !camera->OpenCamera()) {
-        if (camera) camera->Destory();
+    if (!m_state.camera.Open(found.cameraId)) {
         if (result) *result = E_FAIL;
         return;
     }
-    m_state.camera = camera;
+    VyxonCamera* camera = m_state.camera;
 
     int exposure = 0;
     bool exposureAuto = false;
@@ -114,14 +112,9 @@ void CVCameraStream::ConnectCamera(HRESULT* result) {
 }
 
 CVCameraStream::~CVCameraStream() {
-    if (VyxonCamera* camera = m_state.camera) {
-        // Saved before the stream stops so the file holds what the user last saw.
-        SaveSettingsIfEnabled();
-        camera->StopVideoStream();
-        camera->CloseCamera();
-        camera->Destory();
-        m_state.camera = nullptr;
-    }
+    // Saved before the stream stops so the file holds what the user last saw.
+    SaveSettingsIfEnabled();
+    m_state.camera.Reset();
 }
 
 void CVCameraStream::SaveSettingsIfEnabled() {

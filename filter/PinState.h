@@ -22,12 +22,13 @@
 #include <atomic>
 #include <cstdint>
 
+#include "OpenCamera.h"
 #include "VyxonCamera.h"
 
 namespace vyx {
 
 struct PinState {
-    VyxonCamera* camera = nullptr;  // owned by the pin from CreateCamera to Destory
+    OpenCamera camera;  // the pin's camera from CreateCamera to Destory
     bool color = false;
 
     // Current configuration: what the camera is set to now.

@@ -286,3 +286,60 @@ TEST_F(PinInterfaces, TypeEnumeratorMadeBeforeSetFormatIsOutOfSync) {
     EXPECT_TRUE(IsEqualGUID(type->subtype, *caps[1].Subtype()));
     DeleteMediaType(type);
 }
+
+namespace {
+// How many cameras of the product nobody holds open: each is opened, then freed again.
+// Camera ids are list positions, which a plug may reorder, so every position is tried.
+int OpenableCameras(std::int32_t productId, VyxonCamera** keepOne = nullptr) {
+    int openable = 0;
+    for (int i = 0; i < VyxonCamera::GetCamerasCount(); ++i) {
+        CameraProp prop{};
+        if (!VyxonCamera::GetCameraProp(i, &prop) || prop.productId != productId) continue;
+        VyxonCamera* camera = VyxonCamera::CreateCamera(prop.cameraId);
+        if (!camera) continue;
+        if (!camera->OpenCamera()) {
+            camera->Destory();
+            continue;
+        }
+        ++openable;
+        if (keepOne && !*keepOne) {
+            *keepOne = camera;
+            continue;
+        }
+        camera->CloseCamera();
+        camera->Destory();
+    }
+    return openable;
+}
+}  // namespace
+
+TEST_F(PinInterfaces, SetCameraTakesTheNewCameraClosesTheOldAndIsRefusedWhileStreaming) {
+    CameraProp first{};
+    ASSERT_TRUE(m_cam->GetTheProp(&first));
+    EXPECT_EQ(OpenableCameras(first.productId), 0) << "the pin holds its camera open";
+
+    PluggedCamera another(ModelName(), L"SECOND01");
+    VyxonCamera* replacement = nullptr;
+    ASSERT_EQ(OpenableCameras(first.productId, &replacement), 1);
+    ASSERT_NE(replacement, nullptr);
+    ASSERT_EQ(m_instance->SetCamera(replacement), S_OK);
+    m_cam = nullptr;
+    VyxonCamera* held = nullptr;
+    ASSERT_EQ(m_instance->GetCamera(&held), S_OK);
+    EXPECT_EQ(held, replacement);
+    EXPECT_EQ(OpenableCameras(first.productId), 1) << "the replaced camera was closed";
+    EXPECT_EQ(m_instance->SetCamera(replacement), S_OK);
+    EXPECT_TRUE(replacement->IsOpened()) << "setting the same camera again keeps it";
+
+    Graph graph;
+    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
+    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    EXPECT_EQ(m_instance->SetCamera(nullptr), VFW_E_NOT_STOPPED);
+    graph.control->Stop();
+    ASSERT_EQ(m_instance->GetCamera(&held), S_OK);
+    EXPECT_EQ(held, replacement);
+    graph = Graph{};
+    m_instance.Reset();
+    m_filter.Reset();
+}

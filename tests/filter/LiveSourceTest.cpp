@@ -299,6 +299,10 @@ TEST_F(LiveSource, ConnectionTypeCarriesTheFrameSizeOfItsEntry) {
         EXPECT_EQ(connected.lSampleSize, frameSize);
         EXPECT_EQ(InfoOf(connected)->AvgTimePerFrame, InfoOf(offered)->AvgTimePerFrame);
         FreeMediaType(connected);
+        // The peer was given the same, complete type.
+        ASSERT_EQ(graph.input->ConnectionMediaType(&connected), S_OK);
+        EXPECT_EQ(InfoOf(connected)->bmiHeader.biSizeImage, frameSize);
+        FreeMediaType(connected);
 
         const size_t before = m_log.Count();
         ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
