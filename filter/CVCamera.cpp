@@ -38,10 +38,14 @@ CUnknown* WINAPI CVCamera::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
         InterlockedIncrement(&g_instance->m_referencesTakenAhead);
         return g_instance;
     }
-    // Recorded even when construction failed: the class factory deletes it, which clears it.
-    g_instance = new (std::nothrow) CVCamera(outer, result);
-    if (!g_instance && result) *result = E_OUTOFMEMORY;
-    return g_instance;
+    auto* filter = new (std::nothrow) CVCamera(outer, result);
+    if (!filter) {
+        if (result) *result = E_OUTOFMEMORY;
+        return nullptr;
+    }
+    // A filter whose construction failed is deleted by its creator: never handed to another.
+    if (!result || SUCCEEDED(*result)) g_instance = filter;
+    return filter;
 }
 
 STDMETHODIMP_(ULONG) CVCamera::NonDelegatingAddRef() {
@@ -80,7 +84,7 @@ CVCamera::~CVCamera() {
         delete m_stream;
         m_stream = nullptr;
     }
-    // A filter whose construction failed is deleted by its creator and was never released.
+    // Deleted without a last release (a caller giving up on a new filter): unpublished here.
     std::lock_guard<std::mutex> lock(g_instanceLock);
     Unpublish(this);
 }

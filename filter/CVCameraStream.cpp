@@ -56,11 +56,12 @@ void CVCameraStream::ConnectCamera(HRESULT* result) {
     }
 
     VYX_TRACE(label, "Create Camera: %s\n", found.modelName);
-    if (!m_state.camera.Open(found.cameraId)) {
+    if (!m_camera.Open(found.cameraId)) {
         if (result) *result = E_FAIL;
         return;
     }
-    VyxonCamera* camera = m_state.camera;
+    VyxonCamera* camera = m_camera.Get();
+    m_state.camera = camera;
 
     int exposure = 0;
     bool exposureAuto = false;
@@ -114,7 +115,8 @@ void CVCameraStream::ConnectCamera(HRESULT* result) {
 CVCameraStream::~CVCameraStream() {
     // Saved before the stream stops so the file holds what the user last saw.
     SaveSettingsIfEnabled();
-    m_state.camera.Reset();
+    m_state.camera = nullptr;
+    m_camera.Reset();
 }
 
 void CVCameraStream::SaveSettingsIfEnabled() {

@@ -32,6 +32,7 @@
 #include "streams.h"
 #include "FormatList.h"
 #include "ICameraInstance.h"
+#include "OpenCamera.h"
 #include "PinState.h"
 
 namespace vyx {
@@ -144,6 +145,7 @@ private:
     // On the worker at each start of the loop: restarts a stream that a pause stopped.
     HRESULT RestartInterruptedCamera();
 
+    OpenCamera m_camera;                // the owner of m_state.camera
     PinState m_state;
     CVCamera* m_owner;                  // not reference-counted: the filter owns the pin
     std::string m_hostPath;             // executable path at construction, at most 127 characters

@@ -44,7 +44,8 @@ STDMETHODIMP CVCameraStream::GetCamera(VyxonCamera** camera) {
 STDMETHODIMP CVCameraStream::SetCamera(VyxonCamera* camera) {
     CAutoLock lock(&m_instanceLock);
     if (m_state.streaming) return VFW_E_NOT_STOPPED;
-    m_state.camera.Reset(camera);
+    m_camera.Reset(camera);
+    m_state.camera = m_camera.Get();
     return S_OK;
 }
 

@@ -4,7 +4,8 @@
 // Replacing the camera never leaves the previous one open.
 //
 // Threads: the pin changes it while stopped (construction, ICameraInstance::SetCamera under
-// the instance lock, destruction); every thread reads it through Get.
+// the instance lock, destruction) and mirrors it into PinState::camera, which the pin's
+// interface parts read.
 #include "VyxonCamera.h"
 
 namespace vyx {
@@ -22,8 +23,6 @@ public:
     void Reset(VyxonCamera* camera = nullptr);
 
     VyxonCamera* Get() const { return m_camera; }
-    VyxonCamera* operator->() const { return m_camera; }
-    operator VyxonCamera*() const { return m_camera; }
 
 private:
     VyxonCamera* m_camera = nullptr;

@@ -22,13 +22,12 @@
 #include <atomic>
 #include <cstdint>
 
-#include "OpenCamera.h"
 #include "VyxonCamera.h"
 
 namespace vyx {
 
 struct PinState {
-    OpenCamera camera;  // the pin's camera from CreateCamera to Destory
+    VyxonCamera* camera = nullptr;  // the pin's camera; owned by the pin's OpenCamera
     bool color = false;
 
     // Current configuration: what the camera is set to now.

@@ -336,8 +336,8 @@ TEST_F(LiveSource, ConnectionKeepsThePeersFrameInterval) {
 // tenth round the filter ran in a graph first, which the graph's teardown stopped.
 TEST_F(LiveSource, CreationDuringTheLastReleaseGetsAWorkingFilterOrACleanFailure) {
     m_camera->SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
-    // 40 here; docs/reliability.md runs it five times over (--gtest_repeat=5).
-    constexpr int kRounds = 40;
+    // 20 here; docs/reliability.md runs it ten times over (--gtest_repeat=10).
+    constexpr int kRounds = 20;
     int fresh = 0, failed = 0;
     for (int round = 0; round < kRounds && !HasFailure(); ++round) {
         if (!m_filter) {

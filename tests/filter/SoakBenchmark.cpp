@@ -24,13 +24,18 @@ struct Footprint {
     SIZE_T privateBytes = 0;
 };
 
+// Wine 8 answers 0 for GetProcessHandleCount and for PrivateUsage, so the handles are
+// counted by probing the handle values and the memory is the committed (pagefile) bytes.
 Footprint Measure() {
     Footprint f;
-    GetProcessHandleCount(GetCurrentProcess(), &f.handles);
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++f.handles;
+    }
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
     if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
-        f.privateBytes = counters.PrivateUsage;
+        f.privateBytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
     return f;
 }
 

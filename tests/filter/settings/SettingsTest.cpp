@@ -608,6 +608,14 @@ std::map<std::string, std::map<std::string, std::string>> Sections(std::string c
     return sections;
 }
 
+// The sections other than the model's, whose name the file matches in any case.
+std::map<std::string, std::map<std::string, std::string>> OtherSections(
+    std::map<std::string, std::map<std::string, std::string>> sections, const char* model) {
+    for (auto it = sections.begin(); it != sections.end();)
+        it = _stricmp(it->first.c_str(), model) == 0 ? sections.erase(it) : std::next(it);
+    return sections;
+}
+
 // A settings file broken at random: bytes of every value, NUL, truncation, long lines,
 // oversized and repeated sections, stray brackets and separators.
 std::string Mutated(std::mt19937& rng, std::string text) {
@@ -623,10 +631,10 @@ std::string Mutated(std::mt19937& rng, std::string text) {
         }
         case 1: text.insert(at, 1 + rng() % 4, '\0'); break;
         case 2: text.resize(at); break;
-        case 3: text.insert(at, std::string(1 + rng() % 70000, static_cast<char>('!' + rng() % 90))); break;
+        case 3: text.insert(at, std::string(1 + rng() % 20000, static_cast<char>('!' + rng() % 90))); break;
         case 4: {
             std::string section = "\r\n[" + std::string(kMono) + "]\r\n";
-            const int keys = static_cast<int>(rng() % 2000);
+            const int keys = static_cast<int>(rng() % 500);
             for (int k = 0; k < keys; ++k) section += "Key" + std::to_string(k) + "=" + std::to_string(rng()) + "\r\n";
             text.insert(at, section);
             break;
@@ -747,14 +755,16 @@ TEST_F(SettingsFileTest, FuzzedFilesNeverCrashAndOtherSectionsStayAsTheyWere) {
     for (int round = 0; round < rounds && !HasFailure(); ++round) {
         const std::string bytes = Mutated(rng, base);
         WriteBytes(m_path, bytes);
-        auto before = Sections(bytes);
-        before.erase(kMono);
+        auto before = OtherSections(Sections(bytes), kMono);
         RecordingInstance instance;
         Load(camera, model, instance);
         vyx::SaveSettings(m_path, *model, *camera);
-        auto after = Sections(ReadBytes(m_path));
-        after.erase(kMono);
+        auto after = OtherSections(Sections(ReadBytes(m_path)), kMono);
         ASSERT_EQ(after, before) << "round " << round;
+        if ((round + 1) % 10000 == 0) {
+            std::printf("%d settings files\n", round + 1);
+            std::fflush(stdout);
+        }
     }
     std::printf("%d settings files (seed %u)\n", rounds, kSeed);
 }
