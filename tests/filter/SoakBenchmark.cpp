@@ -2,10 +2,12 @@
 // releases, 200 run/stop cycles at 1920 x 1080 RGB24, and four threads calling the control
 // interfaces while the pin streams. Prints the process's handle count and private bytes
 // before and after each phase, and every call that answered an unexpected code.
-//   soak_benchmark.exe [seconds of the threaded phase, default 60]
+//   soak_benchmark.exe [seconds of the threaded phase, default 60] [creations, default 1000]
+//                      [run/stop cycles, default 200]
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -83,8 +85,12 @@ int CreateAndRelease(int cycles) {
 int RunAndStop(IBaseFilter* filter, Graph& graph, int cycles) {
     int failures = 0;
     for (int i = 0; i < cycles; ++i) {
-        if (FAILED(graph.control->Run()) || !WaitForFrames(filter, 1, 10000)) ++failures;
-        if (FAILED(graph.control->Stop())) ++failures;
+        const bool ran = SUCCEEDED(graph.control->Run()) && WaitForFrames(filter, 1, 10000);
+        const bool stopped = SUCCEEDED(graph.control->Stop());
+        if (!ran || !stopped) {
+            ++failures;
+            std::printf("  cycle %d: %s\n", i, ran ? "stop failed" : "no frame within 10 s");
+        }
     }
     return failures;
 }
@@ -156,6 +162,8 @@ void CallControls(IBaseFilter* filter, int group, const std::atomic<bool>& stop,
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+    const int creations = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1000;
+    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 200;
     ComApartment com;
     vyx::sim::bus::UnplugAll();
     RemoveSettingsFile();
@@ -167,8 +175,9 @@ int main(int argc, char** argv) {
     CreateAndRelease(10);  // warm-up: the camera library, COM and the settings file are loaded once
     Footprint before = Measure();
     ULONGLONG start = GetTickCount64();
-    int failures = CreateAndRelease(1000);
-    Report("1000 create/release cycles", before, Measure(), GetTickCount64() - start, failures);
+    int failures = CreateAndRelease(creations);
+    std::printf("%d ", creations);
+    Report("create/release cycles", before, Measure(), GetTickCount64() - start, failures);
     totalFailures += failures;
 
     ComPtr<IBaseFilter> filter;
@@ -183,8 +192,9 @@ int main(int argc, char** argv) {
     RunAndStop(filter.Get(), graph, 5);
     before = Measure();
     start = GetTickCount64();
-    failures = RunAndStop(filter.Get(), graph, 200);
-    Report("200 run/stop cycles, 1920x1080", before, Measure(), GetTickCount64() - start, failures);
+    failures = RunAndStop(filter.Get(), graph, runs);
+    std::printf("%d ", runs);
+    Report("run/stop cycles, 1920x1080", before, Measure(), GetTickCount64() - start, failures);
     totalFailures += failures;
 
     std::atomic<bool> stop{false};

@@ -608,11 +608,14 @@ std::map<std::string, std::map<std::string, std::string>> Sections(std::string c
     return sections;
 }
 
-// The sections other than the model's, whose name the file matches in any case.
+// The sections other than the model's, whose name the file matches in any case. A nameless
+// section without keys (stray "[]", or nothing before the first header) holds nothing to keep.
 std::map<std::string, std::map<std::string, std::string>> OtherSections(
     std::map<std::string, std::map<std::string, std::string>> sections, const char* model) {
-    for (auto it = sections.begin(); it != sections.end();)
-        it = _stricmp(it->first.c_str(), model) == 0 ? sections.erase(it) : std::next(it);
+    for (auto it = sections.begin(); it != sections.end();) {
+        const bool nothing = it->first.empty() && it->second.empty();
+        it = nothing || _stricmp(it->first.c_str(), model) == 0 ? sections.erase(it) : std::next(it);
+    }
     return sections;
 }
 
