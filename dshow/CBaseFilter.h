@@ -88,9 +88,8 @@ protected:
     IFilterGraph* m_pGraph;     // not counted
     IMediaEventSink* m_pSink;   // the graph's, not counted
     volatile LONG m_PinVersion;
+    CCritSec m_StateChangeLock;  // recursive: a derived filter's state change may hold it around the base's
 
 private:
     HRESULT RegisterSetupData(BOOL bRegister);
-
-    CCritSec m_StateChangeLock;
 };

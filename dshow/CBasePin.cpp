@@ -142,7 +142,9 @@ HRESULT CBasePin::AttemptConnection(IPin* pReceivePin, const CMediaType* pmt)
     m_Connected = pReceivePin;
     hr = SetMediaType(pmt);
     if (SUCCEEDED(hr)) {
-        hr = pReceivePin->ReceiveConnection(static_cast<IPin*>(this), pmt);
+        // The peer gets the type this pin recorded, which SetMediaType may have completed
+        // (a frame size the proposal left out, for example).
+        hr = pReceivePin->ReceiveConnection(static_cast<IPin*>(this), &m_mt);
         if (SUCCEEDED(hr)) {
             hr = CompleteConnect(pReceivePin);
             if (SUCCEEDED(hr))

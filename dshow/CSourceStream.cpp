@@ -59,6 +59,15 @@ HRESULT CSourceStream::Inactive()
     return hr;
 }
 
+HRESULT CSourceStream::Run(REFERENCE_TIME tStart)
+{
+    HRESULT hr = CBasePin::Run(tStart);
+    // A source that delivers while paused is already in its loop.
+    if (FAILED(hr) || DeliversWhilePaused() || !ThreadExists())
+        return hr;
+    return Run();
+}
+
 HRESULT CSourceStream::CheckMediaType(const CMediaType* pMediaType)
 {
     CAutoLock lock(m_pFilter->pStateLock());
@@ -105,6 +114,10 @@ DWORD CSourceStream::ThreadProc()
             Reply(S_OK);
             break;
         case CMD_PAUSE:
+            Reply(S_OK);
+            if (DeliversWhilePaused())
+                DoBufferProcessingLoop();
+            break;
         case CMD_RUN:
             Reply(S_OK);
             DoBufferProcessingLoop();
@@ -134,6 +147,12 @@ HRESULT CSourceStream::DoBufferProcessingLoop()
                 continue;
             }
             hr = FillBuffer(sample.Get());
+            if (hr == VFW_E_STATE_CHANGED) {
+                // The fill gave way to a state change: wait briefly for its command.
+                sample.Reset();
+                WaitForSingleObject(GetRequestHandle(), 10);
+                continue;
+            }
             if (hr == S_FALSE) {
                 sample.Reset();
                 DeliverEndOfStream();
@@ -150,8 +169,12 @@ HRESULT CSourceStream::DoBufferProcessingLoop()
             if (hr != S_OK)
                 return S_OK;
         }
-        // Pause and run change nothing for a running loop; stop and exit end it, and stay
-        // pending for ThreadProc to answer.
+        // Pause and run change nothing for a running loop, except that pause ends a live
+        // source's; stop and exit end it, and stay pending for ThreadProc to answer.
+        if (command == CMD_PAUSE && !DeliversWhilePaused()) {
+            Reply(S_OK);
+            return S_OK;
+        }
         if (command == CMD_RUN || command == CMD_PAUSE)
             Reply(S_OK);
         else if (command != CMD_STOP && command != CMD_EXIT)

@@ -3,6 +3,9 @@
 // running the thread loops: take an empty sample from the allocator, FillBuffer, Deliver.
 // FillBuffer's S_FALSE ends the stream (end-of-stream downstream); a failure also reports
 // EC_ERRORABORT with its code to the graph and ends the run until the next state change.
+// VFW_E_STATE_CHANGED from FillBuffer is no failure: the fill gave way to a state change,
+// the sample is dropped and the command that follows is answered.
+// A live source (DeliversWhilePaused false) runs its loop only while the filter runs.
 //
 // Threads: the filter's state-changing thread calls Active and Inactive, which create the
 // streaming thread and command it (Init, Pause, Run, Stop, Exit) through CallWorker and
@@ -30,7 +33,8 @@ public:
     HRESULT Run() { return static_cast<HRESULT>(CallWorker(CMD_RUN)); }
     HRESULT Pause() { return static_cast<HRESULT>(CallWorker(CMD_PAUSE)); }
     HRESULT Stop() { return static_cast<HRESULT>(CallWorker(CMD_STOP)); }
-    using CBasePin::Run;
+    // Tells the worker the filter runs; a live source starts delivering only now.
+    HRESULT Run(REFERENCE_TIME tStart) override;
 
 protected:
     // Streaming-thread hooks.
@@ -38,6 +42,8 @@ protected:
     virtual HRESULT OnThreadCreate() { return S_OK; }   // failure fails the state change
     virtual HRESULT OnThreadDestroy() { return S_OK; }
     virtual HRESULT OnThreadStartPlay() { return S_OK; }
+    // True for a source that delivers while paused; a live source answers false.
+    virtual bool DeliversWhilePaused() const { return true; }
 
     // Start the thread (Init, then Pause) when a connected pin becomes active; stop and
     // join it when it becomes inactive.

@@ -1,5 +1,6 @@
 #include "CVCamera.h"
 
+#include <mutex>
 #include <new>
 
 #include "CVCameraStream.h"
@@ -9,9 +10,15 @@
 
 namespace vyx {
 namespace {
-// The filter every creation request of this process is handed. Creation requests are
-// not serialised: applications create capture filters from one thread at a time.
+// The filter every creation request of this process is handed. g_instanceLock guards
+// g_instance and makes the last release's count reaching zero and the unpublishing one
+// step, so a creation never hands out a filter that is being destroyed.
+std::mutex g_instanceLock;
 CVCamera* g_instance = nullptr;
+
+void Unpublish(const CVCamera* filter) {
+    if (g_instance == filter) g_instance = nullptr;
+}
 
 // Filter pages as applications list them (class-factory order differs).
 constexpr int kFilterPages[] = {kPageCameraControl, kPageAutoControl, kPageST4Test, kPageTemperature,
@@ -22,11 +29,45 @@ CUnknown* WINAPI CVCamera::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
     char caller[128] = {};
     GetModuleFileNameA(nullptr, caller, sizeof caller - 1);
     VYX_TRACE("CVCamera::CreateInstance", "CVCamera::CVCamera caller:%s\n", caller);
-    if (g_instance) return g_instance;
-    // Recorded even when construction failed: the class factory deletes it, which clears it.
-    g_instance = new (std::nothrow) CVCamera(outer, result);
-    if (!g_instance && result) *result = E_OUTOFMEMORY;
-    return g_instance;
+    // Held while a new filter connects to the camera, so two first creations make one filter.
+    std::lock_guard<std::mutex> lock(g_instanceLock);
+    if (g_instance) {
+        // The caller's AddRef, taken now: once the lock is left, another thread's last
+        // release could otherwise destroy the filter before the caller counts it.
+        InterlockedIncrement(&g_instance->m_cRef);
+        InterlockedIncrement(&g_instance->m_referencesTakenAhead);
+        return g_instance;
+    }
+    auto* filter = new (std::nothrow) CVCamera(outer, result);
+    if (!filter) {
+        if (result) *result = E_OUTOFMEMORY;
+        return nullptr;
+    }
+    // A filter whose construction failed is deleted by its creator: never handed to another.
+    if (!result || SUCCEEDED(*result)) g_instance = filter;
+    return filter;
+}
+
+STDMETHODIMP_(ULONG) CVCamera::NonDelegatingAddRef() {
+    // A reference CreateInstance took ahead stands for this one; whose AddRef uses it up
+    // does not matter, the count is right either way.
+    for (LONG ahead = m_referencesTakenAhead; ahead > 0; ahead = m_referencesTakenAhead)
+        if (InterlockedCompareExchange(&m_referencesTakenAhead, ahead - 1, ahead) == ahead)
+            return static_cast<ULONG>(m_cRef);
+    return CSource::NonDelegatingAddRef();
+}
+
+STDMETHODIMP_(ULONG) CVCamera::NonDelegatingRelease() {
+    {
+        std::lock_guard<std::mutex> lock(g_instanceLock);
+        const LONG count = InterlockedDecrement(&m_cRef);
+        if (count != 0) return static_cast<ULONG>(count);
+        // Unpublished before the stop and the destruction, which may take a while.
+        Unpublish(this);
+        m_cRef = 1;
+    }
+    // The base class's last release with the count it expects: it stops and deletes.
+    return CSource::NonDelegatingRelease();
 }
 
 CVCamera::CVCamera(LPUNKNOWN outer, HRESULT* result)
@@ -42,8 +83,10 @@ CVCamera::~CVCamera() {
         // Deleting the pin saves the settings and closes the camera.
         delete m_stream;
         m_stream = nullptr;
-        g_instance = nullptr;
     }
+    // Deleted without a last release (a caller giving up on a new filter): unpublished here.
+    std::lock_guard<std::mutex> lock(g_instanceLock);
+    Unpublish(this);
 }
 
 STDMETHODIMP CVCamera::NonDelegatingQueryInterface(REFIID riid, void** object) {
@@ -59,6 +102,26 @@ STDMETHODIMP CVCamera::NonDelegatingQueryInterface(REFIID riid, void** object) {
     }
     if (riid == IID_ISpecifyPropertyPages) return GetInterface(static_cast<ISpecifyPropertyPages*>(this), object);
     return CSource::NonDelegatingQueryInterface(riid, object);
+}
+
+// IMediaFilter
+
+STDMETHODIMP CVCamera::GetState(DWORD milliseconds, FILTER_STATE* state) {
+    const HRESULT hr = CSource::GetState(milliseconds, state);
+    // Like every capture source: paused, it cannot deliver the data a renderer would cue.
+    return hr == S_OK && *state == State_Paused ? VFW_S_CANT_CUE : hr;
+}
+
+STDMETHODIMP CVCamera::Pause() {
+    CAutoLock change(&m_StateChangeLock);
+    bool wasRunning = false;
+    {
+        CAutoLock lock(&m_cStateLock);
+        wasRunning = m_State == State_Running;
+    }
+    const HRESULT hr = CSource::Pause();
+    if (SUCCEEDED(hr) && wasRunning && m_stream && m_stream->IsConnected()) m_stream->PauseDelivery();
+    return hr;
 }
 
 STDMETHODIMP CVCamera::GetPages(CAUUID* pages) {

@@ -2,8 +2,9 @@
 // The capture filter: a source filter with exactly one output pin, CVCameraStream, shared
 // by every creation request of the process.
 //
-// Threads: creation and the last release come from any application thread; the pin is
-// created and deleted under the filter's state lock (the framework's m_cStateLock).
+// Threads: creation and the last release come from any application thread and are
+// serialised with each other by the process instance's lock; the pin is created and
+// deleted under the filter's state lock (the framework's m_cStateLock).
 // Interface calls arrive on application threads, graph threads and the pin's streaming
 // thread; the filter forwards the camera interfaces to its pin and adds no lock.
 #include <windows.h>
@@ -23,6 +24,15 @@ public:
 
     DECLARE_IUNKNOWN
     STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** object) override;
+    // The last release unpublishes the filter before it stops and destroys it. A creation
+    // request that hands out the existing filter takes its caller's reference ahead.
+    STDMETHODIMP_(ULONG) NonDelegatingAddRef() override;
+    STDMETHODIMP_(ULONG) NonDelegatingRelease() override;
+
+    // IMediaFilter: a live source. Paused answers VFW_S_CANT_CUE, and a pause from running
+    // ends delivery until the next Run.
+    STDMETHODIMP GetState(DWORD milliseconds, FILTER_STATE* state) override;
+    STDMETHODIMP Pause() override;
 
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pages) override;
@@ -33,6 +43,7 @@ private:
     CVCamera(LPUNKNOWN outer, HRESULT* result);
 
     CVCameraStream* m_stream = nullptr;  // owned; also slot 0 of the framework's pin array
+    volatile LONG m_referencesTakenAhead = 0;  // by CreateInstance, for AddRefs still to come
 };
 
 }  // namespace vyx

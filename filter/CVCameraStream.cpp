@@ -55,13 +55,12 @@ void CVCameraStream::ConnectCamera(HRESULT* result) {
         return;
     }
 
-    VyxonCamera* camera = VyxonCamera::CreateCamera(found.cameraId);
     VYX_TRACE(label, "Create Camera: %s\n", found.modelName);
-    if (!camera || !camera->OpenCamera()) {
-        if (camera) camera->Destory();
+    if (!m_camera.Open(found.cameraId)) {
         if (result) *result = E_FAIL;
         return;
     }
+    VyxonCamera* camera = m_camera.Get();
     m_state.camera = camera;
 
     int exposure = 0;
@@ -114,14 +113,10 @@ void CVCameraStream::ConnectCamera(HRESULT* result) {
 }
 
 CVCameraStream::~CVCameraStream() {
-    if (VyxonCamera* camera = m_state.camera) {
-        // Saved before the stream stops so the file holds what the user last saw.
-        SaveSettingsIfEnabled();
-        camera->StopVideoStream();
-        camera->CloseCamera();
-        camera->Destory();
-        m_state.camera = nullptr;
-    }
+    // Saved before the stream stops so the file holds what the user last saw.
+    SaveSettingsIfEnabled();
+    m_state.camera = nullptr;
+    m_camera.Reset();
 }
 
 void CVCameraStream::SaveSettingsIfEnabled() {

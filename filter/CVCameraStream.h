@@ -8,19 +8,23 @@
 // - Application threads call the COM interfaces. GetMediaType, SetMediaType and
 //   DecideBufferSize run under the filter's state lock (taken here for the first two,
 //   by the framework's connection for the last). CheckMediaType, the matching
-//   operations and IAMStreamConfig take no lock: applications use them while stopped.
+//   operations and IAMStreamConfig take no lock; SetFormat refuses unless the filter is
+//   stopped, so the connection type never changes under the streaming thread.
 // - ICameraInstance operations hold m_instanceLock, which nothing else takes; it only
 //   serialises them with each other. The streaming flag keeps them off a running stream.
 // - The streaming thread runs OnThreadCreate, OnThreadStartPlay, FillBuffer and
-//   OnThreadDestroy. FillBuffer holds m_frameLock, which nothing else takes. The
-//   streaming flag and the delivered-frame count are atomics in m_state; the cached
-//   exposure is a plain 32-bit value written by the exposure control.
+//   OnThreadDestroy. FillBuffer holds m_frameLock, which nothing else takes. PinState.h
+//   says which thread owns which field of m_state; the shared ones are atomic.
+// - Stop and pause from running (control thread) stop the camera's stream under
+//   m_cameraStreamLock before they command the streaming thread, whose waits watch its
+//   requests and m_cameraInterrupted: neither waits for a long exposure to end.
 // - The control interfaces and the pages take no lock; the camera library accepts calls
 //   from several threads. No lock is held while waiting for the camera.
 #include <windows.h>
 #include <ocidl.h>
 #include <strmif.h>
 
+#include <atomic>
 #include <string>
 
 #include "CCameraControlPart.h"
@@ -28,6 +32,7 @@
 #include "streams.h"
 #include "FormatList.h"
 #include "ICameraInstance.h"
+#include "OpenCamera.h"
 #include "PinState.h"
 #include "StreamingTimerPeriod.h"
 
@@ -65,6 +70,13 @@ public:
     HRESULT OnThreadCreate() override;
     HRESULT OnThreadStartPlay() override;
     HRESULT OnThreadDestroy() override;
+
+    // Live source: delivers only while the filter runs (CVCameraStreamStop.cpp).
+    bool DeliversWhilePaused() const override;
+    HRESULT Inactive() override;
+    // The filter leaves Running for Paused: the camera's stream stops, so no frame in
+    // progress holds up the caller, and the worker waits for the next Run.
+    HRESULT PauseDelivery();
 
     // IQualityControl: the pin does not adapt to quality messages.
     STDMETHODIMP Notify(IBaseFilter* sender, Quality quality) override;
@@ -129,7 +141,12 @@ private:
     // run never writes frames of one size into samples of another. S_OK when unconnected.
     HRESULT FollowCameraConfiguration();
     void SaveSettingsIfEnabled();
+    // Stops the camera's stream from a control thread while the worker streams.
+    void InterruptCamera();
+    // On the worker at each start of the loop: restarts a stream that a pause stopped.
+    HRESULT RestartInterruptedCamera();
 
+    OpenCamera m_camera;                // the owner of m_state.camera
     PinState m_state;
     CVCamera* m_owner;                  // not reference-counted: the filter owns the pin
     std::string m_hostPath;             // executable path at construction, at most 127 characters
@@ -140,6 +157,10 @@ private:
     CCritSec m_instanceLock;            // ICameraInstance operations only
     CCritSec m_frameLock;               // FillBuffer only
     StreamingTimerPeriod m_timerPeriod; // 1 ms while the streaming thread runs
+    // Serialises starting and stopping the camera's stream between the worker and the
+    // control thread that stops or pauses it; guards m_cameraInterrupted's changes.
+    CCritSec m_cameraStreamLock;
+    std::atomic<bool> m_cameraInterrupted{false};  // read without the lock by FillBuffer's waits
 };
 
 }  // namespace vyx

@@ -3,16 +3,13 @@
 #include <dshow.h>
 
 #include <algorithm>
-#include <iterator>
+#include <vector>
 
 #include "CVCameraStream.h"
+#include "StreamCaps.h"
 
 namespace vyx {
 namespace {
-// Frame durations in 100 ns units: none, then 1, 30, 60, 100, 150, 200, 250, 300, 500,
-// 800, 1000 and 1500 frames per second, truncated.
-constexpr LONGLONG kFrameDurations[] = {0, 10000000, 333333, 166666, 100000, 66666, 50000,
-                                        40000, 33333, 20000, 12500, 10000, 6666};
 constexpr DWORD kCategorySize = sizeof(GUID);
 }  // namespace
 
@@ -60,12 +57,22 @@ STDMETHODIMP CVCameraStream::GetMaxAvailableFrameRate(IPin*, LONG, SIZE, LONGLON
     return S_OK;
 }
 
-STDMETHODIMP CVCameraStream::GetFrameRateList(IPin*, LONG, SIZE, LONG* listSize, LONGLONG** frameDurations) {
+// Only durations inside the format's capability range: applications take the shortest as
+// the top rate, and tools divide by every entry.
+STDMETHODIMP CVCameraStream::GetFrameRateList(IPin*, LONG index, SIZE, LONG* listSize, LONGLONG** frameDurations) {
     if (!listSize || !frameDurations) return E_POINTER;
-    *listSize = static_cast<LONG>(std::size(kFrameDurations));
-    *frameDurations = static_cast<LONGLONG*>(CoTaskMemAlloc(sizeof kFrameDurations));
-    if (!*frameDurations) return E_OUTOFMEMORY;
-    std::copy(std::begin(kFrameDurations), std::end(kFrameDurations), *frameDurations);
+    *listSize = 0;
+    *frameDurations = nullptr;
+    if (index < 0 || index >= (IsObsHost() ? 1 : m_formats.Size())) return E_INVALIDARG;
+    int maxFps = 0, minFps = 0, defaultFps = 0;
+    const bool rangeRead = m_state.camera && m_state.camera->GetFrameRateLimitRange(&maxFps, &minFps, &defaultFps);
+    const std::vector<LONGLONG> durations = FrameDurationsWithin(UsableFrameRateRange(rangeRead, maxFps, minFps));
+    if (durations.empty()) return S_OK;
+    auto* list = static_cast<LONGLONG*>(CoTaskMemAlloc(durations.size() * sizeof(LONGLONG)));
+    if (!list) return E_OUTOFMEMORY;
+    std::copy(durations.begin(), durations.end(), list);
+    *listSize = static_cast<LONG>(durations.size());
+    *frameDurations = list;
     return S_OK;
 }
 
@@ -85,11 +92,16 @@ STDMETHODIMP CVCameraStream::GetNumNotDropped(LONG* notDropped) {
     return S_OK;
 }
 
-STDMETHODIMP CVCameraStream::GetDroppedInfo(LONG, LONG*, LONG*) {
+// No dropped frame is identified by number: none are listed.
+STDMETHODIMP CVCameraStream::GetDroppedInfo(LONG, LONG*, LONG* copied) {
+    if (!copied) return E_POINTER;
+    *copied = 0;
     return S_OK;
 }
 
-STDMETHODIMP CVCameraStream::GetAverageFrameSize(LONG*) {
+STDMETHODIMP CVCameraStream::GetAverageFrameSize(LONG* size) {
+    if (!size) return E_POINTER;
+    *size = 0;
     return S_OK;
 }
 

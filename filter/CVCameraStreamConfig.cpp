@@ -74,6 +74,9 @@ STDMETHODIMP CVCameraStream::GetFormat(AM_MEDIA_TYPE** type) {
 
 STDMETHODIMP CVCameraStream::SetFormat(AM_MEDIA_TYPE* type) {
     if (!type) return VFW_E_INVALIDMEDIATYPE;
+    // The streaming thread reads the connection type without a lock, and a running pin
+    // cannot reconnect: change nothing until the filter stops.
+    if (!m_owner->IsStopped()) return VFW_E_NOT_STOPPED;
     LogMediaTypeDetails("SetFormat request", type);
     FormatEntry entry;
     if (!ResolveFormatSelection(type, &entry)) return VFW_E_INVALIDMEDIATYPE;
@@ -94,6 +97,8 @@ STDMETHODIMP CVCameraStream::SetFormat(AM_MEDIA_TYPE* type) {
     m_state.requestedFrameInterval = info->AvgTimePerFrame;
     m_state.formatLocked = true;
     m_state.frameIntervalRequested = requested > 0;
+    // Enumerators made before the change now report VFW_E_ENUM_OUT_OF_SYNC.
+    IncrementTypeVersion();
 
     PeerPin peer;
     if (FAILED(ConnectedTo(&peer.pin)) || !peer.pin) return S_OK;

@@ -40,9 +40,12 @@ STDMETHODIMP CVCameraStream::GetCamera(VyxonCamera** camera) {
     return S_OK;
 }
 
+// The pin owns the camera it is given; the one it replaces is closed and freed.
 STDMETHODIMP CVCameraStream::SetCamera(VyxonCamera* camera) {
     CAutoLock lock(&m_instanceLock);
-    m_state.camera = camera;
+    if (m_state.streaming) return VFW_E_NOT_STOPPED;
+    m_camera.Reset(camera);
+    m_state.camera = m_camera.Get();
     return S_OK;
 }
 

@@ -225,7 +225,13 @@ HRESULT CVCameraStream::SetMediaType(const CMediaType* type) {
     }
     camera->SetFrameRateLimit(limit);
 
-    const HRESULT hr = CSourceStream::SetMediaType(type);
+    // The stored type is the matched entry's, with the peer's interval: a peer's size
+    // (0 is legal for BI_RGB, or larger than the frame) would make samples of the wrong length.
+    CMediaType stored;
+    HRESULT hr = BuildMediaType(entry, &stored);
+    if (FAILED(hr)) return hr;
+    reinterpret_cast<VIDEOINFOHEADER*>(stored.Format())->AvgTimePerFrame = info->AvgTimePerFrame;
+    hr = CSourceStream::SetMediaType(&stored);
     if (FAILED(hr)) return hr;
     RecordConfiguration(entry, width, height, *type->Subtype());
     m_state.requestedFrameInterval = interval;

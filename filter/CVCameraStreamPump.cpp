@@ -40,11 +40,13 @@ HRESULT CVCameraStream::FillBuffer(IMediaSample* sample) {
     if (!camera || !info || !camera->IsOpened()) return VFW_E_NOT_CONNECTED;
     const DWORD length = std::min(static_cast<DWORD>(bufferSize), info->bmiHeader.biSizeImage);
 
-    // Poll in 1 ms steps, for at most twice the frame time, then read regardless.
+    // Poll in 1 ms steps, for at most twice the frame time, then read regardless. The
+    // poll waits on the thread's requests too, so a state change never waits for the camera.
     const LONGLONG frameTimeMs = frameTimeUs / 1000;
     if (!camera->IsDataReady()) {
         for (LONGLONG sleeps = 1;; ++sleeps) {
-            Sleep(1);
+            if (WaitForSingleObject(GetRequestHandle(), 1) == WAIT_OBJECT_0 || m_cameraInterrupted)
+                return VFW_E_STATE_CHANGED;
             if (sleeps > 2 * frameTimeMs || camera->IsDataReady()) break;
         }
     }
@@ -52,6 +54,8 @@ HRESULT CVCameraStream::FillBuffer(IMediaSample* sample) {
     for (;;) {
         if (m_state.readFailures >= kMaxReadFailures) return E_FAIL;
         if (camera->GetImageData(buffer, static_cast<int>(length), timeoutMs)) break;
+        // A read that a stop or pause cut short by stopping the camera is no read failure.
+        if (m_cameraInterrupted) return VFW_E_STATE_CHANGED;
         ++m_state.readFailures;
     }
     m_state.readFailures = 0;
@@ -72,9 +76,9 @@ HRESULT CVCameraStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PRO
     CAutoLock lock(m_pFilter->pStateLock());
     const VIDEOINFOHEADER* info = ConnectedVideoInfo(m_mt);
     if (!info) return VFW_E_NOT_CONNECTED;
-    // Two buffers, not one: a Smart Tee (which Wine's capture graph builder inserts for the
-    // capture category) copies each sample into a second buffer of the same allocator while
-    // it still holds the first, and with a single buffer it waits forever.
+    // Two buffers, not one: a Smart Tee under the capture graph builder (which Wine's builder
+    // inserts for the capture category) holds one sample while it copies it into a second
+    // buffer of the same allocator, and with a single buffer it waits forever.
     request->cBuffers = 2;
     request->cbBuffer = static_cast<long>(info->bmiHeader.biSizeImage);
     if (request->cbAlign < 1) request->cbAlign = 1;
@@ -93,21 +97,28 @@ HRESULT CVCameraStream::OnThreadCreate() {
     m_state.width = info->bmiHeader.biWidth;
     m_state.height = info->bmiHeader.biHeight;
     m_state.readFailures = 0;
+    // Counted from here, not from each start of the loop: a pause and a resume continue
+    // the run's gap-free times.
+    m_state.deliveredFrames = 0;
+    CAutoLock lock(&m_cameraStreamLock);
+    m_cameraInterrupted = false;
     if (!camera->StartVideoStream()) return E_FAIL;
     m_state.streaming = true;
     return S_OK;
 }
 
 HRESULT CVCameraStream::OnThreadStartPlay() {
-    m_state.deliveredFrames = 0;
-    return S_OK;
+    return RestartInterruptedCamera();
 }
 
 HRESULT CVCameraStream::OnThreadDestroy() {
     m_state.deliveredFrames = 0;
     m_state.readFailures = 0;
-    if (m_state.streaming && m_state.camera) m_state.camera->StopVideoStream();
-    m_state.streaming = false;
+    {
+        CAutoLock lock(&m_cameraStreamLock);
+        if (m_state.streaming && m_state.camera) m_state.camera->StopVideoStream();
+        m_state.streaming = false;
+    }
     m_state.configurationChanged = false;
     m_state.formatLocked = false;
     SaveSettingsIfEnabled();

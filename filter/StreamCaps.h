@@ -4,6 +4,7 @@
 #include <strmif.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace vyx {
 
@@ -22,5 +23,10 @@ void FillStreamCaps(LONG width, LONG height, DWORD sizeImage, FrameRateRange ran
 // Frame-rate limit for a requested frame interval (100 ns units): 10000000 / interval
 // rounded to the nearest whole rate, then clamped into the camera's range when known.
 std::int32_t FrameRateLimitFor(LONGLONG interval, bool rangeRead, std::int32_t maxFps, std::int32_t minFps);
+
+// The frame durations IAMVideoControl lists for a format, in the fixed order of the list
+// (1 to 1500 frames per second), keeping only those inside the format's capability range
+// [MinFrameInterval, MaxFrameInterval] as FillStreamCaps computes it from `range`.
+std::vector<LONGLONG> FrameDurationsWithin(FrameRateRange range);
 
 }  // namespace vyx

@@ -132,6 +132,27 @@ TEST_F(StreamingTest, EndOfStreamOrFailureEndsTheRunUntilTheNextStart)
     EXPECT_EQ(m_stream->threadDestroys, 1);
 }
 
+TEST_F(StreamingTest, LiveSourceDeliversFromRunAndDropsFillsThatGaveWayToAStateChange)
+{
+    StreamScript script = Rgb24();
+    script.live = true;
+    script.stateChangedFills = 3;
+    Connect(script, SinkScript{});
+    ASSERT_EQ(m_media->Pause(), S_OK);
+    EXPECT_TRUE(m_stream->StreamingThreadAlive());
+    Sleep(300);
+    EXPECT_EQ(m_stream->fills + m_stream->stateChangedFills, 0) << "a live source fills nothing while paused";
+    EXPECT_EQ(m_sink->samples, 0);
+
+    ASSERT_EQ(m_media->Run(0), S_OK);
+    ASSERT_TRUE(WaitForSamples(5));
+    EXPECT_EQ(m_stream->stateChangedFills, 3);
+    EXPECT_EQ(m_sink->endOfStreams, 0) << "a fill that gave way is no end and no failure";
+    EXPECT_EQ(m_stream->startPlays, 1);
+    ASSERT_EQ(m_media->Stop(), S_OK);
+    EXPECT_EQ(m_stream->threadDestroys, 1);
+}
+
 TEST_F(StreamingTest, FailedThreadStartFailsThePauseAndLeavesNothingRunning)
 {
     StreamScript script = Rgb24();

@@ -16,6 +16,10 @@ TestStream::~TestStream() = default;
 HRESULT TestStream::FillBuffer(IMediaSample* sample)
 {
     streamingThreadId = GetCurrentThreadId();
+    if (stateChangedFills < m_script.stateChangedFills) {
+        ++stateChangedFills;
+        return VFW_E_STATE_CHANGED;
+    }
     if (m_script.framesBeforeEnd >= 0 && fills >= m_script.framesBeforeEnd)
         return m_script.endResult;
     BYTE* data = nullptr;

@@ -15,6 +15,8 @@ struct StreamScript {
     HRESULT threadCreateResult = S_OK;
     int signalAfterFills = 0;       // sets fillsReached after this many fills (0: never)
     std::atomic<int>* destroyed = nullptr;  // counts OnThreadDestroy beyond the stream's life
+    bool live = false;              // delivers only while running
+    int stateChangedFills = 0;      // the first fills give way to a state change
 };
 
 class TestStream : public CSourceStream {
@@ -27,6 +29,7 @@ public:
     std::atomic<int> threadDestroys{0};
     std::atomic<int> startPlays{0};
     std::atomic<int> fills{0};
+    std::atomic<int> stateChangedFills{0};
     std::atomic<int> allocatorFallbacks{0};
     std::atomic<DWORD> streamingThreadId{0};
     ALLOCATOR_PROPERTIES lastRequest{};
@@ -41,6 +44,7 @@ protected:
     HRESULT OnThreadCreate() override;
     HRESULT OnThreadDestroy() override;
     HRESULT OnThreadStartPlay() override;
+    bool DeliversWhilePaused() const override { return !m_script.live; }
     HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT CheckMediaType(const CMediaType* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "FormatList.h"
 #include "OutputFormats.h"
@@ -171,4 +172,18 @@ TEST(StreamCaps, FrameRateLimitOfARequestedInterval) {
     EXPECT_EQ(vyx::FrameRateLimitFor(100000000, true, 60, 2), 2);
     EXPECT_EQ(vyx::FrameRateLimitFor(333333, true, 10, 15), 15);
     EXPECT_EQ(vyx::FrameRateLimitFor(0, true, 60, 1), 0);
+}
+
+TEST(StreamCaps, FrameRateListKeepsOnlyDurationsInsideTheRange) {
+    using Durations = std::vector<LONGLONG>;
+    // The fallback range 1..2000 keeps the whole list, in its order, without a 0.
+    EXPECT_EQ(vyx::FrameDurationsWithin(vyx::UsableFrameRateRange(false, 0, 0)),
+              (Durations{10000000, 333333, 166666, 100000, 66666, 50000, 40000, 33333, 20000, 12500, 10000, 6666}));
+    // 1..60: 166666 (60 fps truncated) is just faster than the range's shortest, 166667.
+    EXPECT_EQ(vyx::FrameDurationsWithin(vyx::UsableFrameRateRange(true, 60, 1)), (Durations{10000000, 333333}));
+    EXPECT_EQ(vyx::FrameDurationsWithin(vyx::UsableFrameRateRange(true, 1000, 100)), (Durations{100000, 66666, 50000,
+                                                                                           40000, 33333, 20000,
+                                                                                           12500, 10000}));
+    // A range between two listed rates lists nothing.
+    EXPECT_TRUE(vyx::FrameDurationsWithin(vyx::UsableFrameRateRange(true, 45, 40)).empty());
 }

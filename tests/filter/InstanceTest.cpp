@@ -179,14 +179,41 @@ TEST_F(PinInterfaces, VideoControlFlipsAndFrameRates) {
     control->GetMode(nullptr, &mode);
     EXPECT_EQ(mode, 2);
 
-    LONG size = 0;
-    LONGLONG* rates = nullptr;
-    ASSERT_EQ(control->GetFrameRateList(nullptr, 0, SIZE{640, 480}, &size, &rates), S_OK);
-    ASSERT_EQ(size, 13);
-    const LONGLONG expected[] = {0, 10000000, 333333, 166666, 100000, 66666, 50000,
-                                 40000, 33333, 20000, 12500, 10000, 6666};
-    for (int i = 0; i < 13; ++i) EXPECT_EQ(rates[i], expected[i]) << i;
-    CoTaskMemFree(rates);
+    // Every format's list holds only positive durations inside its capability's range,
+    // in the list's own order, also when the camera reports no usable range.
+    for (const bool rangeFails : {false, true}) {
+        SCOPED_TRACE(rangeFails ? "no frame-rate range" : "camera's range");
+        m_camera->SetSwitch(vyx::sim::bus::kSwitchFailFrameRateRange, rangeFails ? 1 : 0);
+        ComPtr<IAMStreamConfig> config;
+        ASSERT_EQ(m_filter.As(&config), S_OK);
+        int count = 0, capsSize = 0;
+        ASSERT_EQ(config->GetNumberOfCapabilities(&count, &capsSize), S_OK);
+        for (int index = 0; index < count; ++index) {
+            MediaTypePtr type;
+            VIDEO_STREAM_CONFIG_CAPS caps{};
+            ASSERT_EQ(config->GetStreamCaps(index, type.Put(), reinterpret_cast<BYTE*>(&caps)), S_OK);
+            LONG size = -1;
+            LONGLONG* rates = nullptr;
+            ASSERT_EQ(control->GetFrameRateList(nullptr, index, caps.InputSize, &size, &rates), S_OK) << index;
+            ASSERT_GT(size, 0) << index;
+            for (LONG i = 0; i < size; ++i) {
+                EXPECT_GT(rates[i], 0) << index;
+                EXPECT_GE(rates[i], caps.MinFrameInterval) << index;
+                EXPECT_LE(rates[i], caps.MaxFrameInterval) << index;
+                if (i > 0) {
+                    EXPECT_LT(rates[i], rates[i - 1]) << index;
+                }
+            }
+            CoTaskMemFree(rates);
+        }
+        LONG size = -1;
+        LONGLONG* rates = reinterpret_cast<LONGLONG*>(1);
+        EXPECT_EQ(control->GetFrameRateList(nullptr, count, SIZE{640, 480}, &size, &rates), E_INVALIDARG);
+        EXPECT_EQ(size, 0);
+        EXPECT_EQ(rates, nullptr);
+        EXPECT_EQ(control->GetFrameRateList(nullptr, -1, SIZE{640, 480}, &size, &rates), E_INVALIDARG);
+    }
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchFailFrameRateRange, 0);
 
     LONGLONG frame = -1;
     ASSERT_EQ(control->GetMaxAvailableFrameRate(nullptr, 0, SIZE{640, 480}, &frame), S_OK);
@@ -228,6 +255,91 @@ TEST_F(PinInterfaces, CapturePinCategoryAndDroppedFrames) {
     EXPECT_EQ(count, 0);
     ASSERT_EQ(dropped->GetNumDropped(&count), S_OK);
     EXPECT_GE(count, 0);
-    EXPECT_EQ(dropped->GetDroppedInfo(0, nullptr, nullptr), S_OK);
-    EXPECT_EQ(dropped->GetAverageFrameSize(nullptr), S_OK);
+    // No dropped frame is listed by number, and no size is averaged: both say so.
+    LONG frames[4] = {-1, -1, -1, -1};
+    LONG copied = -1;
+    EXPECT_EQ(dropped->GetDroppedInfo(4, frames, &copied), S_OK);
+    EXPECT_EQ(copied, 0);
+    EXPECT_EQ(dropped->GetDroppedInfo(4, frames, nullptr), E_POINTER);
+    LONG average = -1;
+    EXPECT_EQ(dropped->GetAverageFrameSize(&average), S_OK);
+    EXPECT_EQ(average, 0);
+    EXPECT_EQ(dropped->GetAverageFrameSize(nullptr), E_POINTER);
+}
+
+TEST_F(PinInterfaces, TypeEnumeratorMadeBeforeSetFormatIsOutOfSync) {
+    ComPtr<IPin> pin = OutputPin(m_filter.Get());
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(pin->EnumMediaTypes(&types), S_OK);
+    std::vector<CMediaType> caps = StreamCapsTypes(m_filter.Get());
+    ASSERT_GE(caps.size(), 2u);
+    ComPtr<IAMStreamConfig> config;
+    ASSERT_EQ(m_filter.As(&config), S_OK);
+    ASSERT_EQ(config->SetFormat(&caps[1]), S_OK);
+
+    AM_MEDIA_TYPE* type = nullptr;
+    ULONG fetched = 0;
+    EXPECT_EQ(types->Next(1, &type, &fetched), VFW_E_ENUM_OUT_OF_SYNC);
+    EXPECT_EQ(fetched, 0u);
+    ASSERT_EQ(types->Reset(), S_OK);
+    ASSERT_EQ(types->Next(1, &type, &fetched), S_OK);
+    EXPECT_TRUE(IsEqualGUID(type->subtype, *caps[1].Subtype()));
+    DeleteMediaType(type);
+}
+
+namespace {
+// How many cameras of the product nobody holds open: each is opened, then freed again.
+// Camera ids are list positions, which a plug may reorder, so every position is tried.
+int OpenableCameras(std::int32_t productId, VyxonCamera** keepOne = nullptr) {
+    int openable = 0;
+    for (int i = 0; i < VyxonCamera::GetCamerasCount(); ++i) {
+        CameraProp prop{};
+        if (!VyxonCamera::GetCameraProp(i, &prop) || prop.productId != productId) continue;
+        VyxonCamera* camera = VyxonCamera::CreateCamera(prop.cameraId);
+        if (!camera) continue;
+        if (!camera->OpenCamera()) {
+            camera->Destory();
+            continue;
+        }
+        ++openable;
+        if (keepOne && !*keepOne) {
+            *keepOne = camera;
+            continue;
+        }
+        camera->CloseCamera();
+        camera->Destory();
+    }
+    return openable;
+}
+}  // namespace
+
+TEST_F(PinInterfaces, SetCameraTakesTheNewCameraClosesTheOldAndIsRefusedWhileStreaming) {
+    CameraProp first{};
+    ASSERT_TRUE(m_cam->GetTheProp(&first));
+    EXPECT_EQ(OpenableCameras(first.productId), 0) << "the pin holds its camera open";
+
+    PluggedCamera another(ModelName(), L"SECOND01");
+    VyxonCamera* replacement = nullptr;
+    ASSERT_EQ(OpenableCameras(first.productId, &replacement), 1);
+    ASSERT_NE(replacement, nullptr);
+    ASSERT_EQ(m_instance->SetCamera(replacement), S_OK);
+    m_cam = nullptr;
+    VyxonCamera* held = nullptr;
+    ASSERT_EQ(m_instance->GetCamera(&held), S_OK);
+    EXPECT_EQ(held, replacement);
+    EXPECT_EQ(OpenableCameras(first.productId), 1) << "the replaced camera was closed";
+    EXPECT_EQ(m_instance->SetCamera(replacement), S_OK);
+    EXPECT_TRUE(replacement->IsOpened()) << "setting the same camera again keeps it";
+
+    Graph graph;
+    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
+    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    EXPECT_EQ(m_instance->SetCamera(nullptr), VFW_E_NOT_STOPPED);
+    graph.control->Stop();
+    ASSERT_EQ(m_instance->GetCamera(&held), S_OK);
+    EXPECT_EQ(held, replacement);
+    graph = Graph{};
+    m_instance.Reset();
+    m_filter.Reset();
 }
