@@ -28,6 +28,7 @@ HRESULT CSourceStream::Active()
     HRESULT hr = CBaseOutputPin::Active();
     if (FAILED(hr))
         return hr;
+    m_pauseRequested.store(false);
     if (!Create()) {
         CBaseOutputPin::Inactive();
         return E_FAIL;
@@ -65,7 +66,15 @@ HRESULT CSourceStream::Run(REFERENCE_TIME tStart)
     // A source that delivers while paused is already in its loop.
     if (FAILED(hr) || DeliversWhilePaused() || !ThreadExists())
         return hr;
+    m_pauseRequested.store(false);
     return Run();
+}
+
+void CSourceStream::WaitForLoopEnd(DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (m_inLoop.load() && GetTickCount64() < deadline)
+        Sleep(1);
 }
 
 HRESULT CSourceStream::CheckMediaType(const CMediaType* pMediaType)
@@ -114,13 +123,12 @@ DWORD CSourceStream::ThreadProc()
             Reply(S_OK);
             break;
         case CMD_PAUSE:
-            Reply(S_OK);
-            if (DeliversWhilePaused())
-                DoBufferProcessingLoop();
-            break;
         case CMD_RUN:
+            m_inLoop.store(command == CMD_RUN || DeliversWhilePaused());
             Reply(S_OK);
-            DoBufferProcessingLoop();
+            if (m_inLoop.load())
+                DoBufferProcessingLoop();
+            m_inLoop.store(false);
             break;
         default:
             Reply(static_cast<DWORD>(E_NOTIMPL));
@@ -138,6 +146,8 @@ HRESULT CSourceStream::DoBufferProcessingLoop()
     Command command;
     do {
         while (!CheckRequest(&command)) {
+            if (m_pauseRequested.load())
+                return S_OK;  // a live source's pause: ThreadProc waits for the next command
             Microsoft::WRL::ComPtr<IMediaSample> sample;
             HRESULT hr = GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0);
             if (FAILED(hr)) {
@@ -164,6 +174,8 @@ HRESULT CSourceStream::DoBufferProcessingLoop()
                 m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
                 return hr;
             }
+            if (m_pauseRequested.load())
+                return S_OK;  // filled after the pause: not delivered
             hr = Deliver(sample.Get());
             // Downstream wants no more (S_FALSE) or failed: this run is over.
             if (hr != S_OK)
@@ -177,6 +189,10 @@ HRESULT CSourceStream::DoBufferProcessingLoop()
         }
         if (command == CMD_RUN || command == CMD_PAUSE)
             Reply(S_OK);
+        // A run that finds the loop still going (a requested pause it has not seen yet)
+        // starts playing again, as a run after the loop's end would.
+        if (command == CMD_RUN && !DeliversWhilePaused())
+            OnThreadStartPlay();
         else if (command != CMD_STOP && command != CMD_EXIT)
             Reply(static_cast<DWORD>(E_UNEXPECTED));
     } while (command != CMD_STOP && command != CMD_EXIT);

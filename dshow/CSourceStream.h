@@ -14,6 +14,8 @@
 // without any lock of the framework. Each activation starts the thread exactly once and each
 // deactivation (or the filter's last release) ends and joins it.
 #include <windows.h>
+
+#include <atomic>
 #include <strmif.h>
 
 #include "CAMThread.h"
@@ -35,6 +37,13 @@ public:
     HRESULT Stop() { return static_cast<HRESULT>(CallWorker(CMD_STOP)); }
     // Tells the worker the filter runs; a live source starts delivering only now.
     HRESULT Run(REFERENCE_TIME tStart) override;
+    // Ends a live source's delivery from running to paused without waiting for the worker:
+    // the graph pauses the renderers first, and a paused renderer holds the worker's
+    // Receive until it runs or stops, so a reply from the worker could never come.
+    void RequestPause() { m_pauseRequested.store(true); }
+    // After RequestPause: waits at most timeoutMs for the loop to end, so a sample being
+    // filled is not delivered after the pause returns; a worker held downstream is not waited for.
+    void WaitForLoopEnd(DWORD timeoutMs);
 
 protected:
     // Streaming-thread hooks.
@@ -62,4 +71,8 @@ protected:
     virtual HRESULT DoBufferProcessingLoop();
 
     CSource* m_pFilter;
+
+private:
+    std::atomic<bool> m_pauseRequested{false};  // set by control threads, read by the worker
+    std::atomic<bool> m_inLoop{false};          // set by the worker around its buffer loop
 };

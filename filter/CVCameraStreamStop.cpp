@@ -6,6 +6,10 @@
 #include "CVCameraStream.h"
 
 namespace vyx {
+namespace {
+// Long enough for a sample being filled to give way; short enough for the stop that may follow.
+constexpr DWORD kPauseWaitMs = 200;
+}  // namespace
 
 bool CVCameraStream::DeliversWhilePaused() const {
     return false;
@@ -26,9 +30,11 @@ void CVCameraStream::InterruptCamera() {
 }
 
 HRESULT CVCameraStream::PauseDelivery() {
+    // Never waits for the worker: a renderer paused before this filter may hold it in Receive.
+    RequestPause();
     InterruptCamera();
-    // No worker (stopped, or its start failed): nothing is delivering.
-    return ThreadExists() ? Pause() : S_OK;
+    WaitForLoopEnd(kPauseWaitMs);
+    return S_OK;
 }
 
 HRESULT CVCameraStream::RestartInterruptedCamera() {
