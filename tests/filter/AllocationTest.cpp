@@ -8,6 +8,7 @@
 
 #include "CountingAllocator.h"
 #include "FilterTestSupport.h"
+#include "GrabberCallback.h"
 #include "SimulatedBus.h"
 
 using namespace vyx::test;
@@ -18,21 +19,10 @@ constexpr long kCountedFrames = 1000;
 
 // Starts counting at the first frame, on the thread that delivers it, and stops after
 // kCountedFrames more. Allocates nothing itself.
-class CountingCallback : public ISampleGrabberCB {
+class CountingCallback : public GrabberCallback {
 public:
     CountingCallback() : m_done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     ~CountingCallback() { CloseHandle(m_done); }
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ISampleGrabberCB) {
-            *object = static_cast<ISampleGrabberCB*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP SampleCB(double, IMediaSample*) override {
         const long frame = ++m_frames;
         if (frame == 1) m_counting = AllocationCounter::Start(GetCurrentThreadId());
@@ -42,7 +32,6 @@ public:
         }
         return S_OK;
     }
-    STDMETHODIMP BufferCB(double, BYTE*, LONG) override { return E_NOTIMPL; }
 
     bool Wait(DWORD ms) const { return WaitForSingleObject(m_done, ms) == WAIT_OBJECT_0; }
     bool Counting() const { return m_counting; }

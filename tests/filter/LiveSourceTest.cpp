@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FilterTestSupport.h"
+#include "GrabberCallback.h"
 #include "SimulatedBus.h"
 
 using namespace vyx::test;
@@ -29,19 +30,8 @@ struct Delivered {
 };
 
 // Keeps every delivered sample with its bytes.
-class SampleLog : public ISampleGrabberCB {
+class SampleLog : public GrabberCallback {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ISampleGrabberCB) {
-            *object = static_cast<ISampleGrabberCB*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP SampleCB(double, IMediaSample* sample) override {
         Delivered d;
         sample->GetTime(&d.start, &d.end);
@@ -52,7 +42,6 @@ public:
         m_samples.push_back(std::move(d));
         return S_OK;
     }
-    STDMETHODIMP BufferCB(double, BYTE*, LONG) override { return E_NOTIMPL; }
 
     size_t Count() {
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "FilterTestSupport.h"
+#include "GrabberCallback.h"
 #include "SimulatedBus.h"
 
 using namespace vyx::test;
@@ -78,21 +79,10 @@ private:
 };
 
 // Signals the first sample of a run and when it came.
-class FirstSample : public ISampleGrabberCB {
+class FirstSample : public GrabberCallback {
 public:
     FirstSample() : m_arrived(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     ~FirstSample() { CloseHandle(m_arrived); }
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ISampleGrabberCB) {
-            *object = static_cast<ISampleGrabberCB*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP SampleCB(double, IMediaSample*) override {
         if (WaitForSingleObject(m_arrived, 0) != WAIT_OBJECT_0) {
             m_when = Clock::now();
@@ -100,7 +90,6 @@ public:
         }
         return S_OK;
     }
-    STDMETHODIMP BufferCB(double, BYTE*, LONG) override { return E_NOTIMPL; }
     void Reset() { ResetEvent(m_arrived); }
     bool Wait(DWORD ms) const { return WaitForSingleObject(m_arrived, ms) == WAIT_OBJECT_0; }
     Clock::time_point When() const { return m_when; }
@@ -245,24 +234,12 @@ int MeasureLatency(IBaseFilter* filter, int rounds) {
 }
 
 // Counts samples; allocates nothing.
-class SampleCounter : public ISampleGrabberCB {
+class SampleCounter : public GrabberCallback {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ISampleGrabberCB) {
-            *object = static_cast<ISampleGrabberCB*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP SampleCB(double, IMediaSample*) override {
         ++m_samples;
         return S_OK;
     }
-    STDMETHODIMP BufferCB(double, BYTE*, LONG) override { return E_NOTIMPL; }
     long Samples() const { return m_samples; }
 
 private:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FilterTestSupport.h"
+#include "GrabberCallback.h"
 #include "ModelDescriptor.h"
 #include "SimulatedBus.h"
 
@@ -22,21 +23,10 @@ struct Received {
 };
 
 // Records the first `wanted` samples and signals when they are there.
-class Recorder : public ISampleGrabberCB {
+class Recorder : public GrabberCallback {
 public:
     explicit Recorder(size_t wanted) : m_wanted(wanted), m_done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     ~Recorder() { CloseHandle(m_done); }
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ISampleGrabberCB) {
-            *object = static_cast<ISampleGrabberCB*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP SampleCB(double, IMediaSample* sample) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_samples.size() >= m_wanted) return S_OK;
@@ -48,7 +38,6 @@ public:
         if (m_samples.size() == m_wanted) SetEvent(m_done);
         return S_OK;
     }
-    STDMETHODIMP BufferCB(double, BYTE*, LONG) override { return E_NOTIMPL; }
     bool Wait(DWORD ms) const { return WaitForSingleObject(m_done, ms) == WAIT_OBJECT_0; }
     std::vector<Received> Samples() {
         std::lock_guard<std::mutex> lock(m_mutex);
