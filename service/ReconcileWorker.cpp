@@ -84,8 +84,8 @@ void StopReconcileWorker()
             LogApiFailure(L"UnregisterDeviceNotification", ::GetLastError(), kEventApiFailure);
         }
     }
-    state.changeEvent.Reset();
-    state.stopEvent.Reset();
+    // The events stay open: the dispatcher thread may still be inside the control handler,
+    // signalling them, after this returns. They close with the process.
 }
 
 }  // namespace vyx::service

@@ -9,8 +9,10 @@
 //    starts the worker;
 //  - the worker thread runs every later pass and reads stopEvent, changeEvent, generation
 //    and lastDeviceEvent.
-//  statusLock (exclusive) guards status from filling until it has been sent. The handles
-//  are created before the worker starts and released only after it has ended.
+//  statusLock (exclusive) guards status from filling until it has been sent. The worker
+//  and the notification are released after the worker has ended; the two events live until
+//  the process ends, because the control handler may signal them until the dispatcher
+//  returns.
 
 #include "UniqueResource.h"
 

@@ -108,6 +108,18 @@ TEST_F(DeviceEventTest, OnlyWellFormedArrivalsAndRemovalsAreCounted)
     EXPECT_TRUE(ChangeSignalled());
 }
 
+// The dispatcher thread can be inside the handler while ServiceMain stops the worker: the
+// events it signals must still be the service's own, not closed (or reused) handles.
+TEST_F(DeviceEventTest, EventsOutliveTheWorkerForALateControl)
+{
+    StartWorker();
+    StopReconcileWorker();
+    DEV_BROADCAST_DEVICEINTERFACE_W good = Interface();
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_DEVICEEVENT, DBT_DEVICEARRIVAL, &good, nullptr), NO_ERROR);
+    EXPECT_TRUE(ChangeSignalled());
+    EXPECT_EQ(::WaitForSingleObject(GetServiceState().stopEvent.Get(), 0), WAIT_OBJECT_0);
+}
+
 TEST_F(DeviceEventTest, OnlyTheFirstStopActsAndOtherControlsAreNotImplemented)
 {
     ServiceState& state = GetServiceState();
