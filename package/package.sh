@@ -7,6 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VYX_BUILD_ROOT:-$root/build}
 dist=${VYX_DIST_DIR:-$build/dist}
+# Tests pack into folders of their own, so two of them never share a stage.
+out=${VYX_PACKAGE_DIR:-$build}
 version=$(sed -n 's/^PRODUCTVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$root/service/VYXCamService.rc")
 [ -n "$version" ] || { echo "package: no PRODUCTVERSION in service/VYXCamService.rc" >&2; exit 1; }
 name="VYXCameraDriver-$version"
@@ -15,8 +17,8 @@ for needed in VYXCamService.exe DX_x86/VyxonCamera.dll DX_x64/VyxonCamera.dll to
     [ -e "$dist/$needed" ] || { echo "package: $dist/$needed is missing: build both architectures first (./run build)" >&2; exit 1; }
 done
 
-stage="$build/package"
-rm -rf "$stage" "$build/$name.zip"
+stage="$out/package"
+rm -rf "$stage" "$out/$name.zip"
 mkdir -p "$stage/$name"
 cp "$dist/VYXCamService.exe" "$stage/$name/"
 for folder in DX_x86 DX_x64; do
@@ -32,6 +34,6 @@ done
 for text in install.cmd uninstall.cmd README-Windows.txt; do
     sed 's/\r*$/\r/' "$root/package/$text" > "$stage/$name/$text"
 done
-(cd "$stage" && zip -q -r -X "$build/$name.zip" "$name")
+(cd "$stage" && zip -q -r -X "$out/$name.zip" "$name")
 rm -rf "$stage"
-echo "$build/$name.zip"
+echo "$out/$name.zip"

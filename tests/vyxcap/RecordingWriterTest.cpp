@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "AviWriter.h"
+#include "FrameFile.h"
 #include "QueuedFrameWriter.h"
 #include "RecordingLayout.h"
 #include "SerWriter.h"
@@ -249,16 +250,29 @@ TEST(AviWriter, SplitsIntoOpenDmlSegmentsWithEveryFrameIndexed) {
 
 namespace {
 
-// Records what reaches the file, and fails from a chosen frame on.
-class ScriptedWriter final : public FrameWriter {
+// Records what reaches the file, and fails from a chosen frame on. Its frames are two rows of
+// four grey bytes, delivered bottom row first and stored top row first, as a SER stores them.
+RecordingLayout TwoRowLayout() {
+    RecordingLayout layout;
+    layout.width = 4;
+    layout.height = 2;
+    layout.channels = 1;
+    layout.bytesPerSample = 1;
+    layout.bottomUp = true;
+    layout.stride = 4;
+    return layout;
+}
+
+class ScriptedWriter final : public FrameFile {
 public:
-    ScriptedWriter(std::vector<std::int64_t>* written, int failFrom) : m_written(written), m_failFrom(failFrom) {}
-    void WriteFrame(const std::uint8_t* data, std::size_t length, std::int64_t utcTicks) override {
+    ScriptedWriter(std::vector<std::int64_t>* written, int failFrom)
+        : FrameFile(TwoRowLayout(), true, 4), m_written(written), m_failFrom(failFrom) {}
+    void WriteStoredFrame(const std::uint8_t* stored, std::int64_t utcTicks) override {
         if (static_cast<int>(m_written->size()) >= m_failFrom) throw ToolError("disk full");
         // Runs on the writing thread: the test body checks what it recorded.
-        m_written->push_back(length == 4 ? utcTicks * 1000 + data[0] : -2);
+        m_written->push_back(utcTicks * 1000 + stored[0]);
         ++m_frames;
-        m_bytesWritten = m_bytesWritten + length;
+        m_bytesWritten = m_bytesWritten + StoredFrameBytes();
     }
     void Finish() override { m_written->push_back(-1); }
     const std::wstring& Path() const override { return m_path; }
@@ -271,27 +285,37 @@ private:
 
 }  // namespace
 
-TEST(QueuedFrameWriter, WritesEveryFrameInOrderFromCopiesThenFinishes) {
+TEST(QueuedFrameWriter, WritesEveryFrameInOrderFromCopiesInTheFilesRowOrderThenFinishes) {
     std::vector<std::int64_t> written;
     QueuedFrameWriter writer(std::make_unique<ScriptedWriter>(&written, 1000));
     constexpr int kFrames = 3 * QueuedFrameWriter::kQueuedFrames;
     for (int i = 0; i < kFrames; ++i) {
-        Bytes frame(4, static_cast<std::uint8_t>(i));
+        Bytes frame(8, static_cast<std::uint8_t>(i));
+        std::fill(frame.begin() + 4, frame.end(), static_cast<std::uint8_t>(100 + i));  // the top row
         writer.WriteFrame(frame.data(), frame.size(), i);
-        frame.assign(4, 0xEE);  // the caller's buffer goes back to the camera at once
+        frame.assign(8, 0xEE);  // the caller's buffer goes back to the camera at once
     }
-    EXPECT_EQ(writer.Frames(), kFrames);
+    // A short sample is refused at once, and its buffer serves the frames after it.
+    const Bytes shortFrame(5, 1);
+    EXPECT_THROW(writer.WriteFrame(shortFrame.data(), shortFrame.size(), 99), ToolError);
+    for (int i = 0; i <= QueuedFrameWriter::kQueuedFrames; ++i) {
+        const Bytes frame(8, 200);
+        writer.WriteFrame(frame.data(), frame.size(), kFrames + i);
+    }
+    const int total = kFrames + QueuedFrameWriter::kQueuedFrames + 1;
+    EXPECT_EQ(writer.Frames(), total);
     writer.Finish();
-    ASSERT_EQ(written.size(), static_cast<std::size_t>(kFrames + 1));
-    for (int i = 0; i < kFrames; ++i) EXPECT_EQ(written[i], i * 1000 + i);
+    ASSERT_EQ(written.size(), static_cast<std::size_t>(total + 1));
+    for (int i = 0; i < kFrames; ++i) EXPECT_EQ(written[i], i * 1000 + 100 + i) << "the top row first";
+    EXPECT_EQ(written[total - 1], (total - 1) * 1000 + 200);
     EXPECT_EQ(written.back(), -1) << "finished after the last frame";
-    EXPECT_EQ(writer.BytesWritten(), 4u * kFrames);
+    EXPECT_EQ(writer.BytesWritten(), 8u * total);
 }
 
 TEST(QueuedFrameWriter, ReportsAFailedWriteOnTheNextFrameAndAtFinish) {
     std::vector<std::int64_t> written;
     QueuedFrameWriter writer(std::make_unique<ScriptedWriter>(&written, 2));
-    const Bytes frame(4, 1);
+    const Bytes frame(8, 1);
     bool refused = false;
     // The failure shows once the writing thread has met it: within a queue's worth of frames.
     for (int i = 0; i < 100 * QueuedFrameWriter::kQueuedFrames && !refused; ++i) {

@@ -48,13 +48,15 @@ private:
 
 std::uint32_t U32Of(std::uint64_t value) { return static_cast<std::uint32_t>(value); }
 
+// DIB rows are padded to four bytes.
+std::size_t DibStride(const RecordingLayout& layout) { return (layout.RowBytes() + 3) / 4 * 4; }
+
 }  // namespace
 
 AviWriter::AviWriter(const std::wstring& path, const RecordingLayout& layout, std::uint64_t segmentBytes)
-    : m_layout(layout),
+    : FrameFile(layout, false, DibStride(layout)),
       m_segmentLimit(segmentBytes),
-      m_dibStride((layout.RowBytes() + 3) / 4 * 4),
-      m_frameBytes(m_dibStride * static_cast<std::size_t>(layout.height)),
+      m_frameBytes(StoredFrameBytes()),
       m_file(path) {
     if (layout.bytesPerSample != 1 || (layout.channels != 1 && layout.channels != 3))
         throw ToolError("an AVI file holds RGB24 or 8-bit frames only");
@@ -175,25 +177,17 @@ std::uint64_t AviWriter::SegmentBytesWith(std::size_t frameBytes) const {
     return bytes;
 }
 
-void AviWriter::WriteFrame(const std::uint8_t* data, std::size_t length, std::int64_t) {
-    CheckSampleLength(m_layout, length);
+void AviWriter::WriteStoredFrame(const std::uint8_t* stored, std::int64_t) {
     if (!m_chunkOffsets.empty() && SegmentBytesWith(m_frameBytes) > m_segmentLimit) {
         CloseSegment();
         OpenSegment();
     }
-    Bytes chunk;
-    chunk.Fourcc("00db");
-    chunk.U32(static_cast<std::uint32_t>(m_frameBytes));
+    const auto size = static_cast<std::uint32_t>(m_frameBytes);
+    const std::uint8_t chunk[8] = {'0', '0', 'd', 'b', static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
+                                   static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)};
     const std::uint64_t chunkAt = m_file.Size();
-    m_file.Append(chunk.Data().data(), chunk.Data().size());
-    // As delivered when the sample is already a whole DIB (its last row's padding included).
-    if (m_layout.bottomUp && m_layout.stride == m_dibStride && length >= m_frameBytes) {
-        m_file.Append(data, m_frameBytes);
-    } else {
-        m_frame.resize(m_frameBytes);
-        PackRows(m_layout, data, false, m_dibStride, m_frame.data());
-        m_file.Append(m_frame.data(), m_frame.size());
-    }
+    m_file.Append(chunk, sizeof chunk);
+    m_file.Append(stored, m_frameBytes);
     m_chunkOffsets.push_back(chunkAt);
     ++m_frames;
     m_bytesWritten = m_file.Size();

@@ -11,20 +11,20 @@
 #include <string>
 #include <vector>
 
-#include "FrameWriter.h"
+#include "FrameFile.h"
 #include "OutputFile.h"
 
 namespace vyx::vyxcap {
 
 inline constexpr std::uint64_t kAviSegmentBytes = 1ull << 30;
 
-class AviWriter final : public FrameWriter {
+class AviWriter final : public FrameFile {
 public:
     // `segmentBytes` bounds each RIFF chunk; only tests pass less than the OpenDML gigabyte.
     AviWriter(const std::wstring& path, const RecordingLayout& layout, std::uint64_t segmentBytes = kAviSegmentBytes);
     ~AviWriter() override;
 
-    void WriteFrame(const std::uint8_t* data, std::size_t length, std::int64_t utcTicks) override;
+    void WriteStoredFrame(const std::uint8_t* stored, std::int64_t utcTicks) override;
     void Finish() override;
     const std::wstring& Path() const override { return m_file.Path(); }
 
@@ -40,13 +40,10 @@ private:
     void CloseSegment();
     std::uint64_t SegmentBytesWith(std::size_t frameBytes) const;
 
-    const RecordingLayout m_layout;
     const std::uint64_t m_segmentLimit;
-    const std::size_t m_dibStride;
     const std::size_t m_frameBytes;
     std::size_t m_headerBytes = 0;
     OutputFile m_file;
-    std::vector<std::uint8_t> m_frame;  // one frame, reused, when rows must be turned
     // The open segment: where its RIFF and 'movi' list start, its frames' data offsets.
     std::uint64_t m_riffStart = 0;
     std::uint64_t m_moviStart = 0;

@@ -6,7 +6,7 @@
 
 namespace vyx::vyxcap {
 
-QueuedFrameWriter::QueuedFrameWriter(std::unique_ptr<FrameWriter> inner)
+QueuedFrameWriter::QueuedFrameWriter(std::unique_ptr<FrameFile> inner)
     : m_inner(std::move(inner)), m_thread([this] { WriteQueued(); }) {
     m_bytesWritten = m_inner->BytesWritten();
 }
@@ -21,7 +21,7 @@ void QueuedFrameWriter::WriteFrame(const std::uint8_t* data, std::size_t length,
         std::unique_lock<std::mutex> lock(m_lock);
         if (m_free.empty() && m_buffers < kQueuedFrames) {
             ++m_buffers;
-            m_free.emplace_back();
+            m_free.emplace_back().bytes.resize(m_inner->StoredFrameBytes());
         }
         m_bufferFree.wait(lock, [this] { return !m_free.empty() || !m_failure.empty(); });
         if (!m_failure.empty()) throw ToolError(m_failure);
@@ -29,7 +29,13 @@ void QueuedFrameWriter::WriteFrame(const std::uint8_t* data, std::size_t length,
         m_free.pop_back();
     }
     // Copied outside the lock: the writing thread goes on meanwhile.
-    frame.bytes.assign(data, data + length);
+    try {
+        m_inner->StoreFrame(data, length, frame.bytes.data());
+    } catch (const ToolError&) {  // a short sample: the buffer stays free for the next
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_free.push_back(std::move(frame));
+        throw;
+    }
     frame.utcTicks = utcTicks;
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -49,7 +55,7 @@ void QueuedFrameWriter::WriteQueued() {
         lock.unlock();
         std::string failure;
         try {
-            if (m_failure.empty()) m_inner->WriteFrame(frame.bytes.data(), frame.bytes.size(), frame.utcTicks);
+            if (m_failure.empty()) m_inner->WriteStoredFrame(frame.bytes.data(), frame.utcTicks);
         } catch (const std::exception& error) {
             failure = error.what();
         }

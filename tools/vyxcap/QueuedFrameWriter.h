@@ -1,6 +1,7 @@
 #pragma once
-// Puts a writer's file output on a thread of its own, so the streaming thread only copies a
-// frame into one of a few buffers and goes back to the camera: a camera that starts its next
+// Puts a recording file's output on a thread of its own, so the streaming thread only copies a
+// frame into one of a few buffers, already in the file's row order, and goes back to the
+// camera; that copy is the only one the frame sees before the system's write: a camera that starts its next
 // exposure when the previous frame has been delivered would otherwise wait for the disk
 // every frame. The buffers are bounded (kQueuedFrames); when the disk falls behind for
 // longer than they cover, WriteFrame waits, so no frame is ever dropped and the run is never
@@ -16,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "FrameWriter.h"
+#include "FrameFile.h"
 
 namespace vyx::vyxcap {
 
@@ -24,10 +25,10 @@ class QueuedFrameWriter final : public FrameWriter {
 public:
     static constexpr int kQueuedFrames = 6;
 
-    explicit QueuedFrameWriter(std::unique_ptr<FrameWriter> inner);
+    explicit QueuedFrameWriter(std::unique_ptr<FrameFile> inner);
     ~QueuedFrameWriter() override;
 
-    // Throws ToolError when an earlier frame could not be written.
+    // Throws ToolError on a short sample, or when an earlier frame could not be written.
     void WriteFrame(const std::uint8_t* data, std::size_t length, std::int64_t utcTicks) override;
     // Writes what is queued, then finishes the file; throws the first write failure.
     void Finish() override;
@@ -35,14 +36,14 @@ public:
 
 private:
     struct Frame {
-        std::vector<std::uint8_t> bytes;
+        std::vector<std::uint8_t> bytes;  // as the file stores it
         std::int64_t utcTicks = 0;
     };
 
     void WriteQueued();
     void StopThread();
 
-    std::unique_ptr<FrameWriter> m_inner;
+    std::unique_ptr<FrameFile> m_inner;
     std::mutex m_lock;
     std::condition_variable m_frameReady;
     std::condition_variable m_bufferFree;

@@ -8,7 +8,7 @@ namespace vyx::vyxcap {
 
 std::unique_ptr<FrameWriter> OpenRecording(const CaptureOptions& options, const AM_MEDIA_TYPE& type,
                                            const std::wstring& deviceName) {
-    std::unique_ptr<FrameWriter> file;
+    std::unique_ptr<FrameFile> file;
     if (!options.serPath.empty())
         file =
             std::make_unique<SerWriter>(options.serPath, RecordingLayoutOf(type, RecordingContainer::Ser), deviceName);

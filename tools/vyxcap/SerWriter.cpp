@@ -12,10 +12,12 @@ constexpr std::size_t kTextFieldBytes = 40;
 // From 0001-01-01 to 1601-01-01, in 100 ns ticks.
 constexpr std::int64_t kTicksTo1601 = 504911232000000000LL;
 
-void Put32(std::vector<std::uint8_t>& out, std::size_t offset, std::int32_t value) {
+void Put32(std::uint8_t* out, std::size_t offset, std::int32_t value) {
     const auto bits = static_cast<std::uint32_t>(value);
     for (int i = 0; i < 4; ++i) out[offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
+
+void Put32(std::vector<std::uint8_t>& out, std::size_t offset, std::int32_t value) { Put32(out.data(), offset, value); }
 
 void Put64(std::vector<std::uint8_t>& out, std::size_t offset, std::int64_t value) {
     const auto bits = static_cast<std::uint64_t>(value);
@@ -54,8 +56,10 @@ std::int64_t SerTicksNowUtc() {
 }
 
 SerWriter::SerWriter(const std::wstring& path, const RecordingLayout& layout, const std::wstring& instrument)
-    : m_layout(layout), m_instrument(AsciiField(instrument)), m_startUtc(SerTicksNowUtc()), m_file(path) {
-    m_frame.resize(m_layout.RowBytes() * static_cast<std::size_t>(m_layout.height));
+    : FrameFile(layout, true, layout.RowBytes()),
+      m_instrument(AsciiField(instrument)),
+      m_startUtc(SerTicksNowUtc()),
+      m_file(path) {
     const std::vector<std::uint8_t> header = Header();
     m_file.Append(header.data(), header.size());
     m_bytesWritten = m_file.Size();
@@ -84,21 +88,14 @@ std::vector<std::uint8_t> SerWriter::Header() const {
     return header;
 }
 
-void SerWriter::WriteFrame(const std::uint8_t* data, std::size_t length, std::int64_t utcTicks) {
-    CheckSampleLength(m_layout, length);
-    const std::size_t rowBytes = m_layout.RowBytes();
-    if (!m_layout.bottomUp && m_layout.stride == rowBytes) {
-        m_file.Append(data, m_frame.size());
-    } else {
-        PackRows(m_layout, data, true, rowBytes, m_frame.data());
-        m_file.Append(m_frame.data(), m_frame.size());
-    }
+void SerWriter::WriteStoredFrame(const std::uint8_t* stored, std::int64_t utcTicks) {
+    m_file.Append(stored, StoredFrameBytes());
     m_times.push_back(utcTicks);
     ++m_frames;
     // The frame is in the file before the count includes it.
-    std::vector<std::uint8_t> count(4);
+    std::uint8_t count[4];
     Put32(count, 0, Frames());
-    m_file.WriteAt(kFrameCountOffset, count.data(), count.size());
+    m_file.WriteAt(kFrameCountOffset, count, sizeof count);
     m_bytesWritten = m_file.Size();
 }
 

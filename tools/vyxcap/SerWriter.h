@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "FrameWriter.h"
+#include "FrameFile.h"
 #include "OutputFile.h"
 
 namespace vyx::vyxcap {
@@ -27,24 +27,22 @@ inline constexpr std::int32_t kSerColorBgr = 101;
 std::int64_t SerTicksFromFileTime(std::uint64_t fileTime);
 std::int64_t SerTicksNowUtc();
 
-class SerWriter final : public FrameWriter {
+class SerWriter final : public FrameFile {
 public:
     // `instrument` goes into the header's Instrument field (ASCII, at most 40 characters).
     SerWriter(const std::wstring& path, const RecordingLayout& layout, const std::wstring& instrument);
     ~SerWriter() override;
 
-    void WriteFrame(const std::uint8_t* data, std::size_t length, std::int64_t utcTicks) override;
+    void WriteStoredFrame(const std::uint8_t* stored, std::int64_t utcTicks) override;
     void Finish() override;
     const std::wstring& Path() const override { return m_file.Path(); }
 
 private:
     std::vector<std::uint8_t> Header() const;
 
-    const RecordingLayout m_layout;
     const std::string m_instrument;
     const std::int64_t m_startUtc;
     OutputFile m_file;
-    std::vector<std::uint8_t> m_frame;  // one frame, reused: rows turned top first
     std::vector<std::int64_t> m_times;  // the trailer, 8 bytes a frame
     bool m_finished = false;
 };
