@@ -6,9 +6,13 @@
 #include <set>
 
 #include "ChildProcess.h"
+#include "PageResources.h"
 #include "SimulatedBus.h"
 
 namespace vyx::pages::test {
+
+const int kHarmlessClicks[8] = {IDC_IP_RAW8,  IDC_CC_DEFAULT,   IDC_AC_DEFAULT, IDC_CO_DEFAULT,
+                                IDC_ST_NORTH, IDC_TE_COOLER_ON, 0,              IDC_OT_FLIP_HORIZONTAL};
 
 const vyx::catalogue::ModelRow& Model(const wchar_t* name) {
     return *vyx::sim::bus::FindModel(name);

@@ -28,6 +28,10 @@ struct ComApartment : vyx::win::ComApartment {
 // Page slots in the class-table order of the catalogue's page identifiers.
 enum Slot { kImageParameters, kCameraControl, kAutoControl, kColor, kST4Test, kTemperature, kAbout, kOthers };
 
+// A control of each page whose click changes the camera without starting anything (About's
+// buttons start the user's browser: none there).
+extern const int kHarmlessClicks[8];
+
 const vyx::catalogue::ModelRow& Model(const wchar_t* name);
 const vyx::catalogue::ModelRow& ColorModel();  // colour, cooled, USB 3, with sensor modes
 const vyx::catalogue::ModelRow& MonoModel();   // monochrome, USB 2, no sensor modes

@@ -2,14 +2,15 @@
 // events to services), the control handler's stop branch, and the reconcile worker.
 #include "CameraModelTable.h"
 #include "EventRecorder.h"
+#include "MemoryPeSource.h"
 #include "Reconcile.h"
 #include "Registrar.h"
 #include "RegistryFixture.h"
 #include "ScopedTimings.h"
 #include "ServiceEvents.h"
 #include "ServiceHost.h"
-#include "ServiceTimings.h"
 #include "ServiceState.h"
+#include "ServiceTimings.h"
 #include "StandIn.h"
 #include "TestLayout.h"
 
@@ -60,6 +61,28 @@ protected:
         data.dbcc_size = sizeof(data);
         data.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
         return data;
+    }
+
+    // An arrival starts a pass whose one registration hangs in the stand-in; the service is
+    // stopped then. The pass must end with the action's own three lines: the arrival, the
+    // cancelled attempt (1223) and its failure.
+    static void ExpectStopEndsHangingRegistration(const EventRecorder& events, const test::StandIn& standIn,
+                                                  const CameraModel& row, const wchar_t* arch)
+    {
+        StartWorker();
+        DEV_BROADCAST_DEVICEINTERFACE_W data = Interface();
+        ASSERT_EQ(HandleDeviceEvent(DBT_DEVICEARRIVAL, &data), NO_ERROR);
+        ASSERT_EQ(::WaitForSingleObject(standIn.Started(), 120000), WAIT_OBJECT_0);
+        EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), NO_ERROR);
+        StopReconcileWorker();
+
+        const auto lines = events.Events();
+        ASSERT_EQ(lines.size(), 3u) << Describe(lines);
+        EXPECT_EQ(lines[0].line, L"deviceEvent=arrival generation=1");
+        EXPECT_EQ(lines[1].line, L"action=register model=" + std::wstring(row.displayName) + L" arch=" + arch +
+                                     L" attempt=1 error=1223 exitCode=0 verified=0");
+        EXPECT_EQ(lines[2].id, 1301u);
+        EXPECT_EQ(lines[2].type, EVENTLOG_ERROR_TYPE);
     }
 };
 
@@ -179,25 +202,12 @@ TEST_F(DeviceEventTest, AStopDuringAPassEndsItWithoutASummary)
     const CameraModel& row = CameraModelTable::Row(6);
     std::wstring path;
     ASSERT_TRUE(BuildDllPath(row, FilterArch::X86, path));
-    ASSERT_TRUE(test::WriteFileBytes(path, test::MakePeImage(IMAGE_FILE_MACHINE_I386)));
+    ASSERT_TRUE(test::WriteFileBytes(path, test::MinimalPeImage(IMAGE_FILE_MACHINE_I386)));
     ASSERT_EQ(vyx::sim::bus::Plug(row.displayName), ERROR_SUCCESS);
 
     EventRecorder events;
     test::StandIn standIn(L"hang");
-    StartWorker();
-    DEV_BROADCAST_DEVICEINTERFACE_W data = Interface();
-    ASSERT_EQ(HandleDeviceEvent(DBT_DEVICEARRIVAL, &data), NO_ERROR);
-    ASSERT_EQ(::WaitForSingleObject(standIn.Started(), 120000), WAIT_OBJECT_0);
-    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), NO_ERROR);
-    StopReconcileWorker();
-
-    const auto lines = events.Events();
-    ASSERT_EQ(lines.size(), 3u) << Describe(lines);
-    EXPECT_EQ(lines[0].line, L"deviceEvent=arrival generation=1");
-    EXPECT_EQ(lines[1].line, L"action=register model=" + std::wstring(row.displayName) +
-                                 L" arch=x86 attempt=1 error=1223 exitCode=0 verified=0");
-    EXPECT_EQ(lines[2].id, 1301u);
-    EXPECT_EQ(lines[2].type, EVENTLOG_ERROR_TYPE);
+    ExpectStopEndsHangingRegistration(events, standIn, row, L"x86");
     EXPECT_FALSE(test::StandInStillRunning());
 }
 
@@ -275,7 +285,7 @@ TEST_F(DeviceEventTest, AStopDuringTheLastActionEndsThePassWithoutItsLines)
     std::wstring x64Path;
     ASSERT_TRUE(BuildDllPath(row, FilterArch::X86, x86Path));
     ASSERT_TRUE(BuildDllPath(row, FilterArch::X64, x64Path));
-    ASSERT_TRUE(test::WriteFileBytes(x64Path, test::MakePeImage(IMAGE_FILE_MACHINE_AMD64)));
+    ASSERT_TRUE(test::WriteFileBytes(x64Path, test::MinimalPeImage(IMAGE_FILE_MACHINE_AMD64)));
     test::HandRegistration keys;
     keys.serverPath = x86Path;
     test::WriteRegistration(row, FilterArch::X86, keys);
@@ -283,21 +293,8 @@ TEST_F(DeviceEventTest, AStopDuringTheLastActionEndsThePassWithoutItsLines)
 
     EventRecorder events;
     test::StandIn standIn(L"hang");
-    StartWorker();
-    DEV_BROADCAST_DEVICEINTERFACE_W data = Interface();
-    ASSERT_EQ(HandleDeviceEvent(DBT_DEVICEARRIVAL, &data), NO_ERROR);
-    ASSERT_EQ(::WaitForSingleObject(standIn.Started(), 120000), WAIT_OBJECT_0);
-    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), NO_ERROR);
-    StopReconcileWorker();
-
     // The action's own lines, and neither a model line nor a summary.
-    const auto lines = events.Events();
-    ASSERT_EQ(lines.size(), 3u) << Describe(lines);
-    EXPECT_EQ(lines[0].line, L"deviceEvent=arrival generation=1");
-    EXPECT_EQ(lines[1].line, L"action=register model=" + std::wstring(row.displayName) +
-                                 L" arch=x64 attempt=1 error=1223 exitCode=0 verified=0");
-    EXPECT_EQ(lines[2].id, 1301u);
-    EXPECT_EQ(lines[2].type, EVENTLOG_ERROR_TYPE);
+    ExpectStopEndsHangingRegistration(events, standIn, row, L"x64");
     EXPECT_TRUE(events.WithId(kEventModelDegraded).empty());
     EXPECT_TRUE(events.WithId(kEventReconcileSummary).empty());
     EXPECT_EQ(standIn.CommandLines().size(), 1u);

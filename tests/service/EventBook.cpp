@@ -1,5 +1,7 @@
 #include "EventBook.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 namespace vyx::service::test {
@@ -91,6 +93,20 @@ std::string Narrow(const std::wstring& text)
 bool StartsWith(const std::wstring& text, const std::wstring& prefix)
 {
     return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+void ExpectLine(const RecordedEvent& event, WORD type, DWORD id, const std::wstring& line)
+{
+    EXPECT_EQ(event.type, type) << Narrow(event.line);
+    EXPECT_EQ(event.id, id) << Narrow(event.line);
+    EXPECT_EQ(event.line, line);
+}
+
+void ExpectStarts(const RecordedEvent& event, WORD type, DWORD id, const std::wstring& prefix)
+{
+    EXPECT_EQ(event.type, type) << Narrow(event.line);
+    EXPECT_EQ(event.id, id) << Narrow(event.line);
+    EXPECT_TRUE(StartsWith(event.line, prefix)) << Narrow(event.line);
 }
 
 std::string Describe(const std::vector<RecordedEvent>& events)

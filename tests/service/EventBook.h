@@ -53,5 +53,8 @@ private:
 std::string Describe(const std::vector<RecordedEvent>& events);
 std::string Narrow(const std::wstring& text);
 bool StartsWith(const std::wstring& text, const std::wstring& prefix);
+// A line of this type and identifier, whole or beginning with `prefix`.
+void ExpectLine(const RecordedEvent& event, WORD type, DWORD id, const std::wstring& line);
+void ExpectStarts(const RecordedEvent& event, WORD type, DWORD id, const std::wstring& prefix);
 
 }  // namespace vyx::service::test

@@ -3,6 +3,7 @@
 // the unregistering fallback.
 #include "CameraModelTable.h"
 #include "EventRecorder.h"
+#include "MemoryPeSource.h"
 #include "Registrar.h"
 #include "RegistryFixture.h"
 #include "ServiceEvents.h"
@@ -19,6 +20,7 @@ namespace {
 
 using test::Describe;
 using test::EventRecorder;
+using test::ExpectLine;
 using test::StandIn;
 
 class RegistrarStandInTest : public ::testing::Test {
@@ -29,7 +31,7 @@ protected:
         test::RemoveAllRegistrations();
         ASSERT_TRUE(BuildDllPath(m_row, FilterArch::X86, m_x86Path));
         ASSERT_TRUE(BuildDllPath(m_row, FilterArch::X64, m_x64Path));
-        ASSERT_TRUE(test::WriteFileBytes(m_x86Path, test::MakePeImage(IMAGE_FILE_MACHINE_I386)));
+        ASSERT_TRUE(test::WriteFileBytes(m_x86Path, test::MinimalPeImage(IMAGE_FILE_MACHINE_I386)));
     }
     void TearDown() override { test::RemoveAllRegistrations(); }
 
@@ -46,13 +48,6 @@ protected:
     std::wstring m_x86Path;
     std::wstring m_x64Path;
 };
-
-void ExpectLine(const test::RecordedEvent& event, WORD type, DWORD id, const std::wstring& line)
-{
-    EXPECT_EQ(event.type, type) << test::Narrow(event.line);
-    EXPECT_EQ(event.id, id) << test::Narrow(event.line);
-    EXPECT_EQ(event.line, line);
-}
 
 TEST_F(RegistrarStandInTest, FailingRunsAreRetriedWithGrowingPausesThenReported)
 {
@@ -127,7 +122,7 @@ TEST_F(RegistrarStandInTest, RegisteringRefusesUnusableLibrariesWithoutRunningRe
     StandIn standIn(L"noop");
     // Missing, wrong machine, not a PE file.
     EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr));
-    ASSERT_TRUE(test::WriteFileBytes(m_x64Path, test::MakePeImage(IMAGE_FILE_MACHINE_I386)));
+    ASSERT_TRUE(test::WriteFileBytes(m_x64Path, test::MinimalPeImage(IMAGE_FILE_MACHINE_I386)));
     EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr));
     ASSERT_TRUE(test::WriteFileBytes(m_x64Path, {'M', 'Z', 0, 0}));
     EXPECT_FALSE(RunRegistrationAction(m_row, FilterArch::X64, true, nullptr));

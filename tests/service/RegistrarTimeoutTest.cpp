@@ -3,11 +3,12 @@
 // three time-outs take seconds rather than minutes; the shipped ones are pinned elsewhere.
 #include "CameraModelTable.h"
 #include "EventRecorder.h"
+#include "MemoryPeSource.h"
 #include "Registrar.h"
 #include "RegistryFixture.h"
 #include "ScopedTimings.h"
-#include "StandIn.h"
 #include "ServiceTimings.h"
+#include "StandIn.h"
 #include "TestLayout.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ TEST(RegistrarTimeoutTest, AHangingRunIsTerminatedAfterTheTimeoutAndRetried)
     const CameraModel& row = CameraModelTable::Row(4);
     std::wstring path;
     ASSERT_TRUE(BuildDllPath(row, FilterArch::X64, path));
-    ASSERT_TRUE(test::WriteFileBytes(path, test::MakePeImage(IMAGE_FILE_MACHINE_AMD64)));
+    ASSERT_TRUE(test::WriteFileBytes(path, test::MinimalPeImage(IMAGE_FILE_MACHINE_AMD64)));
 
     test::EventRecorder events;
     test::StandIn standIn(L"hang");

@@ -22,6 +22,8 @@ namespace {
 
 using test::Describe;
 using test::EventTapListener;
+using test::ExpectLine;
+using test::ExpectStarts;
 using test::HasFilterLayout;
 using test::HasNoFilterKeys;
 using test::RecordedEvent;
@@ -80,20 +82,6 @@ bool HasLine(const std::vector<RecordedEvent>& events, DWORD processId, DWORD id
 {
     return std::any_of(events.begin(), events.end(),
                        [&](const RecordedEvent& e) { return e.processId == processId && e.id == id; });
-}
-
-void ExpectLine(const RecordedEvent& event, WORD type, DWORD id, const std::wstring& line)
-{
-    EXPECT_EQ(event.type, type) << test::Narrow(event.line);
-    EXPECT_EQ(event.id, id) << test::Narrow(event.line);
-    EXPECT_EQ(event.line, line);
-}
-
-void ExpectStarts(const RecordedEvent& event, WORD type, DWORD id, const std::wstring& prefix)
-{
-    EXPECT_EQ(event.type, type) << test::Narrow(event.line);
-    EXPECT_EQ(event.id, id) << test::Narrow(event.line);
-    EXPECT_TRUE(test::StartsWith(event.line, prefix)) << test::Narrow(event.line);
 }
 
 class ServiceEndToEndTest : public ::testing::Test {

@@ -1,10 +1,9 @@
 #include "TestLayout.h"
 
+#include "MemoryPeSource.h"
 #include "Registrar.h"
 #include "TrustedFiles.h"
 #include "UniqueResource.h"
-
-#include <cstring>
 
 namespace vyx::service::test {
 
@@ -49,24 +48,8 @@ void ResetLayout()
         RemoveTree(LayoutFolder(arch));
         ::CreateDirectoryW(LayoutFolder(arch).c_str(), nullptr);
         // The service registers a library only with the camera library beside it.
-        WriteFileBytes(LayoutFolder(arch) + L"\\" + kCameraLibraryFileName, MakePeImage(ArchMachine(arch)));
+        WriteFileBytes(LayoutFolder(arch) + L"\\" + kCameraLibraryFileName, MinimalPeImage(ArchMachine(arch)));
     }
-}
-
-std::vector<std::uint8_t> MakePeImage(WORD machine)
-{
-    std::vector<std::uint8_t> image(512, 0);
-    IMAGE_DOS_HEADER dos = {};
-    dos.e_magic = IMAGE_DOS_SIGNATURE;
-    dos.e_lfanew = 0x80;
-    std::memcpy(image.data(), &dos, sizeof(dos));
-    const DWORD signature = IMAGE_NT_SIGNATURE;
-    std::memcpy(image.data() + 0x80, &signature, sizeof(signature));
-    IMAGE_FILE_HEADER header = {};
-    header.Machine = machine;
-    header.Characteristics = IMAGE_FILE_DLL | IMAGE_FILE_EXECUTABLE_IMAGE;
-    std::memcpy(image.data() + 0x84, &header, sizeof(header));
-    return image;
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes)

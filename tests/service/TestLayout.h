@@ -1,7 +1,7 @@
 #pragma once
 // The installed layout a test program builds beside itself (DX_x86, DX_x64), since the
 // service looks for filter builds beside its own executable, and the files put there:
-// hand-made PE images, or real filter builds copied from the installed layout (VYX_DIST).
+// hand-made PE images (MinimalPeImage), or real filter builds copied from the installed layout (VYX_DIST).
 
 #include "FilterArch.h"
 
@@ -18,7 +18,6 @@ std::wstring LayoutFolder(FilterArch arch);
 void ResetLayout();
 void RemoveTree(const std::wstring& path);
 
-std::vector<std::uint8_t> MakePeImage(WORD machine);
 bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 
 // %VYX_DIST%, the Windows path of the installed layout.
