@@ -42,8 +42,7 @@ struct Pin {
         state.height = 960;
         CameraProp prop{};
         prop.isColorCamera = color;
-        const int bins[] = {1, 2, 3, 4};
-        std::copy(std::begin(bins), std::end(bins), prop.supportedBins);
+        for (int bin = 1; bin <= 4; ++bin) prop.supportedBins[bin - 1] = bin;
         int i = 0;
         for (int f : formats) prop.supportedFormats[i++] = f;
         prop.supportedFormats[i] = -1;
