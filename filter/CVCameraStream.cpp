@@ -22,6 +22,11 @@ std::string HostPath() {
     path[sizeof path - 1] = '\0';
     return path;
 }
+
+// An obs host is one whose path contains "obs64" or "obs32".
+bool IsObsHost(const std::string& hostPath) {
+    return hostPath.find("obs64") != std::string::npos || hostPath.find("obs32") != std::string::npos;
+}
 }  // namespace
 
 CVCameraStream::CVCameraStream(HRESULT* result, CVCamera* filter, LPCWSTR name)
@@ -30,7 +35,7 @@ CVCameraStream::CVCameraStream(HRESULT* result, CVCamera* filter, LPCWSTR name)
       CCameraControlPart(m_state, g_ModelDescriptor.sensorWidth, g_ModelDescriptor.sensorHeight),
       m_owner(filter),
       m_hostPath(HostPath()),
-      m_formats(g_ModelDescriptor.resolutions, g_ModelDescriptor.resolutionCount) {
+      m_negotiation(m_state, g_ModelDescriptor.resolutions, g_ModelDescriptor.resolutionCount, IsObsHost(m_hostPath)) {
     VYX_TRACE("CVCameraStream::CVCameraStream", "CVCameraStream::CVCameraStream caller:%s\n", m_hostPath.c_str());
     ConnectCamera(result);
 }
@@ -106,7 +111,7 @@ void CVCameraStream::ConnectCamera(HRESULT* result) {
     m_state.requestedFrameInterval = 0;
 
     m_prop = prop;
-    m_formats.Build(prop);
+    m_negotiation.BuildFormats(prop);
 
     m_settingsPath = DetermineSettingsPath();
     if (!m_settingsPath.empty()) LoadSettings(m_settingsPath, g_ModelDescriptor, *camera, m_state.gainsAndOffsets, *this);

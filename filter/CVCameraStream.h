@@ -7,9 +7,9 @@
 // Threads and locks:
 // - Application threads call the COM interfaces. GetMediaType, SetMediaType and
 //   DecideBufferSize run under the filter's state lock (taken here for the first two,
-//   by the framework's connection for the last). CheckMediaType, the matching
-//   operations and IAMStreamConfig take no lock; SetFormat refuses unless the filter is
-//   stopped, so the connection type never changes under the streaming thread.
+//   by the framework's connection for the last). CheckMediaType and IAMStreamConfig take
+//   no lock; SetFormat refuses unless the filter is stopped, so the connection type never
+//   changes under the streaming thread. The decisions are m_negotiation's.
 // - ICameraInstance operations hold m_instanceLock, which nothing else takes; it only
 //   serialises them with each other. The streaming flag keeps them off a running stream.
 // - The streaming thread runs OnThreadCreate, OnThreadStartPlay, FillBuffer and
@@ -30,7 +30,7 @@
 #include "CCameraControlPart.h"
 #include "CVideoProcAmpPart.h"
 #include "streams.h"
-#include "FormatList.h"
+#include "FormatNegotiation.h"
 #include "ICameraInstance.h"
 #include "OpenCamera.h"
 #include "PinState.h"
@@ -64,6 +64,7 @@ public:
     HRESULT CheckMediaType(const CMediaType* type) override;
     HRESULT SetMediaType(const CMediaType* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+    LONG GetMediaTypeVersion() override;
 
     // Frame pump (streaming thread)
     HRESULT FillBuffer(IMediaSample* sample) override;
@@ -120,18 +121,10 @@ public:
     STDMETHODIMP SetImgFormat(ImageFormat format) override;
     STDMETHODIMP SetBin(int bin) override;
 
-    // Negotiation helpers, shared with IAMStreamConfig.
-    HRESULT BuildMediaType(const FormatEntry& entry, CMediaType* type) const;
-    bool ResolveMediaType(const AM_MEDIA_TYPE* type, FormatEntry* resolved) const;
-    bool ResolveFormatSelection(const AM_MEDIA_TYPE* type, FormatEntry* resolved) const;
-    int FindPreferredFormat() const;
-    static void LogMediaTypeDetails(const char* label, const AM_MEDIA_TYPE* type);
-
 private:
-    // The host path names an obs host when it contains "obs64" or "obs32".
-    bool IsObsHost() const;
-    FormatEntry CurrentEntry() const;
-    void RecordConfiguration(const FormatEntry& entry, LONG width, LONG height, const GUID& subtype);
+    static void LogMediaTypeDetails(const char* label, const AM_MEDIA_TYPE* type);
+    // The camera's frame-rate range, or the fallback when it cannot tell.
+    FrameRateRange CameraFrameRateRange() const;
     void ConnectCamera(HRESULT* result);
     // The ICameraInstance setters under the instance lock, without following the change.
     HRESULT SetImgSizeIndexLocked(int index);
@@ -151,7 +144,7 @@ private:
     CVCamera* m_owner;                  // not reference-counted: the filter owns the pin
     std::string m_hostPath;             // executable path at construction, at most 127 characters
     CameraProp m_prop{};                // the open camera's own description
-    FormatList m_formats;
+    FormatNegotiation m_negotiation;
     std::wstring m_settingsPath;        // empty: settings are neither loaded nor saved
     LONGLONG m_previousEndTime = 0;     // end of the last delivered sample, 100 ns units
     CCritSec m_instanceLock;            // ICameraInstance operations only

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "CVCameraStream.h"
-#include "StreamCaps.h"
 
 namespace vyx {
 namespace {
@@ -57,17 +56,15 @@ STDMETHODIMP CVCameraStream::GetMaxAvailableFrameRate(IPin*, LONG, SIZE, LONGLON
     return S_OK;
 }
 
-// Only durations inside the format's capability range: applications take the shortest as
-// the top rate, and tools divide by every entry.
+// Only durations inside the format's capability range (the negotiation object's list):
+// applications take the shortest as the top rate, and tools divide by every entry.
 STDMETHODIMP CVCameraStream::GetFrameRateList(IPin*, LONG index, SIZE, LONG* listSize, LONGLONG** frameDurations) {
     if (!listSize || !frameDurations) return E_POINTER;
     *listSize = 0;
     *frameDurations = nullptr;
-    if (index < 0 || index >= (IsObsHost() ? 1 : m_formats.Size())) return E_INVALIDARG;
-    int maxFps = 0, minFps = 0, defaultFps = 0;
-    const bool rangeRead = m_state.camera && m_state.camera->GetFrameRateLimitRange(&maxFps, &minFps, &defaultFps);
-    const std::vector<LONGLONG> durations = FrameDurationsWithin(UsableFrameRateRange(rangeRead, maxFps, minFps));
-    if (durations.empty()) return S_OK;
+    std::vector<LONGLONG> durations;
+    const HRESULT hr = m_negotiation.FrameDurations(index, CameraFrameRateRange(), &durations);
+    if (FAILED(hr) || durations.empty()) return hr;
     auto* list = static_cast<LONGLONG*>(CoTaskMemAlloc(durations.size() * sizeof(LONGLONG)));
     if (!list) return E_OUTOFMEMORY;
     std::copy(durations.begin(), durations.end(), list);

@@ -13,10 +13,8 @@ HRESULT CVCameraStream::FollowCameraConfiguration() {
     Microsoft::WRL::ComPtr<IPin> peer;
     if (FAILED(ConnectedTo(&peer)) || !peer) return S_OK;
     CMediaType type;
-    HRESULT hr = BuildMediaType(CurrentEntry(), &type);
+    HRESULT hr = m_negotiation.ConfiguredType(&type);
     if (FAILED(hr)) return hr;
-    if (m_state.requestedFrameInterval > 0)
-        reinterpret_cast<VIDEOINFOHEADER*>(type.Format())->AvgTimePerFrame = m_state.requestedFrameInterval;
     IFilterGraph* graph = m_owner->GetFilterGraph();
     if (!graph) return E_UNEXPECTED;
     // The exact type, not a fresh negotiation, which would start from the first listed

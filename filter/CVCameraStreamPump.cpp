@@ -5,17 +5,14 @@
 #include <algorithm>
 
 #include "CVCameraStream.h"
+#include "MediaTypePtr.h"
 
 namespace vyx {
 namespace {
 constexpr int kMaxReadFailures = 3;
 constexpr LONGLONG kReadTimeoutMarginMs = 500;
 
-const VIDEOINFOHEADER* ConnectedVideoInfo(const CMediaType& type) {
-    if (*type.FormatType() != FORMAT_VideoInfo || !type.Format() || type.FormatLength() < sizeof(VIDEOINFOHEADER))
-        return nullptr;
-    return reinterpret_cast<const VIDEOINFOHEADER*>(type.Format());
-}
+using win::VideoInfoHeader;
 }  // namespace
 
 // The frame lock only keeps a second FillBuffer out; no other thread ever takes it, so
@@ -36,7 +33,7 @@ HRESULT CVCameraStream::FillBuffer(IMediaSample* sample) {
     if (camera) camera->GetFrameTime(&frameTimeUs, &framesPerSecond);
     const LONGLONG duration = 10 * std::max<LONGLONG>(frameTimeUs, m_state.exposureUs);
 
-    const VIDEOINFOHEADER* info = ConnectedVideoInfo(m_mt);
+    const VIDEOINFOHEADER* info = VideoInfoHeader(m_mt);
     if (!camera || !info || !camera->IsOpened()) return VFW_E_NOT_CONNECTED;
     const DWORD length = std::min(static_cast<DWORD>(bufferSize), info->bmiHeader.biSizeImage);
 
@@ -74,7 +71,7 @@ HRESULT CVCameraStream::FillBuffer(IMediaSample* sample) {
 HRESULT CVCameraStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
     if (!allocator || !request) return E_POINTER;
     CAutoLock lock(m_pFilter->pStateLock());
-    const VIDEOINFOHEADER* info = ConnectedVideoInfo(m_mt);
+    const VIDEOINFOHEADER* info = VideoInfoHeader(m_mt);
     if (!info) return VFW_E_NOT_CONNECTED;
     // Two buffers, not one: a Smart Tee under the capture graph builder (which Wine's builder
     // inserts for the capture category) holds one sample while it copies it into a second
@@ -92,7 +89,7 @@ HRESULT CVCameraStream::OnThreadCreate() {
     // Ended by OnThreadDestroy, which the framework calls after a failed start as well.
     m_timerPeriod.Begin();
     VyxonCamera* camera = m_state.camera;
-    const VIDEOINFOHEADER* info = ConnectedVideoInfo(m_mt);
+    const VIDEOINFOHEADER* info = VideoInfoHeader(m_mt);
     if (!camera || !camera->IsOpened() || !info) return VFW_E_NOT_CONNECTED;
     m_state.width = info->bmiHeader.biWidth;
     m_state.height = info->bmiHeader.biHeight;

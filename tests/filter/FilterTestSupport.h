@@ -64,7 +64,8 @@ struct Graph {
 HRESULT MakeGraph(IBaseFilter* filter, REFCLSID downstream, Graph* graph);
 
 // The video header of a type the pin handed out (always FORMAT_VideoInfo).
-inline const VIDEOINFOHEADER* Info(const MediaTypePtr& type) { return vyx::win::VideoInfoHeader(*type.Get()); }
+inline VIDEOINFOHEADER* Info(const AM_MEDIA_TYPE& type) { return vyx::win::VideoInfoHeader(type); }
+inline const VIDEOINFOHEADER* Info(const MediaTypePtr& type) { return Info(*type.Get()); }
 
 // Every capability of the pin, in GetStreamCaps order.
 std::vector<CMediaType> StreamCapsTypes(IBaseFilter* filter);

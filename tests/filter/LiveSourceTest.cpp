@@ -70,10 +70,6 @@ long long MillisecondsOf(const std::function<void()>& action) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin).count();
 }
 
-const VIDEOINFOHEADER* InfoOf(const AM_MEDIA_TYPE& type) {
-    return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
-}
-
 class LiveSource : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -222,8 +218,8 @@ TEST_F(LiveSource, SetFormatIsRefusedUntilStoppedAndChangesNothing) {
     Graph graph;
     MakeGrabberGraph(&graph);
     ASSERT_EQ(graph.Connect(&types[0]), S_OK);
-    const DWORD frameSize = InfoOf(types[0])->bmiHeader.biSizeImage;
-    const DWORD otherSize = InfoOf(types[1])->bmiHeader.biSizeImage;
+    const DWORD frameSize = Info(types[0])->bmiHeader.biSizeImage;
+    const DWORD otherSize = Info(types[1])->bmiHeader.biSizeImage;
     ASSERT_NE(frameSize, otherSize);
 
     ASSERT_TRUE(SUCCEEDED(graph.control->Pause()));
@@ -237,18 +233,18 @@ TEST_F(LiveSource, SetFormatIsRefusedUntilStoppedAndChangesNothing) {
     AM_MEDIA_TYPE connected{};
     ASSERT_EQ(graph.output->ConnectionMediaType(&connected), S_OK);
     EXPECT_TRUE(IsEqualGUID(connected.subtype, *types[0].Subtype()));
-    EXPECT_EQ(InfoOf(connected)->bmiHeader.biSizeImage, frameSize);
+    EXPECT_EQ(Info(connected)->bmiHeader.biSizeImage, frameSize);
     FreeMediaType(connected);
     MediaTypePtr current;
     ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
-    EXPECT_EQ(Info(current)->bmiHeader.biWidth, InfoOf(types[0])->bmiHeader.biWidth);
+    EXPECT_EQ(Info(current)->bmiHeader.biWidth, Info(types[0])->bmiHeader.biWidth);
     graph.control->Stop();
     for (const Delivered& sample : m_log.Samples()) EXPECT_EQ(sample.length, static_cast<long>(frameSize));
 
     // Stopped, the same choice is made and the pin reconnects in it.
     EXPECT_EQ(config->SetFormat(&types[1]), S_OK);
     ASSERT_EQ(graph.output->ConnectionMediaType(&connected), S_OK);
-    EXPECT_EQ(InfoOf(connected)->bmiHeader.biSizeImage, otherSize);
+    EXPECT_EQ(Info(connected)->bmiHeader.biSizeImage, otherSize);
     FreeMediaType(connected);
 }
 
@@ -258,7 +254,7 @@ TEST_F(LiveSource, ConnectionTypeCarriesTheFrameSizeOfItsEntry) {
     std::vector<CMediaType> types = StreamCapsTypes(m_filter.Get());
     ASSERT_FALSE(types.empty());
     const CMediaType offered = types.back();  // the smallest size: quick to copy
-    const DWORD frameSize = InfoOf(offered)->bmiHeader.biSizeImage;
+    const DWORD frameSize = Info(offered)->bmiHeader.biSizeImage;
 
     // Reference frames through the type exactly as offered.
     std::vector<BYTE> reference;
@@ -277,20 +273,20 @@ TEST_F(LiveSource, ConnectionTypeCarriesTheFrameSizeOfItsEntry) {
     for (const DWORD proposed : {DWORD{0}, 2 * frameSize}) {
         SCOPED_TRACE(proposed);
         CMediaType type = offered;
-        reinterpret_cast<VIDEOINFOHEADER*>(type.Format())->bmiHeader.biSizeImage = proposed;
+        Info(type)->bmiHeader.biSizeImage = proposed;
         type.SetSampleSize(proposed ? proposed : 1);
         Graph graph;
         MakeGrabberGraph(&graph);
         ASSERT_EQ(graph.Connect(&type), S_OK);
         AM_MEDIA_TYPE connected{};
         ASSERT_EQ(graph.output->ConnectionMediaType(&connected), S_OK);
-        EXPECT_EQ(InfoOf(connected)->bmiHeader.biSizeImage, frameSize);
+        EXPECT_EQ(Info(connected)->bmiHeader.biSizeImage, frameSize);
         EXPECT_EQ(connected.lSampleSize, frameSize);
-        EXPECT_EQ(InfoOf(connected)->AvgTimePerFrame, InfoOf(offered)->AvgTimePerFrame);
+        EXPECT_EQ(Info(connected)->AvgTimePerFrame, Info(offered)->AvgTimePerFrame);
         FreeMediaType(connected);
         // The peer was given the same, complete type.
         ASSERT_EQ(graph.input->ConnectionMediaType(&connected), S_OK);
-        EXPECT_EQ(InfoOf(connected)->bmiHeader.biSizeImage, frameSize);
+        EXPECT_EQ(Info(connected)->bmiHeader.biSizeImage, frameSize);
         FreeMediaType(connected);
 
         const size_t before = m_log.Count();
@@ -310,13 +306,13 @@ TEST_F(LiveSource, ConnectionKeepsThePeersFrameInterval) {
     std::vector<CMediaType> types = StreamCapsTypes(m_filter.Get());
     ASSERT_FALSE(types.empty());
     CMediaType type = types[0];
-    reinterpret_cast<VIDEOINFOHEADER*>(type.Format())->AvgTimePerFrame = 2000000;
+    Info(type)->AvgTimePerFrame = 2000000;
     Graph graph;
     ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
     ASSERT_EQ(graph.Connect(&type), S_OK);
     AM_MEDIA_TYPE connected{};
     ASSERT_EQ(graph.output->ConnectionMediaType(&connected), S_OK);
-    EXPECT_EQ(InfoOf(connected)->AvgTimePerFrame, 2000000);
+    EXPECT_EQ(Info(connected)->AvgTimePerFrame, 2000000);
     FreeMediaType(connected);
 }
 
