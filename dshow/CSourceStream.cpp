@@ -174,8 +174,10 @@ HRESULT CSourceStream::DoBufferProcessingLoop()
                 m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
                 return hr;
             }
-            if (m_pauseRequested.load())
-                return S_OK;  // filled after the pause: not delivered
+            if (m_pauseRequested.load()) {
+                OnSampleNotDelivered(sample.Get());  // filled after the pause: not delivered
+                return S_OK;
+            }
             hr = Deliver(sample.Get());
             // Downstream wants no more (S_FALSE) or failed: this run is over.
             if (hr != S_OK)

@@ -74,6 +74,7 @@ public:
 
     // Live source: delivers only while the filter runs (CVCameraStreamStop.cpp).
     bool DeliversWhilePaused() const override;
+    void OnSampleNotDelivered(IMediaSample* sample) override;
     HRESULT Inactive() override;
     // The filter leaves Running for Paused: the camera's stream stops, so no frame in
     // progress holds up the caller, and the worker waits for the next Run.

@@ -15,6 +15,15 @@ bool CVCameraStream::DeliversWhilePaused() const {
     return false;
 }
 
+void CVCameraStream::OnSampleNotDelivered(IMediaSample* sample) {
+    // The resumed run continues from the last sample that was delivered, without a gap.
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME end = 0;
+    if (FAILED(sample->GetTime(&start, &end)) || m_state.deliveredFrames == 0) return;
+    m_previousEndTime = start;
+    --m_state.deliveredFrames;
+}
+
 HRESULT CVCameraStream::Inactive() {
     // Before the streaming thread is told to stop: a read blocked in the camera library
     // ends when the camera's stream stops, and the waits of FillBuffer see the flag.

@@ -153,6 +153,26 @@ TEST_F(StreamingTest, LiveSourceDeliversFromRunAndDropsFillsThatGaveWayToAStateC
     EXPECT_EQ(m_stream->threadDestroys, 1);
 }
 
+TEST_F(StreamingTest, ALiveSampleFilledAfterAPauseRequestIsHandedBackNotDelivered)
+{
+    StreamScript script = Rgb24();
+    script.live = true;
+    script.pauseAfterFill = 3;
+    Connect(script, SinkScript{});
+    ASSERT_EQ(m_media->Run(0), S_OK);
+    ASSERT_TRUE(WaitForSamples(2));
+    Sleep(300);
+    EXPECT_EQ(m_stream->fills, 3);
+    EXPECT_EQ(m_sink->samples, 2);
+    EXPECT_EQ(m_stream->notDelivered, 1) << "the source takes back what it counted for the sample";
+
+    ASSERT_EQ(m_media->Pause(), S_OK);
+    ASSERT_EQ(m_media->Run(0), S_OK);
+    ASSERT_TRUE(WaitForSamples(4));
+    EXPECT_EQ(m_stream->notDelivered, 1);
+    ASSERT_EQ(m_media->Stop(), S_OK);
+}
+
 TEST_F(StreamingTest, FailedThreadStartFailsThePauseAndLeavesNothingRunning)
 {
     StreamScript script = Rgb24();

@@ -17,6 +17,7 @@ struct StreamScript {
     std::atomic<int>* destroyed = nullptr;  // counts OnThreadDestroy beyond the stream's life
     bool live = false;              // delivers only while running
     int stateChangedFills = 0;      // the first fills give way to a state change
+    int pauseAfterFill = 0;         // this fill ends by requesting a pause (0: never)
 };
 
 class TestStream : public CSourceStream {
@@ -30,6 +31,7 @@ public:
     std::atomic<int> startPlays{0};
     std::atomic<int> fills{0};
     std::atomic<int> stateChangedFills{0};
+    std::atomic<int> notDelivered{0};
     std::atomic<int> allocatorFallbacks{0};
     std::atomic<DWORD> streamingThreadId{0};
     ALLOCATOR_PROPERTIES lastRequest{};
@@ -45,6 +47,7 @@ protected:
     HRESULT OnThreadDestroy() override;
     HRESULT OnThreadStartPlay() override;
     bool DeliversWhilePaused() const override { return !m_script.live; }
+    void OnSampleNotDelivered(IMediaSample*) override { ++notDelivered; }
     HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT CheckMediaType(const CMediaType* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
