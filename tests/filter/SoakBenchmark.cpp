@@ -101,10 +101,13 @@ int RunAndStop(IBaseFilter* filter, Graph& graph, int cycles) {
     int failures = 0;
     for (int i = 0; i < cycles; ++i) {
         const bool ran = SUCCEEDED(graph.control->Run()) && WaitForFrames(filter, 1, 10000);
+        const HRESULT aborted = StreamAbort(graph);
         const bool stopped = SUCCEEDED(graph.control->Stop());
         if (!ran || !stopped) {
             ++failures;
-            std::printf("  cycle %d: %s\n", i, ran ? "stop failed" : "no frame within 10 s");
+            std::printf("  cycle %d: %s", i, ran ? "stop failed" : "no frame within 10 s");
+            if (FAILED(aborted)) std::printf(", the stream ended with 0x%08lx", static_cast<unsigned long>(aborted));
+            std::printf("\n");
         }
     }
     return failures;
