@@ -3,8 +3,10 @@
 // changes refused while streaming, and connection types that carry the real frame size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -21,6 +23,10 @@ namespace {
 constexpr int kLongExposureUs = 10000000;  // 10 s
 constexpr int kShortExposureUs = 1000;
 constexpr long long kPromptMs = 500;
+// A busy machine can hold up one prompt state change (a thread not scheduled, the settings
+// save flushed to a busy disk), so each gets this many tries; a filter that waits for the
+// camera is slow in every one.
+constexpr int kTries = 3;
 
 struct Delivered {
     REFERENCE_TIME start = -1;
@@ -88,11 +94,15 @@ protected:
         grabber->SetCallback(&m_log, 0);
     }
 
-    // With pacing off a frame is ready at once only while the camera's stream runs.
+    // With pacing off a frame is ready soon, but only while the camera's stream runs; a
+    // busy machine may take a while to make it, so this looks for half a second.
     bool CameraStreams() const {
         m_camera->SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
-        Sleep(50);
-        const bool ready = m_cam->IsDataReady();
+        bool ready = false;
+        for (int look = 0; look < 50 && !ready; ++look) {
+            Sleep(10);
+            ready = m_cam->IsDataReady();
+        }
         m_camera->SetSwitch(vyx::sim::bus::kSwitchNoPacing, 0);
         return ready;
     }
@@ -114,16 +124,21 @@ TEST_F(LiveSource, StopAndPauseReturnAtOnceDuringALongExposureOrACameraNeverRead
         MakeGrabberGraph(&graph);
         ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
 
-        ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
-        Sleep(700);
-        EXPECT_LT(MillisecondsOf([&] { graph.control->Pause(); }), kPromptMs);
-        ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
-        Sleep(700);
-        const size_t beforeStop = m_log.Count();
-        EXPECT_LT(MillisecondsOf([&] { graph.control->Stop(); }), kPromptMs);
-        Sleep(200);
-        EXPECT_EQ(m_log.Count(), beforeStop) << "a sample arrived after Stop returned";
-        EXPECT_FALSE(CameraStreams());
+        long long pauseMs = LLONG_MAX, stopMs = LLONG_MAX;
+        for (int attempt = 0; attempt < kTries && std::max(pauseMs, stopMs) >= kPromptMs; ++attempt) {
+            ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+            Sleep(700);
+            pauseMs = std::min(pauseMs, MillisecondsOf([&] { graph.control->Pause(); }));
+            ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+            Sleep(700);
+            const size_t beforeStop = m_log.Count();
+            stopMs = std::min(stopMs, MillisecondsOf([&] { graph.control->Stop(); }));
+            Sleep(200);
+            EXPECT_EQ(m_log.Count(), beforeStop) << "a sample arrived after Stop returned";
+            EXPECT_FALSE(CameraStreams());
+        }
+        EXPECT_LT(pauseMs, kPromptMs);
+        EXPECT_LT(stopMs, kPromptMs);
 
         // The graph runs again and delivers.
         m_camera->SetSwitch(vyx::sim::bus::kSwitchNeverReady, 0);
@@ -139,19 +154,25 @@ TEST_F(LiveSource, LastReleaseOfARunningFilterReturnsAtOnce) {
     for (const bool neverReady : {false, true}) {
         SCOPED_TRACE(neverReady ? "camera never ready" : "10 s exposure");
         m_camera->SetSwitch(vyx::sim::bus::kSwitchNeverReady, neverReady ? 1 : 0);
-        ASSERT_TRUE(m_cam->SetExposure(kLongExposureUs, false));
-        auto running = std::make_unique<Graph>();
-        ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, running.get()), S_OK);
-        ASSERT_EQ(running->builder->Connect(running->output.Get(), running->input.Get()), S_OK);
-        ASSERT_TRUE(SUCCEEDED(running->control->Run()));
-        Sleep(700);
-        m_cam = nullptr;
-        // The application lets go of everything while the graph runs.
-        EXPECT_LT(MillisecondsOf([&] {
-                      running.reset();
-                      m_filter.Reset();
-                  }),
-                  kPromptMs);
+        long long releaseMs = LLONG_MAX;
+        for (int attempt = 0; attempt < kTries && releaseMs >= kPromptMs; ++attempt) {
+            if (!m_filter) {
+                ASSERT_EQ(CreateFilter(&m_filter), S_OK);
+            }
+            ASSERT_TRUE(CameraOf(m_filter.Get())->SetExposure(kLongExposureUs, false));
+            auto running = std::make_unique<Graph>();
+            ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, running.get()), S_OK);
+            ASSERT_EQ(running->builder->Connect(running->output.Get(), running->input.Get()), S_OK);
+            ASSERT_TRUE(SUCCEEDED(running->control->Run()));
+            Sleep(700);
+            m_cam = nullptr;
+            // The application lets go of everything while the graph runs.
+            releaseMs = std::min(releaseMs, MillisecondsOf([&] {
+                                     running.reset();
+                                     m_filter.Reset();
+                                 }));
+        }
+        EXPECT_LT(releaseMs, kPromptMs);
 
         // A new filter opens the camera again and streams.
         m_camera->SetSwitch(vyx::sim::bus::kSwitchNeverReady, 0);

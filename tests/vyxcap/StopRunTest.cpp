@@ -6,17 +6,16 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 #include "CameraRig.h"
 #include "ComApartment.h"
+#include "ControlWorker.h"
 #include "StreamCapabilities.h"
 #include "StreamHarness.h"
 #include "SubtypeName.h"
 
 using namespace vyx::vyxcap::test;
 using Microsoft::WRL::ComPtr;
+using vyx::test::ControlWorker;
 
 namespace {
 
@@ -46,33 +45,6 @@ SIZE_T PrivateBytes() {
                          sizeof counters);
     return counters.PrivateUsage;
 }
-
-// Works one control interface in a loop until told to stop; counts failures.
-class ControlWorker {
-public:
-    template <typename Body>
-    explicit ControlWorker(Body body)
-        : m_thread([this, body]() mutable {
-              const vyx::win::ComApartment apartment;
-              while (!m_stop.load()) {
-                  if (!body()) ++m_failures;
-                  ++m_calls;
-              }
-          }) {}
-    ~ControlWorker() { Stop(); }
-    void Stop() {
-        m_stop = true;
-        if (m_thread.joinable()) m_thread.join();
-    }
-    int Calls() const { return m_calls.load(); }
-    int Failures() const { return m_failures.load(); }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_calls{0};
-    std::atomic<int> m_failures{0};
-    std::thread m_thread;
-};
 
 class StopRun : public ::testing::Test {
 protected:
@@ -105,16 +77,15 @@ TEST_F(StopRun, TwoHundredCyclesWithControlTrafficLeaveNothingBehind) {
     const SIZE_T bytesBefore = PrivateBytes();
 
     {
-        // Reads of the camera, and a gamma that the pin alone keeps: a new gain or exposure
-        // restarts the frame in progress, so setting them without pause would starve the
-        // stream the way it would on a real camera.
-        ControlWorker gainWorker([&, i = 0]() mutable {
+        // Without pause: reads of the camera, and a gamma that the pin alone keeps, which
+        // restart no frame.
+        ControlWorker gainWorker(0, [&, i = 0]() mutable {
             long value = 0, flags = 0;
             return procAmp->Set(VideoProcAmp_Gamma, 1 + i++ % 100, VideoProcAmp_Flags_Manual) == S_OK &&
                    procAmp->Get(VideoProcAmp_Gain, &value, &flags) == S_OK &&
                    procAmp->Get(VideoProcAmp_Brightness, &value, &flags) == S_OK;
         });
-        ControlWorker exposureWorker([&] {
+        ControlWorker exposureWorker(0, [&] {
             long value = 0, flags = 0, min = 0, max = 0, step = 0, def = 0, caps = 0;
             return cameraControl->Get(CameraControl_Exposure, &value, &flags) == S_OK &&
                    cameraControl->GetRange(CameraControl_Pan, &min, &max, &step, &def, &caps) == S_OK &&
@@ -128,8 +99,8 @@ TEST_F(StopRun, TwoHundredCyclesWithControlTrafficLeaveNothingBehind) {
         }
         gainWorker.Stop();
         exposureWorker.Stop();
-        EXPECT_GT(gainWorker.Calls(), 0);
-        EXPECT_GT(exposureWorker.Calls(), 0);
+        EXPECT_GT(gainWorker.Rounds(), 0);
+        EXPECT_GT(exposureWorker.Rounds(), 0);
         EXPECT_EQ(gainWorker.Failures(), 0);
         EXPECT_EQ(exposureWorker.Failures(), 0);
     }
