@@ -1,5 +1,7 @@
 #include "CBaseOutputPin.h"
 
+#include "CMemAllocator.h"
+
 #include <uuids.h>
 #include <vfwmsgs.h>
 
@@ -79,8 +81,9 @@ HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAl
 
 HRESULT CBaseOutputPin::InitAllocator(IMemAllocator** ppAlloc)
 {
-    return CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                            reinterpret_cast<void**>(ppAlloc));
+    CheckPointer(ppAlloc, E_POINTER);
+    *ppAlloc = CMemAllocator::Create();
+    return *ppAlloc != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT CBaseOutputPin::GetDeliveryBuffer(IMediaSample** ppSample, REFERENCE_TIME* pStartTime,

@@ -1,7 +1,7 @@
 #pragma once
 // An output pin that delivers samples to a downstream IMemInputPin through a negotiated
-// allocator: the downstream pin's own, else the platform's memory allocator (some
-// downstream filters, such as the sample grabber, offer none).
+// allocator: the downstream pin's own, else our CMemAllocator (some downstream filters,
+// such as the sample grabber, offer none).
 //
 // Threads: connection hooks run on the connecting thread under the filter's state lock;
 // Active and Inactive on the thread changing the filter's state; GetDeliveryBuffer,
@@ -27,7 +27,7 @@ public:
     // from the downstream pin's requirements and announced with NotifyAllocator.
     virtual HRESULT DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAlloc);
     virtual HRESULT DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* ppropInputRequest) = 0;
-    virtual HRESULT InitAllocator(IMemAllocator** ppAlloc);  // CLSID_MemoryAllocator
+    virtual HRESULT InitAllocator(IMemAllocator** ppAlloc);  // CMemAllocator
 
     // Streaming.
     virtual HRESULT GetDeliveryBuffer(IMediaSample** ppSample, REFERENCE_TIME* pStartTime,

@@ -1,56 +1,41 @@
-// Renders one frame of a simulated camera: signal rates of the sky in the current
-// region (cached until the region, the field position or the temperature changes),
-// one exposure's raw readout, then the output format's byte layout. The first frames of
-// a scene are rendered in full; later ones are composed of those (FrameVariants), so a
-// steady scene costs one copy per frame.
+// Renders the frames of a simulated camera's stream. The first frames of a scene are
+// rendered in full; later ones are composed of those (FrameVariants), so a steady scene
+// costs one copy per frame. A scene that changes only by a sensor temperature step is
+// rendered in the background while frames are still composed of the previous scene's
+// renderings: the step shows a few frames late, as the slow drift of a real sensor's dark
+// current would. Any other change (settings, field, test pattern) shows in the next frame.
 // Used only by the stream's producer thread.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
-#include "CameraSettings.h"
-#include "FrameFormatter.h"
+#include "BackgroundRender.h"
 #include "FrameVariants.h"
-#include "SensorReadout.h"
-#include "SkyField.h"
+#include "SceneRenderer.h"
 
 namespace vyx::sim {
 
-struct FrameJob {
-    CameraSettings settings;
-    bool testPattern = false;
-    double temperature = 20;  // sensor, degrees C
-    double fieldDx = 0;       // sensor pixels
-    double fieldDy = 0;
-    std::uint64_t frameIndex = 0;
-};
-
 class FrameRenderer {
 public:
-    FrameRenderer(const ModelTraits& traits, const SkyField& sky) : m_traits(traits), m_sky(sky) {}
+    FrameRenderer(const ModelTraits& traits, const SkyField& sky) : m_scene(traits, sky), m_background(traits, sky) {}
 
     // out: FrameBytes(job.settings) bytes. Throws std::bad_alloc when memory runs out.
     void Render(const FrameJob& job, std::uint8_t* out, FrameStats* stats);
 
 private:
-    // The job's region of the sky, with the field and temperature in the steps the caches use.
-    RateRegion RegionOf(const FrameJob& job) const;
     bool SameScene(const FrameJob& job, const RateRegion& region) const;
-    void RenderScene(const FrameJob& job, std::uint8_t* out, FrameStats* stats);
-    void UpdateRates(const FrameJob& job);
+    // The same scene but for the temperature: one the background may render.
+    bool TemperatureStepOf(const FrameJob& job, const RateRegion& region) const;
+    void ShowScene(const FrameJob& job, const RateRegion& region);
+    // Swaps in a finished background rendering that still fits the job.
+    void TakeBackgroundScene(const FrameJob& job, const RateRegion& region);
 
-    const ModelTraits& m_traits;
-    const SkyField& m_sky;
-    std::vector<float> m_rates;
-    RateRegion m_ratesRegion{};
-    bool m_ratesValid = false;
-    std::vector<std::uint16_t> m_raw;
-    FrameFormatter m_formatter;
+    SceneRenderer m_scene;
     FrameVariants m_variants;
     CameraSettings m_sceneSettings;  // the scene m_variants show
     RateRegion m_sceneRegion{};
     bool m_sceneTestPattern = false;
+    BackgroundRender m_background;  // last: its thread ends before the rest goes
 };
 
 }  // namespace vyx::sim

@@ -89,7 +89,9 @@ void FrameStream::Run() {
     while (!m_stop && !m_failed) {
         const bool current = m_latest && m_latest->generation == m_generation;
         if (current && m_fresh) {
+            m_awaitingCollection = true;
             m_changed.wait(lock);
+            m_awaitingCollection = false;
             continue;
         }
         // Paced: wait for the next arrival. Unpaced: a first frame of new settings at
@@ -158,6 +160,7 @@ void FrameStream::Run() {
 
 FrameStream::ReadResult FrameStream::Read(std::uint8_t* buffer, std::size_t bytes, int timeoutMs) {
     std::shared_ptr<Frame> frame;
+    bool wakeProducer = false;
     {
         std::unique_lock<std::mutex> lock(m_lock);
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
@@ -169,13 +172,16 @@ FrameStream::ReadResult FrameStream::Read(std::uint8_t* buffer, std::size_t byte
             if (Collectable()) {
                 frame = m_latest;
                 m_fresh = false;
+                wakeProducer = m_awaitingCollection;
                 break;
             }
             if (now >= deadline) return ReadResult::kTimeout;
             m_changed.wait_until(lock, deadline);
         }
     }
-    m_changed.notify_all();
+    // Only a producer waiting for this collection needs waking; its other waits are timed.
+    // A needless wake-up costs each frame a round trip to the Wine server and a thread switch.
+    if (wakeProducer) m_changed.notify_all();
     std::memcpy(buffer, frame->data.data(), std::min(bytes, frame->data.size()));
     return ReadResult::kOk;
 }

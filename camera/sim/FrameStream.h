@@ -87,6 +87,7 @@ private:
     Clock::time_point m_nextArrival;
     std::shared_ptr<Frame> m_latest;
     bool m_fresh = false;  // m_latest was published and not yet collected
+    bool m_awaitingCollection = false;  // the producer waits, untimed, for m_latest's reader
     std::vector<std::shared_ptr<Frame>> m_spares;
     long long m_dropped = 0;
 };

@@ -38,26 +38,33 @@ void ReadOut(const float* rates, const ReadoutParams& p, std::uint16_t* raw, Fra
     const float readVariance = static_cast<float>(p.readNoiseE * p.readNoiseE);
     const float fullWell = static_cast<float>(p.fullWellE);
     const float offset = static_cast<float>(p.offsetAdu);
-    const unsigned quantum = p.adcBits >= 16 ? 0xFFFFu : (0xFFFFu << (16 - p.adcBits)) & 0xFFFFu;
+    const int quantum = p.adcBits >= 16 ? 0xFFFF : (0xFFFF << (16 - p.adcBits)) & 0xFFFF;
     double sums[3] = {};
     long long counts[3] = {};
 
-    for (int y = 0; y < p.height; ++y) {
-        // Factor from electrons to ADU for even and odd columns of this row.
-        float factor[2];
-        for (int parity = 0; parity < 2; ++parity) {
-            const Channel c = p.color ? BayerChannel(p.startX + parity, p.startY + y) : kGreen;
-            factor[(p.startX + parity) & 1] = static_cast<float>(p.aduPerElectron * p.binScale * p.whiteBalance[c]);
+    // Factor from electrons to ADU per column, for rows of each parity: the colour of a pixel
+    // depends only on the parities of its row and column. A plain array per row keeps the
+    // pixel loop free of branches, so the compiler works on several pixels at once.
+    std::vector<float> factors[2];
+    for (int parity = 0; parity < 2; ++parity) {
+        factors[parity].resize(static_cast<std::size_t>(p.width));
+        for (int x = 0; x < p.width; ++x) {
+            const Channel c = p.color ? BayerChannel(p.startX + x, p.startY + parity) : kGreen;
+            factors[parity][x] = static_cast<float>(p.aduPerElectron * p.binScale * p.whiteBalance[c]);
         }
+    }
+
+    for (int y = 0; y < p.height; ++y) {
+        const float* factor = factors[y & 1].data();
         const float* rate = rates + static_cast<std::size_t>(y) * p.width;
         const float* n = noise + RowNoiseStart(p.frameIndex, y);
         std::uint16_t* out = raw + static_cast<std::size_t>(y) * p.width;
         for (int x = 0; x < p.width; ++x) {
             const float electrons = std::min(rate[x] * exposure, fullWell);
             const float sigma = std::sqrt(electrons + readVariance);
-            float value = offset + (electrons + sigma * n[x]) * factor[(p.startX + x) & 1];
-            value = std::clamp(value, 0.0f, 65535.0f);
-            out[x] = static_cast<std::uint16_t>(static_cast<unsigned>(value + 0.5f) & quantum);
+            float value = offset + (electrons + sigma * n[x]) * factor[x];
+            value = std::min(std::max(value, 0.0f), 65535.0f);
+            out[x] = static_cast<std::uint16_t>(static_cast<int>(value + 0.5f) & quantum);
         }
         // Two neighbouring rows in eight: every colour of the pattern, a quarter of the work.
         if (stats && (y & 7) >= 6) {
