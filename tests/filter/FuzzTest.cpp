@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "FilterFixture.h"
 #include "FilterTestSupport.h"
 #include "SimulatedBus.h"
 
@@ -124,21 +125,16 @@ bool DescribesARealFrame(const AM_MEDIA_TYPE& type) {
            info.bmiHeader.biSizeImage == FrameBytes(info) && type.lSampleSize == info.bmiHeader.biSizeImage;
 }
 
-class Fuzz : public ::testing::Test {
+class Fuzz : public FilterFixture {
 protected:
     void SetUp() override {
-        vyx::sim::bus::UnplugAll();
-        RemoveSettingsFile();
-        m_camera = std::make_unique<PluggedCamera>();
-        ASSERT_EQ(CreateFilter(&m_filter), S_OK);
+        FilterFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(m_filter.As(&m_config), S_OK);
         m_offered = StreamCapsTypes(m_filter.Get());
         ASSERT_FALSE(m_offered.empty());
     }
 
-    ComApartment m_com;
-    std::unique_ptr<PluggedCamera> m_camera;
-    ComPtr<IBaseFilter> m_filter;
     ComPtr<IAMStreamConfig> m_config;
     std::vector<CMediaType> m_offered;
 };

@@ -2,6 +2,7 @@
 // applications use them, each change checked against the simulated camera.
 #include <gtest/gtest.h>
 
+#include "FilterFixture.h"
 #include "FilterTestSupport.h"
 #include "ModelDescriptor.h"
 #include "SimulatedBus.h"
@@ -9,13 +10,11 @@
 using namespace vyx::test;
 
 namespace {
-class PinInterfaces : public ::testing::Test {
+class PinInterfaces : public FilterFixture {
 protected:
     void SetUp() override {
-        vyx::sim::bus::UnplugAll();
-        RemoveSettingsFile();
-        m_camera = std::make_unique<PluggedCamera>();
-        ASSERT_EQ(CreateFilter(&m_filter), S_OK);
+        FilterFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &m_instance), S_OK);
         m_instance->GetCamera(&m_cam);
         ASSERT_NE(m_cam, nullptr);
@@ -27,9 +26,6 @@ protected:
         return -1;
     }
 
-    ComApartment m_com;
-    std::unique_ptr<PluggedCamera> m_camera;
-    ComPtr<IBaseFilter> m_filter;
     ComPtr<ICameraInstance> m_instance;
     VyxonCamera* m_cam = nullptr;
 };

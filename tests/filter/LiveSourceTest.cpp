@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "FilterFixture.h"
 #include "FilterTestSupport.h"
 #include "GrabberCallback.h"
 #include "SimulatedBus.h"
@@ -76,13 +77,11 @@ long long MillisecondsOf(const std::function<void()>& action) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin).count();
 }
 
-class LiveSource : public ::testing::Test {
+class LiveSource : public FilterFixture {
 protected:
     void SetUp() override {
-        vyx::sim::bus::UnplugAll();
-        RemoveSettingsFile();
-        m_camera = std::make_unique<PluggedCamera>();
-        ASSERT_EQ(CreateFilter(&m_filter), S_OK);
+        FilterFixture::SetUp();
+        if (HasFatalFailure()) return;
         m_cam = CameraOf(m_filter.Get());
     }
 
@@ -107,9 +106,6 @@ protected:
         return ready;
     }
 
-    ComApartment m_com;
-    std::unique_ptr<PluggedCamera> m_camera;
-    ComPtr<IBaseFilter> m_filter;
     VyxonCamera* m_cam = nullptr;
     SampleLog m_log;
 };

@@ -3,6 +3,7 @@
 // limit, and the camera's frame-rate range.
 #include <gtest/gtest.h>
 
+#include "FilterFixture.h"
 #include "FilterTestSupport.h"
 #include "ModelDescriptor.h"
 #include "OutputFormats.h"
@@ -11,13 +12,11 @@
 using namespace vyx::test;
 
 namespace {
-class Negotiation : public ::testing::Test {
+class Negotiation : public FilterFixture {
 protected:
     void SetUp() override {
-        vyx::sim::bus::UnplugAll();
-        RemoveSettingsFile();
-        m_camera = std::make_unique<PluggedCamera>();
-        ASSERT_EQ(CreateFilter(&m_filter), S_OK);
+        FilterFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(m_filter.As(&m_config), S_OK);
         m_stream = StreamOf(m_filter.Get());
         m_cam = CameraOf(m_filter.Get());
@@ -26,9 +25,6 @@ protected:
         m_color = prop.isColorCamera;
     }
 
-    ComApartment m_com;
-    std::unique_ptr<PluggedCamera> m_camera;
-    ComPtr<IBaseFilter> m_filter;
     ComPtr<IAMStreamConfig> m_config;
     vyx::CVCameraStream* m_stream = nullptr;
     VyxonCamera* m_cam = nullptr;
