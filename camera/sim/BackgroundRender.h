@@ -1,13 +1,17 @@
-// Renders the variants of one scene on a thread of its own, so that the stream's producer
-// keeps composing frames of the previous scene meanwhile instead of stalling for several
-// frame times.
+// Renders the variants of one scene on a worker thread of its own, so that the stream's
+// producer keeps composing frames of the previous scene meanwhile instead of stalling for
+// several frame times. The worker lives as long as the object: creating a thread while
+// streaming costs the producer several milliseconds of a frame's time (and more under
+// load), so the producer only hands it jobs.
 //
-// Threads: the constructor, Start, Finish, SwapVariants and the destructor belong to the producer.
-// Between Start and the worker's end the worker alone touches m_renderer, m_job and
-// m_variants; m_done tells the producer that the worker has let go of them.
+// Threads: the constructor, Start, Finish, SwapVariants and the destructor belong to the
+// producer. Between Start and the worker's m_done the worker alone touches m_renderer,
+// m_job, m_variants and m_failed; m_lock guards the hand-over (m_requested, m_stop).
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -18,15 +22,16 @@ namespace vyx::sim {
 
 class BackgroundRender {
 public:
-    BackgroundRender(const ModelTraits& traits, const SkyField& sky) : m_renderer(traits, sky) {}
-    // Waits for a rendering in progress to end (it gives up after its current variant).
+    // Starts the worker; when no thread can be created, Start refuses every job.
+    BackgroundRender(const ModelTraits& traits, const SkyField& sky);
+    // Ends the worker; a rendering in progress gives up after its current variant.
     ~BackgroundRender();
     BackgroundRender(const BackgroundRender&) = delete;
     BackgroundRender& operator=(const BackgroundRender&) = delete;
 
-    bool Busy() const { return m_thread.joinable(); }
-    // Starts rendering the variants of the job's scene; false when busy or when no thread
-    // can be created.
+    // A job was started and not yet taken by Finish.
+    bool Busy() const { return m_busy; }
+    // Starts rendering the variants of the job's scene; false when busy or without a worker.
     bool Start(const FrameJob& job);
     // When the rendering has ended: gives the job whose scene it shows and returns true; a
     // rendering that ran out of memory is dropped and gives false. False while the
@@ -37,14 +42,20 @@ public:
 
 private:
     void Run();
+    void RenderJob();
 
     SceneRenderer m_renderer;
     FrameJob m_job;
     FrameVariants m_variants;
     bool m_failed = false;
+    bool m_busy = false;  // producer only
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    bool m_requested = false;
+    bool m_stop = false;
     std::atomic<bool> m_done{false};
     std::atomic<bool> m_abandon{false};
-    std::thread m_thread;
+    std::thread m_thread;  // last: the worker starts once everything above exists
 };
 
 }  // namespace vyx::sim
