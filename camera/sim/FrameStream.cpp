@@ -58,11 +58,33 @@ bool FrameStream::Collectable() const {
     return m_latest && m_latest->generation == m_generation && (m_fresh || m_noPacing);
 }
 
-void FrameStream::CountDrops(Clock::time_point now) {
-    if (m_noPacing || !m_fresh || now < m_nextArrival) return;
-    // Each arrival replaced the uncollected frame.
+bool FrameStream::PendingCurrent() const { return m_pending && m_pending->generation == m_generation; }
+
+void FrameStream::Publish(std::shared_ptr<Frame> frame) {
+    if (m_latest && m_spares.size() < kMaxSpares) m_spares.push_back(std::move(m_latest));
+    m_latest = std::move(frame);
+    m_fresh = true;
+}
+
+void FrameStream::CatchUp(Clock::time_point now) {
+    if (m_noPacing) {
+        if (PendingCurrent()) Publish(std::move(m_pending));
+        return;
+    }
+    if (now < m_nextArrival) return;
     const long long arrivals = 1 + (now - m_nextArrival) / FrameTime();
-    m_dropped += arrivals;
+    if (PendingCurrent()) {
+        // The composed frame arrives; an uncollected one before it is lost, and so is every
+        // arrival the producer was too late to have a frame for.
+        m_dropped += (m_fresh ? 1 : 0) + arrivals - 1;
+        Publish(std::move(m_pending));
+    } else if (m_fresh) {
+        // Each arrival replaced the uncollected frame.
+        m_dropped += arrivals;
+    } else {
+        // The producer is still composing: it counts what passed when its frame arrives.
+        return;
+    }
     m_nextArrival += arrivals * FrameTime();
 }
 
@@ -87,16 +109,23 @@ std::shared_ptr<FrameStream::Frame> FrameStream::TakeBuffer() {
 void FrameStream::Run() {
     std::unique_lock<std::mutex> lock(m_lock);
     while (!m_stop && !m_failed) {
+        const Clock::time_point waking = Clock::now();
+        CatchUp(waking);
         const bool current = m_latest && m_latest->generation == m_generation;
+        if (PendingCurrent()) {
+            // Composed ahead: it arrives at its time, handed over by whoever looks first.
+            m_changed.wait_until(lock, m_nextArrival);
+            continue;
+        }
         if (current && m_fresh) {
             m_awaitingCollection = true;
             m_changed.wait(lock);
             m_awaitingCollection = false;
             continue;
         }
-        // Paced: wait for the next arrival. Unpaced: a first frame of new settings at
-        // once, later ones spaced out while readers take the newest again.
-        if ((!m_noPacing || current) && Clock::now() < m_nextArrival) {
+        // Unpaced: a first frame of new settings at once, later ones spaced out while
+        // readers take the newest again.
+        if (m_noPacing && current && waking < m_nextArrival) {
             m_changed.wait_until(lock, m_nextArrival);
             continue;
         }
@@ -136,19 +165,15 @@ void FrameStream::Run() {
         m_frameTimeUs = std::max<long long>(frameTimeUs, 1);
         if (generation != m_generation) continue;  // the settings changed meanwhile
         frame->generation = generation;
-        if (m_latest && m_spares.size() < kMaxSpares) m_spares.push_back(std::move(m_latest));
-        m_latest = std::move(frame);
-        m_fresh = true;
         if (m_noPacing) {
+            Publish(std::move(frame));
             m_nextArrival = renderStart + kUnpacedSpacing * (now - renderStart);
         } else {
-            // Arrivals that passed while a slow render ran were lost as well.
-            m_nextArrival += FrameTime();
-            if (now >= m_nextArrival) {
-                const long long missed = 1 + (now - m_nextArrival) / FrameTime();
-                m_dropped += missed;
-                m_nextArrival += missed * FrameTime();
-            }
+            // Kept until its arrival, so that a late start or a slow composition of this
+            // frame does not shorten the time its reader has to collect it.
+            if (m_pending && m_spares.size() < kMaxSpares) m_spares.push_back(std::move(m_pending));
+            m_pending = std::move(frame);
+            CatchUp(now);
         }
         m_changed.notify_all();
         lock.unlock();
@@ -168,7 +193,7 @@ FrameStream::ReadResult FrameStream::Read(std::uint8_t* buffer, std::size_t byte
             if (m_stop) return ReadResult::kStopped;
             if (m_failed) return ReadResult::kFailed;
             const Clock::time_point now = Clock::now();
-            CountDrops(now);
+            CatchUp(now);
             if (Collectable()) {
                 frame = m_latest;
                 m_fresh = false;
@@ -176,7 +201,8 @@ FrameStream::ReadResult FrameStream::Read(std::uint8_t* buffer, std::size_t byte
                 break;
             }
             if (now >= deadline) return ReadResult::kTimeout;
-            m_changed.wait_until(lock, deadline);
+            // A frame composed ahead arrives at its time without a signal.
+            m_changed.wait_until(lock, PendingCurrent() ? std::min(deadline, m_nextArrival) : deadline);
         }
     }
     // Only a producer waiting for this collection needs waking; its other waits are timed.
@@ -188,13 +214,13 @@ FrameStream::ReadResult FrameStream::Read(std::uint8_t* buffer, std::size_t byte
 
 bool FrameStream::IsReady() {
     std::lock_guard<std::mutex> lock(m_lock);
-    CountDrops(Clock::now());
+    CatchUp(Clock::now());
     return !m_stop && !m_failed && Collectable();
 }
 
 int FrameStream::Dropped() {
     std::lock_guard<std::mutex> lock(m_lock);
-    CountDrops(Clock::now());
+    CatchUp(Clock::now());
     return static_cast<int>(std::min<long long>(m_dropped, 0x7FFFFFFF));
 }
 

@@ -1,13 +1,16 @@
 // The video stream of one open camera: a producer thread renders frames at the camera's
 // pace into a small pool of buffers; readers copy the newest complete frame.
 //
-// Pace: frame k arrives at the previous arrival plus the frame time. The producer waits
-// (without spinning) for an arrival, renders and publishes the frame. A published frame
-// not collected before the next arrival is dropped; drops are counted lazily, and the
-// producer renders nothing nobody collects. Without pacing a frame is always ready: a
-// reader gets the newest frame, again if nothing newer exists; the producer renders the
-// next one behind it but busies itself at most a tenth of the time, so a benchmark of
-// the readers is not competing with the simulator for the processor.
+// Pace: frame k arrives at the previous arrival plus the frame time. Once the newest frame
+// is collected, the producer renders the next one at once and keeps it pending until its
+// arrival; whichever thread looks first after that time (a reader or the producer) hands
+// it over, so the producer's wake-up and rendering take nothing from the time the reader
+// has to collect the frame. A frame not collected before the next arrival is dropped;
+// drops are counted lazily, and the producer renders nothing nobody collects. Without
+// pacing a frame is always ready: a reader gets the newest frame, again if nothing newer
+// exists; the producer renders the next one behind it but busies itself at most a tenth
+// of the time, so a benchmark of the readers is not competing with the simulator for the
+// processor.
 // Whether pacing is on is the camera's switch as of the latest rendered frame.
 //
 // Threads: Run is the producer thread; Start, Stop, Invalidate, Read, IsReady and
@@ -34,7 +37,7 @@ public:
     virtual ~FrameSource() = default;
     // The settings and scene of the next frame, its frame time, and whether pacing is off.
     virtual void PrepareFrame(FrameJob* job, long long* frameTimeUs, bool* noPacing) = 0;
-    // Feedback for the automatic controls, after a frame was published.
+    // Feedback for the automatic controls, after a frame was rendered for the current settings.
     virtual void FramePublished(const FrameJob& job, const FrameStats& stats) = 0;
 };
 
@@ -67,9 +70,12 @@ private:
 
     void Run();
     std::shared_ptr<Frame> TakeBuffer();
-    void CountDrops(Clock::time_point now);
+    // Hands over a pending frame whose arrival has passed and counts the drops up to now.
+    void CatchUp(Clock::time_point now);
+    void Publish(std::shared_ptr<Frame> frame);
     void SetPacing(bool noPacing, Clock::time_point now);
     bool Collectable() const;
+    bool PendingCurrent() const;
     Clock::duration FrameTime() const { return std::chrono::microseconds(m_frameTimeUs); }
 
     FrameSource& m_source;
@@ -84,7 +90,8 @@ private:
     std::uint64_t m_generation = 0;
     std::uint64_t m_nextIndex = 0;
     long long m_frameTimeUs = 1;
-    Clock::time_point m_nextArrival;
+    Clock::time_point m_nextArrival;  // of m_pending, or of the frame the producer renders
+    std::shared_ptr<Frame> m_pending;  // rendered, not yet arrived
     std::shared_ptr<Frame> m_latest;
     bool m_fresh = false;  // m_latest was published and not yet collected
     bool m_awaitingCollection = false;  // the producer waits, untimed, for m_latest's reader

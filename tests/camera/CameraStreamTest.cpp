@@ -143,6 +143,43 @@ TEST(CameraPace, FramesComeNoFasterThanTheFrameTimeAndLateOnesAreDropped) {
     EXPECT_EQ(dropped, 0);
 }
 
+double Mean(const std::vector<unsigned char>& frame) {
+    double sum = 0;
+    for (unsigned char byte : frame) sum += byte;
+    return sum / static_cast<double>(frame.size());
+}
+
+// The next frame is rendered as soon as the last one is collected, ahead of its arrival:
+// it must still arrive a frame time later, and a change of settings meanwhile replaces it.
+TEST(CameraPace, FrameRenderedAheadArrivesOnTimeAndGivesWayToNewSettings) {
+    vyx::sim::test::CleanBus bus;
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Osprey 2C", L"P5");
+    ASSERT_TRUE(camera);
+    ASSERT_TRUE(camera->SetImgSize(320, 240));
+    ASSERT_TRUE(camera->SetImgFormat(IMG_RAW8));
+    ASSERT_TRUE(camera->SetExposure(300000, false));
+    ASSERT_TRUE(camera->SetOffset(0));
+    std::vector<unsigned char> before(320 * 240), after(320 * 240);
+    const int size = static_cast<int>(before.size());
+    ASSERT_TRUE(camera->StartVideoStream());
+    ASSERT_TRUE(camera->GetImageData(before.data(), size, 2000));
+    Sleep(50);  // time enough to render the next 320 x 240 frame
+    EXPECT_FALSE(camera->IsDataReady());
+    EXPECT_FALSE(camera->GetImageData(after.data(), size, 100));
+
+    int max = 0, min = 0, def = 0;
+    ASSERT_TRUE(camera->GetOffsetRange(&max, &min, &def));
+    ASSERT_TRUE(camera->SetOffset(max));
+    const Clock::time_point changed = Clock::now();
+    ASSERT_TRUE(camera->GetImageData(after.data(), size, 2000));
+    // A new exposure began with the change: the frame rendered before it never arrives.
+    EXPECT_GE(Clock::now() - changed, std::chrono::milliseconds(299));
+    EXPECT_GT(Mean(after), Mean(before) + 5);  // about 2 and 10 at these settings
+    int dropped = -1;
+    ASSERT_TRUE(camera->GetDroppedFrames(&dropped));
+    EXPECT_EQ(dropped, 0);
+}
+
 TEST(CameraPace, LongExposureWaitsWithoutSpinning) {
     vyx::sim::test::CleanBus bus;
     CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Heron 6C", L"P4");
