@@ -1,7 +1,8 @@
 // filter_pump_benchmark own [SECONDS] | latency [ROUNDS] | paced [SECONDS]: the frame pump's
 // costs, with the filter core linked in (a Kestrel 8C build) and a simulated camera.
-//   own      the pump's own time per frame at 1920 x 1080 RGB24, pacing off: FillBuffer on
-//            a sample of our own, alternating (in both orders) with the camera calls it makes
+//   own      the pump's own time per frame at 1920 x 1080 and 3840 x 2160 RGB24, pacing
+//            off: FillBuffer on a sample of our own, alternating (in both orders) with the
+//            camera calls it makes
 //            (IsOpened, GetFrameTime, IsDataReady, GetImageData) and a memcpy of the frame;
 //            medians, best of three rounds. Own time = FillBuffer - camera calls, per pair.
 //   latency  Run to the first sample at a sample grabber and Stop to its return at 1920 x
@@ -115,12 +116,14 @@ bool FindRgb24(IBaseFilter* filter, CMediaType* found) {
     return FindType(filter, MEDIASUBTYPE_RGB24, kWidth, kHeight, found);
 }
 
-int MeasureOwn(IBaseFilter* filter, double seconds) {
+// One size; *copyUs gets the best median memcpy of its frame.
+int MeasureOwnAt(IBaseFilter* filter, double seconds, int width, int height, double referenceCopyUs,
+                 double* copyUs) {
     Graph graph;
     CMediaType type;
-    if (FAILED(MakeGraph(filter, CLSID_NullRenderer, &graph)) || !FindRgb24(filter, &type) ||
-        FAILED(graph.Connect(&type))) {
-        std::fprintf(stderr, "cannot connect 1920x1080 RGB24\n");
+    if (FAILED(MakeGraph(filter, CLSID_NullRenderer, &graph)) ||
+        !FindType(filter, MEDIASUBTYPE_RGB24, width, height, &type) || FAILED(graph.Connect(&type))) {
+        std::fprintf(stderr, "cannot connect %dx%d RGB24\n", width, height);
         return 1;
     }
     vyx::CVCameraStream* stream = StreamOf(filter);
@@ -129,14 +132,15 @@ int MeasureOwn(IBaseFilter* filter, double seconds) {
         std::fprintf(stderr, "cannot start the stream\n");
         return 1;
     }
-    const long bytes = kWidth * kHeight * 3;
+    const long bytes = width * height * 3;
     BenchSample sample(bytes);
     std::vector<unsigned char> target(bytes), source(bytes, 0x5A), copy(bytes);
-    double bestFill = 1e300, bestCalls = 1e300, bestCopy = 1e300, bestOwn = 1e300;
+    double bestFill = 1e300, bestCalls = 1e300, bestCopy = 1e300;
+    std::vector<double> own;  // of every pair of every round: the best round's would pick the noise
     // The fastest of each: the cost without interference from the rest of the machine.
     double minFill = 1e300, minCalls = 1e300, minCopy = 1e300;
     for (int round = 0; round < kRounds; ++round) {
-        std::vector<double> fill, calls, copies, own;
+        std::vector<double> fill, calls, copies;
         stream->FillBuffer(&sample);  // the first frame of the scene is rendered in full
         const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                          std::chrono::duration<double>(seconds));
@@ -176,21 +180,57 @@ int MeasureOwn(IBaseFilter* filter, double seconds) {
         bestFill = std::min(bestFill, Median(fill));
         bestCalls = std::min(bestCalls, Median(calls));
         bestCopy = std::min(bestCopy, Median(copies));
-        bestOwn = std::min(bestOwn, Median(own));
         minFill = std::min(minFill, *std::min_element(fill.begin(), fill.end()));
         minCalls = std::min(minCalls, *std::min_element(calls.begin(), calls.end()));
         minCopy = std::min(minCopy, *std::min_element(copies.begin(), copies.end()));
     }
+    // The same without the copy: a one-byte sample makes the camera copy one byte, so what
+    // remains of FillBuffer beside the same calls is the pump's own work, free of the
+    // copy's scatter.
+    BenchSample tiny(1);
+    constexpr int kBlock = 100;  // calls per timing: one call is near the clock's resolution
+    std::vector<double> tinyFill, tinyCalls;
+    for (int block = 0; block < 300; ++block) {
+        Clock::time_point t0 = Clock::now();
+        for (int i = 0; i < kBlock; ++i) stream->FillBuffer(&tiny);
+        tinyFill.push_back(Micros(Clock::now() - t0) / kBlock);
+        t0 = Clock::now();
+        for (int i = 0; i < kBlock; ++i) {
+            long long frameTimeUs = 0;
+            float fps = 0;
+            camera->IsOpened();
+            camera->GetFrameTime(&frameTimeUs, &fps);
+            camera->IsDataReady();
+            camera->GetImageData(target.data(), 1, 1000);
+        }
+        tinyCalls.push_back(Micros(Clock::now() - t0) / kBlock);
+    }
     stream->OnThreadDestroy();
-    std::printf("1920x1080 RGB24, pacing off, medians, best of %d rounds, %s\n", kRounds,
+    graph.Disconnect();
+    *copyUs = bestCopy;
+    const double bestOwn = Median(own);
+    const double tinyOwn = Median(tinyFill) - Median(tinyCalls);
+    const double reference = referenceCopyUs > 0 ? referenceCopyUs : bestCopy;
+    std::printf("%dx%d RGB24, pacing off, medians, best of %d rounds, %s\n", width, height, kRounds,
                 sizeof(void*) == 8 ? "x64" : "x86");
     std::printf("FillBuffer %.1f us, camera calls alone %.1f us, memcpy of the frame %.1f us\n", bestFill, bestCalls,
                 bestCopy);
-    std::printf("pump's own time %.1f us per frame = %.2f %% of the memcpy (median of pairs)\n", bestOwn,
-                100.0 * bestOwn / bestCopy);
+    std::printf("pump's own time %.1f us per frame = %.2f %% of this memcpy, %.2f %% of a 1920x1080 one "
+                "(median of all pairs)\n",
+                bestOwn, 100.0 * bestOwn / bestCopy, 100.0 * bestOwn / reference);
     std::printf("fastest: FillBuffer %.1f us, camera calls %.1f us, memcpy %.1f us; own time %.1f us = %.2f %%\n",
                 minFill, minCalls, minCopy, minFill - minCalls, 100.0 * (minFill - minCalls) / minCopy);
+    std::printf("one-byte sample, medians of 300 x 100 calls: FillBuffer %.3f us, camera calls %.3f us; "
+                "own time %.3f us = %.3f %% of a 1920x1080 memcpy\n",
+                Median(tinyFill), Median(tinyCalls), tinyOwn, 100.0 * tinyOwn / reference);
     return 0;
+}
+
+// At 1920 x 1080, then at 3840 x 2160 against the 1920 x 1080 copy as well.
+int MeasureOwn(IBaseFilter* filter, double seconds) {
+    double copy1080 = 0, copy2160 = 0;
+    if (MeasureOwnAt(filter, seconds, kWidth, kHeight, 0, &copy1080) != 0) return 1;
+    return MeasureOwnAt(filter, seconds, 2 * kWidth, 2 * kHeight, copy1080, &copy2160);
 }
 
 int MeasureLatency(IBaseFilter* filter, int rounds) {
