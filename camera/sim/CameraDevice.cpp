@@ -107,11 +107,23 @@ bool CameraDevice::Close() {
 // Streaming
 
 bool CameraDevice::StartVideoStream() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open || !m_switches.Present() || m_switches.On(vyx::sim::bus::kSwitchRefuseStart)) return false;
-    if (m_stream) return true;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (!m_open || !m_switches.Present() || m_switches.On(vyx::sim::bus::kSwitchRefuseStart)) return false;
+        if (m_stream) return true;
+    }
+    // The first frame is rendered before the stream starts, outside the lock (rendering
+    // asks for the settings): a first full rendering of a large frame touches about a
+    // hundred megabytes of fresh memory, which under load took longer than a reader waits
+    // for the first frame. A real camera delivers it within a frame time of the start.
     auto stream = std::make_shared<FrameStream>(*this, std::make_unique<FrameRenderer>(m_traits, m_sky));
-    if (!stream->Start(FrameTimeUs(m_traits, m_settings, Usb3Link()), m_switches.On(vyx::sim::bus::kSwitchNoPacing)))
+    CameraSettings rendered;
+    if (!stream->RenderFirst(&rendered)) return false;
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_open) return false;
+    if (m_stream) return true;  // another thread started one meanwhile
+    if (!stream->Start(FrameTimeUs(m_traits, m_settings, Usb3Link()), m_switches.On(vyx::sim::bus::kSwitchNoPacing),
+                       rendered == m_settings))
         return false;
     m_stream = std::move(stream);
     UpdateThermalLocked(Clock::now());  // the sensor warms from now on

@@ -2,8 +2,8 @@
 // open/close, and its video stream. Every public method of VyxonCamera lands here.
 //
 // Threads: any thread may call any method at once (the filter's streaming thread, its
-// control interfaces, property pages); the stream's producer thread calls PrepareFrame
-// and FramePublished. m_lock guards m_open, m_settings, m_cooler, m_thermalTime,
+// control interfaces, property pages); the stream's producer thread, and StartVideoStream
+// for the first frame, call PrepareFrame and FramePublished. m_lock guards m_open, m_settings, m_cooler, m_thermalTime,
 // m_guide, the drift, m_stream's existence and m_droppedAtStop. The stream has its own lock; it is
 // never taken while m_lock is held, except by Invalidate and Start, which wait on no
 // frame. Reading a frame (waiting for the camera) happens without m_lock.

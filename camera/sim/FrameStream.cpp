@@ -19,12 +19,40 @@ FrameStream::FrameStream(FrameSource& source, std::unique_ptr<FrameRenderer> ren
 
 FrameStream::~FrameStream() { Stop(); }
 
-bool FrameStream::Start(long long frameTimeUs, bool noPacing) {
+bool FrameStream::RenderFirst(CameraSettings* settings) {
+    FrameJob job;
+    long long frameTimeUs = 1;
+    bool noPacing = false;
+    m_source.PrepareFrame(&job, &frameTimeUs, &noPacing);
+    FrameStats stats;
+    std::shared_ptr<Frame> frame;
+    try {
+        frame = std::make_shared<Frame>();
+        frame->data.resize(FrameBytes(job.settings));
+        job.frameIndex = m_nextIndex;
+        m_renderer->Render(job, frame->data.data(), &stats);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        ++m_nextIndex;
+        frame->generation = m_generation;
+        m_pending = std::move(frame);
+    }
+    m_source.FramePublished(job, stats);
+    *settings = job.settings;
+    return true;
+}
+
+bool FrameStream::Start(long long frameTimeUs, bool noPacing, bool keepFirst) {
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_frameTimeUs = std::max<long long>(frameTimeUs, 1);
         m_noPacing = noPacing;
         m_nextArrival = Clock::now() + FrameTime();
+        if (!keepFirst) m_pending.reset();
+        if (m_noPacing && m_pending) Publish(std::move(m_pending));
     }
     try {
         m_thread = std::thread(&FrameStream::Run, this);

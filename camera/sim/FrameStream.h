@@ -13,8 +13,9 @@
 // processor.
 // Whether pacing is on is the camera's switch as of the latest rendered frame.
 //
-// Threads: Run is the producer thread; Start, Stop, Invalidate, Read, IsReady and
-// Dropped may be called from any thread. m_lock guards every field below it; the
+// Threads: Run is the producer thread; RenderFirst runs once, before Start, on the thread
+// that starts the stream; Start, Stop, Invalidate, Read, IsReady and Dropped may be
+// called from any thread. m_lock guards every field below it; the
 // renderer and the frame source run outside the lock. A reader copies out of a frame it
 // holds a reference to, so the producer never writes a buffer that is being read.
 #pragma once
@@ -50,8 +51,13 @@ public:
     FrameStream(const FrameStream&) = delete;
     FrameStream& operator=(const FrameStream&) = delete;
 
-    // Starts the producer; false when the thread cannot be created.
-    bool Start(long long frameTimeUs, bool noPacing);
+    // Renders the first frame on the calling thread, before the producer runs, and gives
+    // the settings it shows; false when memory runs out. Calls the frame source.
+    bool RenderFirst(CameraSettings* settings);
+    // Starts the producer; the first frame arrives a frame time from now. keepFirst false
+    // discards a frame RenderFirst made (its settings changed since), so the producer
+    // renders anew. False when the thread cannot be created.
+    bool Start(long long frameTimeUs, bool noPacing, bool keepFirst);
     void Stop();
     // The settings changed: the frame in progress and any unread frame are discarded and
     // the exposure starts again.

@@ -180,6 +180,25 @@ TEST(CameraPace, FrameRenderedAheadArrivesOnTimeAndGivesWayToNewSettings) {
     EXPECT_EQ(dropped, 0);
 }
 
+// The frame pump reads with a time-out of the frame time plus 500 ms. The first full
+// rendering of a 3840 x 2160 colour frame touches about 100 MB of fresh memory, which
+// under load took longer than that when it began only after the start.
+TEST(CameraPace, FirstLargeFrameComesWithinOneReadAfterTheStart) {
+    vyx::sim::test::CleanBus bus;
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Kestrel 8C", L"P6");
+    ASSERT_TRUE(camera);
+    ASSERT_TRUE(camera->SetImgSize(3840, 2160));
+    ASSERT_TRUE(camera->SetImgFormat(IMG_RGB24));
+    const long long frameUs = FrameTime(*camera);
+    std::vector<unsigned char> frame(3840 * 2160 * 3);
+    ASSERT_TRUE(camera->StartVideoStream());
+    EXPECT_TRUE(camera->GetImageData(frame.data(), static_cast<int>(frame.size()),
+                                     static_cast<int>(frameUs / 1000 + 500)));
+    int dropped = -1;
+    ASSERT_TRUE(camera->GetDroppedFrames(&dropped));
+    EXPECT_EQ(dropped, 0);
+}
+
 TEST(CameraPace, LongExposureWaitsWithoutSpinning) {
     vyx::sim::test::CleanBus bus;
     CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Heron 6C", L"P4");
