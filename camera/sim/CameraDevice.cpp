@@ -107,10 +107,12 @@ bool CameraDevice::Close() {
 // Streaming
 
 bool CameraDevice::StartVideoStream() {
+    unsigned stopsBefore = 0;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         if (!m_open || !m_switches.Present() || m_switches.On(vyx::sim::bus::kSwitchRefuseStart)) return false;
         if (m_stream) return true;
+        stopsBefore = m_stops;
     }
     // The first frame is rendered before the stream starts, outside the lock (rendering
     // asks for the settings): a first full rendering of a large frame touches about a
@@ -122,6 +124,9 @@ bool CameraDevice::StartVideoStream() {
     std::lock_guard<std::mutex> lock(m_lock);
     if (!m_open) return false;
     if (m_stream) return true;  // another thread started one meanwhile
+    // A stop on another thread while the first frame rendered comes after this start: the
+    // stream it ended must not begin behind its back.
+    if (m_stops != stopsBefore) return true;
     if (!stream->Start(FrameTimeUs(m_traits, m_settings, Usb3Link()), m_switches.On(vyx::sim::bus::kSwitchNoPacing),
                        rendered == m_settings))
         return false;
@@ -136,6 +141,7 @@ bool CameraDevice::StopVideoStream() {
         std::lock_guard<std::mutex> lock(m_lock);
         if (!m_open) return false;
         UpdateThermalLocked(Clock::now());
+        ++m_stops;
         stream = std::move(m_stream);
         m_stream.reset();
     }

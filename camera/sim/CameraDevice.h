@@ -4,7 +4,7 @@
 // Threads: any thread may call any method at once (the filter's streaming thread, its
 // control interfaces, property pages); the stream's producer thread, and StartVideoStream
 // for the first frame, call PrepareFrame and FramePublished. m_lock guards m_open, m_settings, m_cooler, m_thermalTime,
-// m_guide, the drift, m_stream's existence and m_droppedAtStop. The stream has its own lock; it is
+// m_guide, the drift, m_stream's existence, m_droppedAtStop and m_stops. The stream has its own lock; it is
 // never taken while m_lock is held, except by Invalidate and Start, which wait on no
 // frame. Reading a frame (waiting for the camera) happens without m_lock.
 #pragma once
@@ -135,6 +135,7 @@ private:
     // Shared with readers, which wait on it without m_lock.
     std::shared_ptr<FrameStream> m_stream;
     int m_droppedAtStop = 0;
+    unsigned m_stops = 0;  // StopVideoStream calls, so a start that rendered meanwhile yields
 };
 
 }  // namespace vyx::sim

@@ -199,6 +199,27 @@ TEST(CameraPace, FirstLargeFrameComesWithinOneReadAfterTheStart) {
     EXPECT_EQ(dropped, 0);
 }
 
+// Starting renders the first frame outside the camera's lock; a stop from another thread
+// meanwhile wins, and no stream may begin behind its back.
+TEST(CameraPace, StopDuringAStartsFirstRenderingLeavesTheStreamStopped) {
+    vyx::sim::test::CleanBus bus;
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Kestrel 8C", L"P7");
+    ASSERT_TRUE(camera);
+    ASSERT_TRUE(camera->SetImgSize(3840, 2160));
+    ASSERT_TRUE(camera->SetImgFormat(IMG_RGB24));
+    std::atomic<bool> stopped{false};
+    std::thread stopper([&] {
+        Sleep(20);  // well inside the first rendering of a 3840 x 2160 colour frame
+        stopped = camera->StopVideoStream();
+    });
+    EXPECT_TRUE(camera->StartVideoStream());
+    stopper.join();
+    EXPECT_TRUE(stopped);
+    std::vector<unsigned char> frame(3840 * 2160 * 3);
+    EXPECT_FALSE(camera->GetImageData(frame.data(), static_cast<int>(frame.size()),
+                                      static_cast<int>(FrameTime(*camera) / 1000 + 200)));
+}
+
 TEST(CameraPace, LongExposureWaitsWithoutSpinning) {
     vyx::sim::test::CleanBus bus;
     CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Heron 6C", L"P4");
