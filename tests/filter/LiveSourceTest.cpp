@@ -347,8 +347,7 @@ TEST_F(LiveSource, CreationDuringTheLastReleaseGetsAWorkingFilterOrACleanFailure
         }
         if (round % 10 == 0) {
             Graph graph;
-            ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
-            ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+            ASSERT_EQ(MakeConnectedGraph(m_filter.Get(), &graph), S_OK);
             ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
         }
         IBaseFilter* const old = m_filter.Get();
