@@ -180,12 +180,6 @@ std::string SettingsPath() {
 }
 }  // namespace
 
-std::string SettingsValue(const char* model, const char* key) {
-    char value[128] = {};
-    GetPrivateProfileStringA(model, key, "", value, sizeof value, SettingsPath().c_str());
-    return value;
-}
-
 void RemoveSettingsFile() {
     DeleteFileA(SettingsPath().c_str());
 }

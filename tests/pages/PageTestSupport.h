@@ -77,8 +77,7 @@ DWORD GdiObjectCount();
 // Windows of the calling thread, top-level and children.
 DWORD ThreadWindowCount();
 
-// The settings file value of key in the model's section, "" when absent.
-std::string SettingsValue(const char* model, const char* key);
+// Starts from no saved settings, so no earlier test's values reach the camera.
 void RemoveSettingsFile();
 
 }  // namespace vyx::pages::test
