@@ -28,26 +28,14 @@ TEST(CameraEnumeration, ListsPluggedCamerasOfKnownModelsInStableOrder) {
         EXPECT_EQ(prop.cameraId, i);
         EXPECT_EQ(prop.vendorId, 0x2A5C);
         serials.push_back(prop.extraInfo);
-        if (std::strcmp(prop.extraInfo, "C3") == 0) {
-            EXPECT_STREQ(prop.modelName, "Heron 9M");
-            EXPECT_EQ(prop.productId, 0x14D8);
-            EXPECT_FALSE(prop.isColorCamera);
-            EXPECT_TRUE(prop.hasCooler);
-            EXPECT_TRUE(prop.hasHardwareBin);
-            EXPECT_FALSE(prop.hasST4Port);
-            EXPECT_EQ(prop.supportedFormats[0], IMG_RAW8);
-            EXPECT_EQ(prop.supportedFormats[1], IMG_RAW16);
-            EXPECT_EQ(prop.supportedFormats[2], -1);
-        } else {
-            EXPECT_STREQ(prop.modelName, "Osprey 2C");
-            EXPECT_EQ(prop.productId, 0x1B23);
-            EXPECT_TRUE(prop.isColorCamera);
-            EXPECT_TRUE(prop.isUsb3Host);
-            const int bins[] = {1, 2, 4, 0};
-            for (int b = 0; b < 4; ++b) EXPECT_EQ(prop.supportedBins[b], bins[b]);
-            for (int f = 0; f < 5; ++f) EXPECT_EQ(prop.supportedFormats[f], f);
-            EXPECT_EQ(prop.supportedFormats[5], -1);
-        }
+        // The capabilities are the catalogue's (the pages' tests see each one at work); here
+        // the identity and the ends of the two lists.
+        const bool heron = std::strcmp(prop.extraInfo, "C3") == 0;
+        EXPECT_STREQ(prop.modelName, heron ? "Heron 9M" : "Osprey 2C");
+        EXPECT_EQ(prop.productId, heron ? 0x14D8 : 0x1B23);
+        EXPECT_EQ(prop.isColorCamera, !heron);
+        EXPECT_EQ(prop.supportedBins[heron ? 4 : 3], 0);
+        EXPECT_EQ(prop.supportedFormats[heron ? 2 : 5], -1);
     }
     // The same order on every enumeration.
     for (int i = 0; i < 3; ++i) {

@@ -63,6 +63,14 @@ protected:
         }
         return camera;
     }
+    // A paced monochrome camera streaming 16-bit frames of stars bright enough to match.
+    CameraPtr OpenStarField() {
+        CameraPtr camera = Open(L"Osprey 7M", true);
+        const bool streaming = camera && camera->SetImgFormat(IMG_RAW16) && camera->SetImgSize(800, 600) &&
+                               camera->SetExposure(50000, false) && camera->SetGain(300, false) &&
+                               camera->StartVideoStream();
+        return streaming ? std::move(camera) : CameraPtr();
+    }
     // ADU of the offset on the 16-bit scale of a 14-bit (cooled) camera.
     static double Offset16(int offset) { return offset * 4.0; }
     vyx::sim::test::CleanBus bus;
@@ -165,13 +173,8 @@ Shift FieldShift(const Raw16& before, const Raw16& after) {
 }
 
 TEST_F(CameraImage, GuidePulsesMoveTheFieldTheirWay) {
-    CameraPtr camera = Open(L"Osprey 7M", true);
+    CameraPtr camera = OpenStarField();
     ASSERT_TRUE(camera);
-    ASSERT_TRUE(camera->SetImgFormat(IMG_RAW16));
-    ASSERT_TRUE(camera->SetImgSize(800, 600));
-    ASSERT_TRUE(camera->SetExposure(50000, false));
-    ASSERT_TRUE(camera->SetGain(300, false));
-    ASSERT_TRUE(camera->StartVideoStream());
     // Paced frames are taken when they arrive: the second read is exposed after the call.
     auto freshFrame = [&] {
         ReadRaw16(*camera);
@@ -194,13 +197,8 @@ TEST_F(CameraImage, GuidePulsesMoveTheFieldTheirWay) {
 }
 
 TEST_F(CameraImage, DriftSwitchMovesTheFieldSlowly) {
-    CameraPtr camera = Open(L"Osprey 7M", true);
+    CameraPtr camera = OpenStarField();
     ASSERT_TRUE(camera);
-    ASSERT_TRUE(camera->SetImgFormat(IMG_RAW16));
-    ASSERT_TRUE(camera->SetImgSize(800, 600));
-    ASSERT_TRUE(camera->SetExposure(50000, false));
-    ASSERT_TRUE(camera->SetGain(300, false));
-    ASSERT_TRUE(camera->StartVideoStream());
     ReadRaw16(*camera);
     const Raw16 still = ReadRaw16(*camera);
     Sleep(2000);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "CountingAllocator.h"
+#include "FilterFixture.h"
 #include "FilterTestSupport.h"
 #include "GrabberCallback.h"
 #include "SimulatedBus.h"
@@ -90,21 +91,17 @@ TEST(AllocationCounter, CountsEveryKindOfAllocationOnItsThreadOnly) {
     EXPECT_EQ(otherThreadAllocated, 1u);
 }
 
-TEST(FramePump, AThousandFramesAfterTheFirstAllocateNothingOnTheStreamingThread) {
-    ComApartment com;
-    vyx::sim::bus::UnplugAll();
-    RemoveSettingsFile();
-    PluggedCamera camera;
-    camera.SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
-    ComPtr<IBaseFilter> filter;
-    ASSERT_EQ(CreateFilter(&filter), S_OK);
+using FramePump = FilterFixture;
+
+TEST_F(FramePump, AThousandFramesAfterTheFirstAllocateNothingOnTheStreamingThread) {
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
     Graph graph;
-    ASSERT_EQ(MakeGraph(filter.Get(), CLSID_SampleGrabber, &graph), S_OK);
+    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_SampleGrabber, &graph), S_OK);
     ComPtr<ISampleGrabber> grabber;
     ASSERT_EQ(graph.downstream.As(&grabber), S_OK);
     CountingCallback callback;
     grabber->SetCallback(&callback, 0);
-    const CMediaType type = SmallestType(filter.Get());
+    const CMediaType type = SmallestType(m_filter.Get());
     ASSERT_EQ(graph.Connect(&type), S_OK);
 
     ASSERT_TRUE(SUCCEEDED(graph.control->Run()));

@@ -6,13 +6,21 @@
 #include <vector>
 
 #include "CameraSettings.h"
+#include "FilterFixture.h"
 #include "FilterTestSupport.h"
 #include "ModelDescriptor.h"
 #include "SimulatedBus.h"
 
 using namespace vyx::test;
 
-TEST(Connection, CreationFailsWithEHandleWithoutACameraOfTheModel) {
+namespace {
+// Every suite but the first starts from the filter of a plugged camera.
+using Connection = FilterFixture;
+using Interfaces = FilterFixture;
+using Settings = FilterFixture;
+}  // namespace
+
+TEST(Creation, FailsWithEHandleWithoutACameraOfTheModel) {
     ComApartment com;
     vyx::sim::bus::UnplugAll();
     RemoveSettingsFile();
@@ -32,7 +40,7 @@ TEST(Connection, CreationFailsWithEHandleWithoutACameraOfTheModel) {
     EXPECT_TRUE(CameraOf(filter.Get())->IsOpened());
 }
 
-TEST(Connection, RefusedOpenGivesEFailAndTheNextCreationOpensAgain) {
+TEST(Creation, RefusedOpenGivesEFailAndTheNextCreationOpensAgain) {
     ComApartment com;
     vyx::sim::bus::UnplugAll();
     RemoveSettingsFile();
@@ -45,13 +53,9 @@ TEST(Connection, RefusedOpenGivesEFailAndTheNextCreationOpensAgain) {
     EXPECT_EQ(CreateFilter(&filter), S_OK);
 }
 
-TEST(Connection, OneFilterPerProcessWithOnePinNamedVideo) {
-    ComApartment com;
-    vyx::sim::bus::UnplugAll();
-    RemoveSettingsFile();
-    PluggedCamera camera;
-    ComPtr<IBaseFilter> first, second;
-    ASSERT_EQ(CreateFilter(&first), S_OK);
+TEST_F(Connection, OneFilterPerProcessWithOnePinNamedVideo) {
+    ComPtr<IBaseFilter>& first = m_filter;
+    ComPtr<IBaseFilter> second;
     ASSERT_EQ(CreateFilter(&second), S_OK);
     EXPECT_EQ(first.Get(), second.Get());
     VyxonCamera* opened = CameraOf(first.Get());
@@ -91,20 +95,14 @@ TEST(Connection, OneFilterPerProcessWithOnePinNamedVideo) {
     EXPECT_TRUE(CameraOf(again.Get())->IsOpened());
 }
 
-TEST(Connection, StartingFormatOfTheCamera) {
-    ComApartment com;
-    vyx::sim::bus::UnplugAll();
-    RemoveSettingsFile();
-    PluggedCamera camera;
-    ComPtr<IBaseFilter> filter;
-    ASSERT_EQ(CreateFilter(&filter), S_OK);
-    VyxonCamera* opened = CameraOf(filter.Get());
+TEST_F(Connection, StartingFormatOfTheCamera) {
+    VyxonCamera* opened = CameraOf(m_filter.Get());
     CameraProp prop{};
     ASSERT_TRUE(opened->GetTheProp(&prop));
     ImageFormat format{};
     ASSERT_TRUE(opened->GetImgFormat(&format));
     ComPtr<IAMStreamConfig> config;
-    ASSERT_EQ(filter.As(&config), S_OK);
+    ASSERT_EQ(m_filter.As(&config), S_OK);
     MediaTypePtr current;
     ASSERT_EQ(config->GetFormat(current.Put()), S_OK);
     EXPECT_EQ(Info(current)->AvgTimePerFrame, 333333);
@@ -121,14 +119,8 @@ TEST(Connection, StartingFormatOfTheCamera) {
     }
 }
 
-TEST(Interfaces, FilterForwardsTheCameraInterfacesToItsPin) {
-    ComApartment com;
-    vyx::sim::bus::UnplugAll();
-    RemoveSettingsFile();
-    PluggedCamera camera;
-    ComPtr<IBaseFilter> filter;
-    ASSERT_EQ(CreateFilter(&filter), S_OK);
-    ComPtr<IPin> pin = OutputPin(filter.Get());
+TEST_F(Interfaces, FilterForwardsTheCameraInterfacesToItsPin) {
+    ComPtr<IPin> pin = OutputPin(m_filter.Get());
     ASSERT_NE(pin, nullptr);
 
     const IID forwarded[] = {IID_IAMStreamConfig,   IID_IKsPropertySet,    IID_IAMDroppedFrames,
@@ -136,7 +128,7 @@ TEST(Interfaces, FilterForwardsTheCameraInterfacesToItsPin) {
                              vyx::g_ModelDescriptor.cameraInstanceIid};
     for (const IID& iid : forwarded) {
         ComPtr<IUnknown> fromFilter, fromPin, pinBack;
-        ASSERT_EQ(filter->QueryInterface(iid, &fromFilter), S_OK);
+        ASSERT_EQ(m_filter->QueryInterface(iid, &fromFilter), S_OK);
         ASSERT_EQ(pin->QueryInterface(iid, &fromPin), S_OK);
         EXPECT_EQ(fromFilter.Get(), fromPin.Get());
         // Back from the interface to the pin: the same object identity.
@@ -144,25 +136,19 @@ TEST(Interfaces, FilterForwardsTheCameraInterfacesToItsPin) {
         EXPECT_EQ(pinBack.Get(), static_cast<IUnknown*>(pin.Get()));
     }
     ComPtr<IUnknown> none;
-    EXPECT_EQ(filter->QueryInterface(IID_IAMVideoCompression, &none), E_NOINTERFACE);
+    EXPECT_EQ(m_filter->QueryInterface(IID_IAMVideoCompression, &none), E_NOINTERFACE);
     EXPECT_EQ(pin->QueryInterface(IID_IAMVideoCompression, &none), E_NOINTERFACE);
-    EXPECT_EQ(filter->QueryInterface(IID_IAMStreamConfig, nullptr), E_POINTER);
+    EXPECT_EQ(m_filter->QueryInterface(IID_IAMStreamConfig, nullptr), E_POINTER);
     EXPECT_EQ(pin->QueryInterface(IID_IAMStreamConfig, nullptr), E_POINTER);
     ComPtr<IUnknown> otherBuild;
     const GUID anotherIid = {0x4973DBF7, 0x14F5, 0x4ECD, {0xB7, 0xDD, 0x1E, 0xE0, 0x95, 0x05, 0x24, 0x34}};
-    EXPECT_EQ(filter->QueryInterface(anotherIid, &otherBuild), E_NOINTERFACE);
+    EXPECT_EQ(m_filter->QueryInterface(anotherIid, &otherBuild), E_NOINTERFACE);
 }
 
-TEST(Interfaces, PageListsOfFilterAndPin) {
-    ComApartment com;
-    vyx::sim::bus::UnplugAll();
-    RemoveSettingsFile();
-    PluggedCamera camera;
-    ComPtr<IBaseFilter> filter;
-    ASSERT_EQ(CreateFilter(&filter), S_OK);
+TEST_F(Interfaces, PageListsOfFilterAndPin) {
     ComPtr<ISpecifyPropertyPages> filterPages, pinPages;
-    ASSERT_EQ(filter.As(&filterPages), S_OK);
-    ASSERT_EQ(OutputPin(filter.Get()).As(&pinPages), S_OK);
+    ASSERT_EQ(m_filter.As(&filterPages), S_OK);
+    ASSERT_EQ(OutputPin(m_filter.Get()).As(&pinPages), S_OK);
     EXPECT_NE(static_cast<void*>(filterPages.Get()), static_cast<void*>(pinPages.Get()));
 
     const GUID* ids = vyx::g_ModelDescriptor.pageClsids;
@@ -204,11 +190,9 @@ int OfferedCount(vyx::CVCameraStream* stream) {
 }
 }  // namespace
 
-TEST(Settings, LoadedAtCreationAndSavedAtStopAndRelease) {
-    ComApartment com;
-    vyx::sim::bus::UnplugAll();
+TEST_F(Settings, LoadedAtCreationAndSavedAtStopAndRelease) {
+    m_filter.Reset();  // the first run below is this test's own
     RemoveSettingsFile();
-    PluggedCamera camera;
     const char* model = vyx::g_ModelDescriptor.displayName;
     const std::wstring path = vyx::DetermineSettingsPath();
     ASSERT_FALSE(path.empty());
@@ -254,8 +238,7 @@ TEST(Settings, LoadedAtCreationAndSavedAtStopAndRelease) {
     EXPECT_EQ(reinterpret_cast<VIDEOINFOHEADER*>(type.Format())->bmiHeader.biWidth, 320);
 
     Graph graph;
-    ASSERT_EQ(MakeGraph(filter.Get(), CLSID_NullRenderer, &graph), S_OK);
-    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    ASSERT_EQ(MakeConnectedGraph(filter.Get(), &graph), S_OK);
     opened->GetImgSize(&width, &height);
     EXPECT_EQ(width, 320);
     ASSERT_TRUE(DeleteFileW(path.c_str()));

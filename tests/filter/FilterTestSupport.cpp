@@ -107,6 +107,11 @@ HRESULT MakeGraph(IBaseFilter* filter, REFCLSID downstream, Graph* graph) {
     return graph->output && graph->input ? S_OK : E_FAIL;
 }
 
+HRESULT MakeConnectedGraph(IBaseFilter* filter, Graph* graph) {
+    const HRESULT hr = MakeGraph(filter, CLSID_NullRenderer, graph);
+    return FAILED(hr) ? hr : graph->builder->Connect(graph->output.Get(), graph->input.Get());
+}
+
 std::vector<CMediaType> StreamCapsTypes(IBaseFilter* filter) {
     std::vector<CMediaType> types;
     ComPtr<IAMStreamConfig> config;

@@ -62,6 +62,8 @@ struct Graph {
     void Disconnect();
 };
 HRESULT MakeGraph(IBaseFilter* filter, REFCLSID downstream, Graph* graph);
+// A graph into a null renderer, connected in the type the pin prefers.
+HRESULT MakeConnectedGraph(IBaseFilter* filter, Graph* graph);
 
 // The video header of a type the pin handed out (always FORMAT_VideoInfo).
 inline VIDEOINFOHEADER* Info(const AM_MEDIA_TYPE& type) { return vyx::win::VideoInfoHeader(type); }

@@ -130,8 +130,7 @@ TEST_F(PinInterfaces, ImageFormatRecordsItsOutputAndLocksNegotiation) {
 
 TEST_F(PinInterfaces, SettersAreRefusedWhileStreaming) {
     Graph graph;
-    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
-    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    ASSERT_EQ(MakeConnectedGraph(m_filter.Get(), &graph), S_OK);
     ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
     OAFilterState state;
     graph.control->GetState(5000, &state);
@@ -314,8 +313,7 @@ TEST_F(PinInterfaces, SetCameraTakesTheNewCameraClosesTheOldAndIsRefusedWhileStr
     EXPECT_TRUE(replacement->IsOpened()) << "setting the same camera again keeps it";
 
     Graph graph;
-    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
-    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    ASSERT_EQ(MakeConnectedGraph(m_filter.Get(), &graph), S_OK);
     ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
     EXPECT_EQ(m_instance->SetCamera(nullptr), VFW_E_NOT_STOPPED);
     graph.control->Stop();

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "ChildProcess.h"
 #include "ComApartment.h"
+#include "InstalledBuilds.h"
 #include "SimulatedBus.h"
 #include "UniqueResource.h"
 #include "vyx_catalogue.h"
@@ -29,31 +29,9 @@ const vyx::catalogue::ModelRow& Row(const wchar_t* name) {
     return *vyx::sim::bus::FindModel(name);
 }
 
-std::wstring DllPath(const vyx::catalogue::ModelRow& row) {
-    wchar_t dist[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"VYX_DIST", dist, MAX_PATH);
-    const wchar_t* arch = sizeof(void*) == 8 ? L"\\DX_x64\\" : L"\\DX_x86\\";
-    return std::wstring(dist) + arch + row.dllFileNameW;
-}
-
-// The real registration tool of this process's architecture; its exit code.
-DWORD Regsvr32(const std::wstring& arguments) {
-    const std::wstring exe =
-        sizeof(void*) == 8 ? L"C:\\windows\\system32\\regsvr32.exe" : L"C:\\windows\\syswow64\\regsvr32.exe";
-    constexpr DWORD kTimeoutMs = 120000;
-    DWORD code = 0xFFFFFFFF;
-    vyx::win::RunChildProcess(L"\"" + exe + L"\" " + arguments, kTimeoutMs, code,
-                              vyx::win::ChildProcessOptions::Program(exe));
-    return code;
-}
-
-DWORD Register(const vyx::catalogue::ModelRow& row) {
-    return Regsvr32(L"/s \"" + DllPath(row) + L"\"");
-}
-
-DWORD Unregister(const vyx::catalogue::ModelRow& row) {
-    return Regsvr32(L"/s /u \"" + DllPath(row) + L"\"");
-}
+using vyx::test::DllPath;
+using vyx::test::Register;
+using vyx::test::Unregister;
 
 // A value under HKLM\Software\Classes; `exists` tells a missing key from an empty value.
 std::wstring ClassesValue(const std::wstring& key, const wchar_t* name, bool* exists) {

@@ -6,9 +6,11 @@
 #include <mutex>
 #include <vector>
 
+#include "FilterFixture.h"
 #include "FilterTestSupport.h"
 #include "GrabberCallback.h"
 #include "ModelDescriptor.h"
+#include "OutputFormats.h"
 #include "SimulatedBus.h"
 
 using namespace vyx::test;
@@ -128,14 +130,12 @@ private:
     long m_grant;
 };
 
-class Streaming : public ::testing::Test {
+class Streaming : public FilterFixture {
 protected:
     void SetUp() override {
-        vyx::sim::bus::UnplugAll();
-        RemoveSettingsFile();
-        m_camera = std::make_unique<PluggedCamera>();
+        FilterFixture::SetUp();
+        if (HasFatalFailure()) return;
         m_camera->SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
-        ASSERT_EQ(CreateFilter(&m_filter), S_OK);
         m_stream = StreamOf(m_filter.Get());
         m_cam = CameraOf(m_filter.Get());
     }
@@ -151,12 +151,28 @@ protected:
         return 10 * std::max<LONGLONG>(frameUs, exposure);
     }
 
-    ComApartment m_com;
-    std::unique_ptr<PluggedCamera> m_camera;
-    ComPtr<IBaseFilter> m_filter;
     vyx::CVCameraStream* m_stream = nullptr;
     VyxonCamera* m_cam = nullptr;
 };
+
+// The camera's image format that the pin sets up for an output subtype.
+ImageFormat CameraFormatFor(const GUID& subtype, bool color) {
+    switch (vyx::OutputFormatIndexOf(subtype)) {
+    case vyx::kOutputRGB24: return IMG_RGB24;
+    case vyx::kOutputYUY2: return IMG_YUY2;
+    case vyx::kOutputY16: return IMG_RAW16;
+    case vyx::kOutputY800: return color ? IMG_Y8 : IMG_RAW8;
+    default: return IMG_RAW8;
+    }
+}
+
+long ConnectedFrameBytes(const Graph& graph) {
+    AM_MEDIA_TYPE connected{};
+    if (graph.output->ConnectionMediaType(&connected) != S_OK) return 0;
+    const long bytes = static_cast<long>(Info(connected)->bmiHeader.biSizeImage);
+    FreeMediaType(connected);
+    return bytes;
+}
 
 // Waits for one event code, skipping others; 0 when it does not come within `seconds`.
 LONG WaitForEvent(IMediaEvent* events, LONG wanted, LONG_PTR* param1, int seconds) {
@@ -177,9 +193,12 @@ LONG WaitForEvent(IMediaEvent* events, LONG wanted, LONG_PTR* param1, int second
 }
 }  // namespace
 
-// Four frames a type: the first starts at zero and three joins show a gap or overlap.
-TEST_F(Streaming, EveryOfferedTypeDeliversGapFreeFrames) {
+// Each offered type configures the camera and delivers four frames: the first starts at
+// zero and three joins show a gap or overlap.
+TEST_F(Streaming, EveryOfferedTypeConfiguresTheCameraAndDeliversGapFreeFrames) {
     constexpr size_t kFrames = 4;
+    CameraProp prop{};
+    m_cam->GetTheProp(&prop);
     std::vector<CMediaType> types = StreamCapsTypes(m_filter.Get());
     ASSERT_FALSE(types.empty());
     for (size_t i = 0; i < types.size(); ++i) {
@@ -198,6 +217,14 @@ TEST_F(Streaming, EveryOfferedTypeDeliversGapFreeFrames) {
         } else {
             ASSERT_EQ(graph.Connect(&types[i]), S_OK) << i;
         }
+        const BITMAPINFOHEADER& header = Info(types[i])->bmiHeader;
+        int width = 0, height = 0;
+        ImageFormat format{};
+        m_cam->GetImgSize(&width, &height);
+        m_cam->GetImgFormat(&format);
+        EXPECT_EQ(width, header.biWidth) << i;
+        EXPECT_EQ(height, header.biHeight) << i;
+        EXPECT_EQ(format, CameraFormatFor(*types[i].Subtype(), prop.isColorCamera)) << i;
         const LONGLONG duration = Duration();
         ASSERT_TRUE(SUCCEEDED(graph.control->Run())) << i;
         EXPECT_TRUE(recorder.Wait(30000)) << i;
@@ -206,7 +233,7 @@ TEST_F(Streaming, EveryOfferedTypeDeliversGapFreeFrames) {
 
         const std::vector<Received> samples = recorder.Samples();
         ASSERT_EQ(samples.size(), kFrames) << i;
-        const DWORD size = reinterpret_cast<const VIDEOINFOHEADER*>(types[i].Format())->bmiHeader.biSizeImage;
+        const DWORD size = header.biSizeImage;
         REFERENCE_TIME previous = 0;
         for (size_t n = 0; n < samples.size(); ++n) {
             EXPECT_TRUE(samples[n].timed) << i << "/" << n;
@@ -222,12 +249,8 @@ TEST_F(Streaming, EveryOfferedTypeDeliversGapFreeFrames) {
 
 TEST_F(Streaming, FillBufferTimesLengthsAndFailures) {
     Graph graph;
-    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
-    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
-    AM_MEDIA_TYPE connected{};
-    graph.output->ConnectionMediaType(&connected);
-    const long frame = static_cast<long>(reinterpret_cast<VIDEOINFOHEADER*>(connected.pbFormat)->bmiHeader.biSizeImage);
-    FreeMediaType(connected);
+    ASSERT_EQ(MakeConnectedGraph(m_filter.Get(), &graph), S_OK);
+    const long frame = ConnectedFrameBytes(graph);
 
     EXPECT_EQ(m_stream->FillBuffer(nullptr), E_POINTER);
     ASSERT_EQ(m_stream->OnThreadCreate(), S_OK);
@@ -286,12 +309,8 @@ TEST_F(Streaming, FillBufferTimesLengthsAndFailures) {
 
 TEST_F(Streaming, BufferSizeIsOneFrameAndSmallerGrantsFail) {
     Graph graph;
-    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
-    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
-    AM_MEDIA_TYPE connected{};
-    graph.output->ConnectionMediaType(&connected);
-    const long frame = static_cast<long>(reinterpret_cast<VIDEOINFOHEADER*>(connected.pbFormat)->bmiHeader.biSizeImage);
-    FreeMediaType(connected);
+    ASSERT_EQ(MakeConnectedGraph(m_filter.Get(), &graph), S_OK);
+    const long frame = ConnectedFrameBytes(graph);
 
     ALLOCATOR_PROPERTIES request{4, 10, 0, 16};
     StingyAllocator generous(frame), stingy(frame - 1);
@@ -307,8 +326,7 @@ TEST_F(Streaming, BufferSizeIsOneFrameAndSmallerGrantsFail) {
 
 TEST_F(Streaming, ThreeFailedReadsAbortTheRunWithAnError) {
     Graph graph;
-    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
-    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    ASSERT_EQ(MakeConnectedGraph(m_filter.Get(), &graph), S_OK);
     ComPtr<IMediaEvent> events;
     ASSERT_EQ(graph.builder->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf())), S_OK);
     m_camera->SetSwitch(vyx::sim::bus::kSwitchFailReads, 1000000);
@@ -322,8 +340,7 @@ TEST_F(Streaming, ThreeFailedReadsAbortTheRunWithAnError) {
 
 TEST_F(Streaming, RefusedStreamStartFailsTheRun) {
     Graph graph;
-    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &graph), S_OK);
-    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    ASSERT_EQ(MakeConnectedGraph(m_filter.Get(), &graph), S_OK);
     // The graph changes state asynchronously; the filter reports the failure itself.
     m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseStart, 1);
     EXPECT_EQ(m_filter->Pause(), E_FAIL);

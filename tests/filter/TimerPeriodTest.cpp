@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "FilterFixture.h"
 #include "FilterTestSupport.h"
 #include "SimulatedBus.h"
 #include "StreamingTimerPeriod.h"
@@ -33,7 +34,7 @@ MMRESULT WINAPI CountEnd(UINT period) {
     return TIMERR_NOERROR;
 }
 
-class TimerPeriod : public ::testing::Test {
+class TimerPeriod : public FilterFixture {
 protected:
     void SetUp() override {
         m_saved = vyx::StreamingTimerPeriodCalls();
@@ -41,13 +42,10 @@ protected:
         g_begins = 0;
         g_ends = 0;
         g_lastPeriod = 0;
-        vyx::sim::bus::UnplugAll();
-        RemoveSettingsFile();
-        m_camera = std::make_unique<PluggedCamera>();
+        FilterFixture::SetUp();
+        if (HasFatalFailure()) return;
         m_camera->SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
-        ASSERT_EQ(CreateFilter(&m_filter), S_OK);
-        ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_NullRenderer, &m_graph), S_OK);
-        ASSERT_EQ(m_graph.builder->Connect(m_graph.output.Get(), m_graph.input.Get()), S_OK);
+        ASSERT_EQ(MakeConnectedGraph(m_filter.Get(), &m_graph), S_OK);
     }
     void TearDown() override {
         if (m_graph.control) m_graph.control->Stop();
@@ -55,9 +53,6 @@ protected:
     }
 
     vyx::TimerPeriodCalls m_saved{};
-    ComApartment m_com;
-    std::unique_ptr<PluggedCamera> m_camera;
-    ComPtr<IBaseFilter> m_filter;
     Graph m_graph;
 };
 

@@ -16,8 +16,6 @@ using namespace vyx::pages::test;
 namespace {
 const wchar_t* const kFactoryNames[8] = {L"Image Parameters", L"Camera Control", L"Auto Control", L"Color",
                                          L"ST4 Test",         L"Temperature",    L"About",        L"Others Setting"};
-const wchar_t* const kEnglishTitles[8] = {L"Image Parameters", L"Camera Control", L"Auto Settings", L"Color",
-                                          L"ST4 Test",         L"Temperature",    L"About",         L"Others"};
 
 // Answers every interface request with success and a null pointer.
 struct NullHandingObject : IUnknown {
@@ -115,10 +113,10 @@ TEST(PageConnection, AnotherBuildsPageFindsNoCameraInstance) {
     EXPECT_EQ(page->SetObjects(1, &filter), E_NOINTERFACE);
 }
 
-TEST(PageInfo, GivesTheEnglishTitleAndTheTemplatesSize) {
+// The titles in each language are page_language_test's.
+TEST(PageInfo, GivesEveryTemplatesSize) {
     ComApartment com;
     CameraFixture camera(ColorModel());
-    ASSERT_NE(GetUserDefaultLangID(), 0x0804);
     SIZE first{};
     for (int slot = 0; slot < 8; ++slot) {
         auto host = camera.OpenPage(static_cast<Slot>(slot));
@@ -126,7 +124,6 @@ TEST(PageInfo, GivesTheEnglishTitleAndTheTemplatesSize) {
         PROPPAGEINFO info{};
         info.cb = sizeof info;
         ASSERT_EQ(host->Page()->GetPageInfo(&info), S_OK);
-        EXPECT_STREQ(info.pszTitle, kEnglishTitles[slot]);
         CoTaskMemFree(info.pszTitle);
         // 214 x 109 dialog units in the page's own font, the same for every page.
         RECT units{0, 0, 214, 109};
@@ -144,35 +141,25 @@ TEST(PageInfo, GivesTheEnglishTitleAndTheTemplatesSize) {
     EXPECT_EQ(page->GetPageInfo(nullptr), E_POINTER);
 }
 
-TEST(PageDirtyState, CommandsMarkDirtyAndApplyRunsOnlyWhileDirty) {
+TEST(PageDirtyState, ACommandMarksDirtyAndApplySendsThePagesValues) {
     ComApartment com;
     CameraFixture camera(ColorModel());
     auto host = camera.OpenPage(kAutoControl);
     ASSERT_TRUE(host);
     int limit = 0;
     camera.Camera()->GetAutoGainMax(&limit);
-    EXPECT_FALSE(host->Dirty());
+    EXPECT_FALSE(host->Dirty()) << "filling the controls on opening is no change";
     EXPECT_EQ(host->StatusChanges(), 0);
-
-    // Not dirty: Apply leaves a value changed behind the page's back alone.
+    // When Apply runs is the framework's (dshow_property_page_test); here the page's values go out.
     camera.Camera()->SetAutoGainMax(limit - 3);
-    EXPECT_EQ(host->Apply(), S_OK);
-    int seen = 0;
-    camera.Camera()->GetAutoGainMax(&seen);
-    EXPECT_EQ(seen, limit - 3);
-
     host->Click(IDC_AC_UNIT_MS);
     EXPECT_TRUE(host->Dirty());
     EXPECT_GE(host->StatusChanges(), 1);
     EXPECT_EQ(host->Apply(), S_OK);  // re-sends the page's values
+    int seen = 0;
     camera.Camera()->GetAutoGainMax(&seen);
     EXPECT_EQ(seen, limit);
     EXPECT_FALSE(host->Dirty());
-
-    camera.Camera()->SetAutoGainMax(limit - 3);
-    EXPECT_EQ(host->Apply(), S_OK);
-    camera.Camera()->GetAutoGainMax(&seen);
-    EXPECT_EQ(seen, limit - 3);
 }
 
 TEST(PageDirtyState, AButtonClickOnAnAlreadyAppliedPageStillMarksIt) {

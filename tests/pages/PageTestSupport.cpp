@@ -5,7 +5,6 @@
 
 #include <set>
 
-#include "ChildProcess.h"
 #include "PageResources.h"
 #include "SimulatedBus.h"
 
@@ -24,30 +23,6 @@ const vyx::catalogue::ModelRow& ColorModel() {
 
 const vyx::catalogue::ModelRow& MonoModel() {
     return Model(L"Kestrel 1M");
-}
-
-std::wstring DllPath(const vyx::catalogue::ModelRow& row) {
-    wchar_t dist[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"VYX_DIST", dist, MAX_PATH);
-    const wchar_t* arch = sizeof(void*) == 8 ? L"\\DX_x64\\" : L"\\DX_x86\\";
-    return std::wstring(dist) + arch + row.dllFileNameW;
-}
-
-DWORD Regsvr32(const std::wstring& arguments) {
-    wchar_t system[MAX_PATH] = {};
-    GetSystemDirectoryW(system, MAX_PATH);  // a 32-bit process is redirected to the 32-bit tool
-    DWORD exitCode = 0;
-    const DWORD error =
-        vyx::win::RunChildProcess(L"\"" + std::wstring(system) + L"\\regsvr32.exe\" " + arguments, 60000, exitCode);
-    return error == ERROR_SUCCESS ? exitCode : 0xFFFFFFFF;
-}
-
-DWORD Register(const vyx::catalogue::ModelRow& row) {
-    return Regsvr32(L"/s \"" + DllPath(row) + L"\"");
-}
-
-DWORD Unregister(const vyx::catalogue::ModelRow& row) {
-    return Regsvr32(L"/s /u \"" + DllPath(row) + L"\"");
 }
 
 std::wstring ClassesValue(const std::wstring& key, const wchar_t* name) {
@@ -179,12 +154,6 @@ std::string SettingsPath() {
     return std::string(folder) + "\\VYXDShowDriver\\CamSettings.ini";
 }
 }  // namespace
-
-std::string SettingsValue(const char* model, const char* key) {
-    char value[128] = {};
-    GetPrivateProfileStringA(model, key, "", value, sizeof value, SettingsPath().c_str());
-    return value;
-}
 
 void RemoveSettingsFile() {
     DeleteFileA(SettingsPath().c_str());

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "ICameraInstance.h"
+#include "InstalledBuilds.h"
 #include "PageHost.h"
 #include "vyx_catalogue.h"
 
@@ -36,10 +37,9 @@ const vyx::catalogue::ModelRow& Model(const wchar_t* name);
 const vyx::catalogue::ModelRow& ColorModel();  // colour, cooled, USB 3, with sensor modes
 const vyx::catalogue::ModelRow& MonoModel();   // monochrome, USB 2, no sensor modes
 
-std::wstring DllPath(const vyx::catalogue::ModelRow& row);
-DWORD Regsvr32(const std::wstring& arguments);
-DWORD Register(const vyx::catalogue::ModelRow& row);
-DWORD Unregister(const vyx::catalogue::ModelRow& row);
+using vyx::test::DllPath;
+using vyx::test::Register;
+using vyx::test::Unregister;
 // A value under HKLM\Software\Classes; "<none>" when the key or value is missing.
 std::wstring ClassesValue(const std::wstring& key, const wchar_t* name);
 std::wstring GuidText(const GUID& guid);
@@ -77,8 +77,7 @@ DWORD GdiObjectCount();
 // Windows of the calling thread, top-level and children.
 DWORD ThreadWindowCount();
 
-// The settings file value of key in the model's section, "" when absent.
-std::string SettingsValue(const char* model, const char* key);
+// Starts from no saved settings, so no earlier test's values reach the camera.
 void RemoveSettingsFile();
 
 }  // namespace vyx::pages::test

@@ -86,13 +86,12 @@ protected:
     }
 };
 
+// Which data passes is the rule's, fuzzed in service_rules_tests; here, that the handler
+// answers with the rule's verdict and counts only what passes.
 TEST_F(DeviceEventTest, OnlyWellFormedArrivalsAndRemovalsAreCounted)
 {
     ServiceState& state = GetServiceState();
     DEV_BROADCAST_DEVICEINTERFACE_W good = Interface();
-    DEV_BROADCAST_HDR tooSmall = {};
-    tooSmall.dbch_size = sizeof(tooSmall) - 1;
-    tooSmall.dbch_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     DEV_BROADCAST_HDR volume = {};
     volume.dbch_size = sizeof(volume);
     volume.dbch_devicetype = DBT_DEVTYP_VOLUME;
@@ -104,8 +103,6 @@ TEST_F(DeviceEventTest, OnlyWellFormedArrivalsAndRemovalsAreCounted)
     };
     const Case refused[] = {
         {DBT_DEVICEARRIVAL, nullptr, ERROR_INVALID_PARAMETER},
-        {DBT_DEVICEREMOVECOMPLETE, nullptr, ERROR_INVALID_PARAMETER},
-        {DBT_DEVICEARRIVAL, &tooSmall, ERROR_INVALID_DATA},
         {DBT_DEVICEREMOVECOMPLETE, &volume, ERROR_INVALID_DATA},
         {DBT_DEVICEQUERYREMOVE, &good, NO_ERROR},
         {DBT_DEVICEREMOVEPENDING, nullptr, NO_ERROR},

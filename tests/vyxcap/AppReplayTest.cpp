@@ -37,17 +37,7 @@ void ExpectFrames(StreamHarness& harness, VyxonCamera* camera, LONG width, LONG 
     EXPECT_EQ(header->biSizeImage, frameBytes);
     EXPECT_EQ(*AvgTimePerFrame(*connected.Get()), interval);
 
-    const CaptureResult result = harness.Capture(10);
-    ASSERT_EQ(result.hr, S_OK);
-    EXPECT_EQ(result.stats.Frames(), 10);
-    EXPECT_EQ(result.stats.WrongLength(), 0);
-    EXPECT_EQ(result.lastLength, static_cast<long>(frameBytes));
-    EXPECT_EQ(result.stats.FirstStart(), 0);
-    EXPECT_EQ(result.stats.Gaps(), 0);
-    EXPECT_EQ(result.stats.SyncPoints(), 10);
-    const REFERENCE_TIME duration = ExpectedSampleDuration(camera);
-    EXPECT_EQ(result.stats.MinDuration(), duration);
-    EXPECT_EQ(result.stats.MaxDuration(), duration);
+    ExpectWholeTimedFrames(harness.Capture(10), 10, static_cast<long>(frameBytes), ExpectedSampleDuration(camera));
 }
 
 }  // namespace

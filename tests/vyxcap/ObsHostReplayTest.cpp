@@ -64,15 +64,7 @@ TEST_P(ObsHost, SeesOneFullSensorFormatAndReceivesIt) {
     const DWORD frameBytes = BitmapHeader(*only.Get())->biSizeImage;
     EXPECT_EQ(BitmapHeader(*connected.Get())->biSizeImage, frameBytes);
 
-    const CaptureResult result = harness.Capture(10);
-    ASSERT_EQ(result.hr, S_OK);
-    EXPECT_EQ(result.stats.Frames(), 10);
-    EXPECT_EQ(result.stats.WrongLength(), 0);
-    EXPECT_EQ(result.lastLength, static_cast<long>(frameBytes));
-    EXPECT_EQ(result.stats.Gaps(), 0);
-    EXPECT_EQ(result.stats.FirstStart(), 0);
-    EXPECT_EQ(result.stats.MinDuration(), ExpectedSampleDuration(camera));
-    EXPECT_EQ(result.stats.MaxDuration(), ExpectedSampleDuration(camera));
+    ExpectWholeTimedFrames(harness.Capture(10), 10, static_cast<long>(frameBytes), ExpectedSampleDuration(camera));
 }
 
 INSTANTIATE_TEST_SUITE_P(ColourAndMonochrome, ObsHost, ::testing::Values(L"Kestrel 1C", L"Kestrel 1M"),

@@ -81,20 +81,8 @@ TEST_P(OfferedTypes, EachSubtypesLargestAndSmallestConnectAndDeliverTenTimedFram
         EXPECT_EQ(header->biBitCount, expected.biBitCount);
         EXPECT_EQ(header->biSizeImage, expected.biSizeImage);
 
-        const CaptureResult result = harness.Capture(kFrames);
-        ASSERT_EQ(result.hr, S_OK);
-        const REFERENCE_TIME duration = ExpectedSampleDuration(camera);
-        EXPECT_GT(duration, 0);
-        EXPECT_EQ(result.stats.Frames(), kFrames);
-        EXPECT_EQ(result.stats.WrongLength(), 0) << "every sample holds biSizeImage bytes";
-        EXPECT_EQ(result.lastLength, static_cast<long>(expected.biSizeImage));
-        EXPECT_EQ(result.stats.FirstStart(), 0);
-        EXPECT_EQ(result.stats.Gaps(), 0);
-        EXPECT_EQ(result.stats.Untimed(), 0);
-        EXPECT_EQ(result.stats.SyncPoints(), kFrames);
-        EXPECT_EQ(result.stats.MinDuration(), duration);
-        EXPECT_EQ(result.stats.MaxDuration(), duration);
-        EXPECT_EQ(result.stats.LastEnd(), kFrames * duration);
+        ExpectWholeTimedFrames(harness.Capture(kFrames), kFrames, static_cast<long>(expected.biSizeImage),
+                               ExpectedSampleDuration(camera));
         harness.Disconnect();
         throughSetFormat = !throughSetFormat;
     }

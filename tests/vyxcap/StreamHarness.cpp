@@ -155,4 +155,18 @@ CaptureResult StreamHarness::Capture(int frames) {
     return result;
 }
 
+void ExpectWholeTimedFrames(const CaptureResult& result, int frames, long frameBytes, REFERENCE_TIME duration) {
+    ASSERT_EQ(result.hr, S_OK);
+    EXPECT_EQ(result.stats.Frames(), frames);
+    EXPECT_EQ(result.stats.WrongLength(), 0) << "every sample holds biSizeImage bytes";
+    EXPECT_EQ(result.lastLength, frameBytes);
+    EXPECT_EQ(result.stats.SyncPoints(), frames);
+    EXPECT_EQ(result.stats.Untimed(), 0);
+    EXPECT_EQ(result.stats.FirstStart(), 0);
+    EXPECT_EQ(result.stats.Gaps(), 0);
+    EXPECT_GT(duration, 0);
+    EXPECT_EQ(result.stats.MinDuration(), duration);
+    EXPECT_EQ(result.stats.MaxDuration(), duration);
+}
+
 }  // namespace vyx::vyxcap::test

@@ -61,6 +61,10 @@ private:
     Microsoft::WRL::ComPtr<IBaseFilter> m_renderer;
 };
 
+// A capture that ran: `frames` samples of `frameBytes` each, sync points, time-stamped
+// gap-free from 0 with `duration` each.
+void ExpectWholeTimedFrames(const CaptureResult& result, int frames, long frameBytes, REFERENCE_TIME duration);
+
 // A pin of the filter in the given direction (the first one).
 Microsoft::WRL::ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION direction);
 

@@ -307,20 +307,15 @@ TEST_F(SettingsFileTest, SaveWritesTwelveKeysOrElevenWithoutHardwareBinningAndKe
     EXPECT_EQ(ini.Keys(kColour), written);  // eleven
     EXPECT_EQ(ini.Value("Other Model", "Keep"), "1");
 
-    const CameraValues values = Read(*mono);
-    EXPECT_EQ(ini.Value(kMono, "Exp(ms)"), "10.000000");
-    EXPECT_EQ(ini.Value(kMono, "IsExpAuto"), "0");
-    EXPECT_EQ(ini.Value(kMono, "Gain"), std::to_string(values.gain));
-    EXPECT_EQ(ini.Value(kMono, "IsGainAuto"), values.gainAuto ? "1" : "0");
-    EXPECT_EQ(ini.Value(kMono, "Offset"), std::to_string(values.offset));
-    EXPECT_EQ(ini.Value(kMono, "AutoExpMax(ms)"), std::to_string(values.autoExpMax));
-    EXPECT_EQ(ini.Value(kMono, "AutoGainMax"), std::to_string(values.autoGainMax));
-    EXPECT_EQ(ini.Value(kMono, "TargetBrightness"), std::to_string(values.brightness));
-    EXPECT_EQ(ini.Value(kMono, "USBBandwidth"), std::to_string(values.bandwidth));
-    EXPECT_EQ(ini.Value(kMono, "IsHardbin"), values.hardBin ? "1" : "0");
-    EXPECT_EQ(ini.Value(kMono, "IsFlipHori"), "1");
-    EXPECT_EQ(ini.Value(kMono, "IsFlipVert"), "0");
-    EXPECT_EQ(ini.Value(kMono, "Bin"), "2");
+    const CameraValues v = Read(*mono);
+    const auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
+    const std::map<std::string, std::string> expected = {
+        {"Exp(ms)", "10.000000"}, {"IsExpAuto", "0"}, {"Gain", std::to_string(v.gain)},
+        {"IsGainAuto", flag(v.gainAuto)}, {"Offset", std::to_string(v.offset)},
+        {"AutoExpMax(ms)", std::to_string(v.autoExpMax)}, {"AutoGainMax", std::to_string(v.autoGainMax)},
+        {"TargetBrightness", std::to_string(v.brightness)}, {"USBBandwidth", std::to_string(v.bandwidth)},
+        {"IsHardbin", flag(v.hardBin)}, {"IsFlipHori", "1"}, {"IsFlipVert", "0"}, {"Bin", "2"}};
+    for (const auto& [key, value] : expected) EXPECT_EQ(ini.Value(kMono, key.c_str()), value) << key;
     EXPECT_TRUE(LeftoverFiles().empty());
     // No byte-order mark.
     EXPECT_NE(ReadBytes(m_path).rfind("\xEF\xBB\xBF", 0), 0u);
@@ -509,17 +504,13 @@ TEST_F(SettingsFileTest, HardwareBinFlipsAndSensorModeApplyOnlyWhereTheCameraHas
     EXPECT_TRUE(instance.calls.empty());
 }
 
+// Random bytes, NULs and stray brackets are the fuzz test's (below); here sizes it never reaches,
+// a missing or broken section, a read-only file and a folder in the file's place.
 TEST_F(SettingsFileTest, GarbageNeverCrashesAndNoOtherSectionIsLost) {
     TestCamera camera(kMono);
     ASSERT_TRUE(camera.IsOpen());
     const TestModel model(kMono);
 
-    std::string binary;
-    std::uint32_t seed = 12345;
-    for (int i = 0; i < 4096; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        binary.push_back(static_cast<char>(i < 256 ? i : seed >> 24));  // every byte value, NUL included
-    }
     std::string thousand;
     for (int i = 0; i < 1000; ++i) thousand += "[Section " + std::to_string(i) + "]\r\nKey=" + std::to_string(i) + "\r\n";
     const std::string megabyte(1 << 20, 'x');
@@ -529,7 +520,6 @@ TEST_F(SettingsFileTest, GarbageNeverCrashesAndNoOtherSectionIsLost) {
         std::string bytes;
     };
     const Case cases[] = {
-        {"binary bytes", binary + other + binary},
         {"1 MB line", megabyte + other + megabyte},
         {"1 MB value", "[Kestrel 1M]\r\nGain=" + std::string(1 << 20, '7') + "\r\nOffset=" + megabyte + other},
         {"thousand sections", thousand + other},
