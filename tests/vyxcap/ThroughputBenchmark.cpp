@@ -22,6 +22,7 @@
 #include "CaptureGraph.h"
 #include "ComApartment.h"
 #include "FormatChoice.h"
+#include "GrabberCallback.h"
 #include "Processes.h"
 #include "SimulatedBus.h"
 #include "VyxonCamera.h"
@@ -41,20 +42,8 @@ struct Size {
 };
 
 // Records the distinct buffers the samples arrive in: the allocator's rotation.
-class BufferSpy : public ISampleGrabberCB {
+class BufferSpy : public vyx::test::GrabberCallback {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ISampleGrabberCB) {
-            *object = static_cast<ISampleGrabberCB*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP BufferCB(double, BYTE*, LONG) override { return E_NOTIMPL; }
     STDMETHODIMP SampleCB(double, IMediaSample* sample) override {
         BYTE* buffer = nullptr;
         if (m_samples < kSamples && SUCCEEDED(sample->GetPointer(&buffer))) m_buffers[m_samples] = buffer;
