@@ -180,15 +180,20 @@ TEST(CameraPace, FrameRenderedAheadArrivesOnTimeAndGivesWayToNewSettings) {
     EXPECT_EQ(dropped, 0);
 }
 
+// A colour camera set to 3840 x 2160 RGB24, whose first full rendering is the slowest.
+CameraPtr PlugLargeColourCamera(const wchar_t* serial) {
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Kestrel 8C", serial);
+    if (!camera || !camera->SetImgSize(3840, 2160) || !camera->SetImgFormat(IMG_RGB24)) return nullptr;
+    return camera;
+}
+
 // The frame pump reads with a time-out of the frame time plus 500 ms. The first full
 // rendering of a 3840 x 2160 colour frame touches about 100 MB of fresh memory, which
 // under load took longer than that when it began only after the start.
 TEST(CameraPace, FirstLargeFrameComesWithinOneReadAfterTheStart) {
     vyx::sim::test::CleanBus bus;
-    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Kestrel 8C", L"P6");
+    CameraPtr camera = PlugLargeColourCamera(L"P6");
     ASSERT_TRUE(camera);
-    ASSERT_TRUE(camera->SetImgSize(3840, 2160));
-    ASSERT_TRUE(camera->SetImgFormat(IMG_RGB24));
     const long long frameUs = FrameTime(*camera);
     std::vector<unsigned char> frame(3840 * 2160 * 3);
     ASSERT_TRUE(camera->StartVideoStream());
@@ -203,10 +208,8 @@ TEST(CameraPace, FirstLargeFrameComesWithinOneReadAfterTheStart) {
 // meanwhile wins, and no stream may begin behind its back.
 TEST(CameraPace, StopDuringAStartsFirstRenderingLeavesTheStreamStopped) {
     vyx::sim::test::CleanBus bus;
-    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Kestrel 8C", L"P7");
+    CameraPtr camera = PlugLargeColourCamera(L"P7");
     ASSERT_TRUE(camera);
-    ASSERT_TRUE(camera->SetImgSize(3840, 2160));
-    ASSERT_TRUE(camera->SetImgFormat(IMG_RGB24));
     std::atomic<bool> stopped{false};
     std::thread stopper([&] {
         Sleep(20);  // well inside the first rendering of a 3840 x 2160 colour frame
