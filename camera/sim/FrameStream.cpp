@@ -9,6 +9,9 @@ namespace vyx::sim {
 namespace {
 
 constexpr std::size_t kMaxSpares = 2;
+// Arrivals the camera keeps while the newest frame waits for its reader, as a driver's
+// second buffer does; only arrivals beyond them are lost.
+constexpr long long kHeldArrivals = 1;
 // Unpaced, the producer renders at most a tenth of the time.
 constexpr int kUnpacedSpacing = 10;
 
@@ -76,6 +79,7 @@ void FrameStream::Invalidate(long long frameTimeUs) {
         std::lock_guard<std::mutex> lock(m_lock);
         ++m_generation;
         m_fresh = false;
+        m_held = 0;
         m_frameTimeUs = std::max<long long>(frameTimeUs, 1);
         m_nextArrival = Clock::now() + FrameTime();
     }
@@ -102,18 +106,24 @@ void FrameStream::CatchUp(Clock::time_point now) {
     if (now < m_nextArrival) return;
     const long long arrivals = 1 + (now - m_nextArrival) / FrameTime();
     if (PendingCurrent()) {
-        // The composed frame arrives; an uncollected one before it is lost, and so is every
-        // arrival the producer was too late to have a frame for.
-        m_dropped += (m_fresh ? 1 : 0) + arrivals - 1;
+        // The composed frame arrives; an uncollected one before it is lost. Arrivals the
+        // producer was too late to have a frame for are held while there is room.
+        m_dropped += (m_fresh ? 1 : 0) + Hold(arrivals - 1);
         Publish(std::move(m_pending));
     } else if (m_fresh) {
-        // Each arrival replaced the uncollected frame.
-        m_dropped += arrivals;
+        // The reader is late: the camera holds what arrives meanwhile while it has room.
+        m_dropped += Hold(arrivals);
     } else {
         // The producer is still composing: it counts what passed when its frame arrives.
         return;
     }
     m_nextArrival += arrivals * FrameTime();
+}
+
+long long FrameStream::Hold(long long arrivals) {
+    const long long held = std::min(arrivals, kHeldArrivals - m_held);
+    m_held += held;
+    return arrivals - held;
 }
 
 void FrameStream::SetPacing(bool noPacing, Clock::time_point now) {
@@ -196,6 +206,10 @@ void FrameStream::Run() {
         if (m_noPacing) {
             Publish(std::move(frame));
             m_nextArrival = renderStart + kUnpacedSpacing * (now - renderStart);
+        } else if (m_held > 0) {
+            // A held arrival: it came while its reader was late, so it is ready at once.
+            --m_held;
+            Publish(std::move(frame));
         } else {
             // Kept until its arrival, so that a late start or a slow composition of this
             // frame does not shorten the time its reader has to collect it.

@@ -5,11 +5,14 @@
 // is collected, the producer renders the next one at once and keeps it pending until its
 // arrival; whichever thread looks first after that time (a reader or the producer) hands
 // it over, so the producer's wake-up and rendering take nothing from the time the reader
-// has to collect the frame. A frame not collected before the next arrival is dropped;
-// drops are counted lazily, and the producer renders nothing nobody collects. Without
-// pacing a frame is always ready: a reader gets the newest frame, again if nothing newer
-// exists; the producer renders the next one behind it but busies itself at most a tenth
-// of the time, so a benchmark of the readers is not competing with the simulator for the
+// has to collect the frame. An arrival while the newest frame still waits for its reader
+// is held, as a camera's second buffer holds it, and its frame is ready as soon as the
+// reader has collected the one before; an arrival beyond that is dropped. So a reader, or
+// a whole process, that stalls for less than two frame times loses nothing. Drops are
+// counted lazily, and the producer renders nothing nobody collects. Without pacing a
+// frame is always ready: a reader gets the newest frame, again if nothing newer exists;
+// the producer renders the next one behind it but busies itself at most a tenth of the
+// time, so a benchmark of the readers is not competing with the simulator for the
 // processor.
 // Whether pacing is on is the camera's switch as of the latest rendered frame.
 //
@@ -79,6 +82,8 @@ private:
     // Hands over a pending frame whose arrival has passed and counts the drops up to now.
     void CatchUp(Clock::time_point now);
     void Publish(std::shared_ptr<Frame> frame);
+    // Holds as many of the given arrivals as there is room for; gives the number lost.
+    long long Hold(long long arrivals);
     void SetPacing(bool noPacing, Clock::time_point now);
     bool Collectable() const;
     bool PendingCurrent() const;
@@ -100,6 +105,7 @@ private:
     std::shared_ptr<Frame> m_pending;  // rendered, not yet arrived
     std::shared_ptr<Frame> m_latest;
     bool m_fresh = false;  // m_latest was published and not yet collected
+    long long m_held = 0;  // arrivals held for a late reader, still to be rendered
     bool m_awaitingCollection = false;  // the producer waits, untimed, for m_latest's reader
     std::vector<std::shared_ptr<Frame>> m_spares;
     long long m_dropped = 0;

@@ -180,6 +180,28 @@ TEST(CameraPace, FrameRenderedAheadArrivesOnTimeAndGivesWayToNewSettings) {
     EXPECT_EQ(dropped, 0);
 }
 
+// A camera holds one arrival while its newest frame waits for a late reader: a reader (or
+// a whole process) stalled for less than two frame times loses nothing, and the held frame
+// is ready as soon as the one before is collected.
+TEST(CameraPace, AReaderLateByLessThanTwoFramesLosesNothing) {
+    vyx::sim::test::CleanBus bus;
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Osprey 2C", L"P8");
+    ASSERT_TRUE(camera);
+    ASSERT_TRUE(camera->SetImgSize(320, 240));
+    ASSERT_TRUE(camera->SetImgFormat(IMG_RAW8));
+    ASSERT_TRUE(camera->SetExposure(300000, false));
+    std::vector<unsigned char> frame(320 * 240);
+    const int size = static_cast<int>(frame.size());
+    ASSERT_TRUE(camera->StartVideoStream());
+    ASSERT_TRUE(camera->GetImageData(frame.data(), size, 2000));
+    Sleep(750);  // the next frame arrived at 300 ms, the one after it at 600 ms
+    ASSERT_TRUE(camera->GetImageData(frame.data(), size, 0));
+    EXPECT_TRUE(camera->GetImageData(frame.data(), size, 120));  // not at 900 ms
+    int dropped = -1;
+    ASSERT_TRUE(camera->GetDroppedFrames(&dropped));
+    EXPECT_EQ(dropped, 0);
+}
+
 // A colour camera set to 3840 x 2160 RGB24, whose first full rendering is the slowest.
 CameraPtr PlugLargeColourCamera(const wchar_t* serial) {
     CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Kestrel 8C", serial);
