@@ -149,15 +149,21 @@ double Mean(const std::vector<unsigned char>& frame) {
     return sum / static_cast<double>(frame.size());
 }
 
+// 320 x 240 RAW8 at 300 ms a frame: quick to render, with time to act between arrivals.
+CameraPtr PlugSlowSmallCamera(const wchar_t* serial) {
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Osprey 2C", serial);
+    if (!camera || !camera->SetImgSize(320, 240) || !camera->SetImgFormat(IMG_RAW8) ||
+        !camera->SetExposure(300000, false))
+        return nullptr;
+    return camera;
+}
+
 // The next frame is rendered as soon as the last one is collected, ahead of its arrival:
 // it must still arrive a frame time later, and a change of settings meanwhile replaces it.
 TEST(CameraPace, FrameRenderedAheadArrivesOnTimeAndGivesWayToNewSettings) {
     vyx::sim::test::CleanBus bus;
-    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Osprey 2C", L"P5");
+    CameraPtr camera = PlugSlowSmallCamera(L"P5");
     ASSERT_TRUE(camera);
-    ASSERT_TRUE(camera->SetImgSize(320, 240));
-    ASSERT_TRUE(camera->SetImgFormat(IMG_RAW8));
-    ASSERT_TRUE(camera->SetExposure(300000, false));
     ASSERT_TRUE(camera->SetOffset(0));
     std::vector<unsigned char> before(320 * 240), after(320 * 240);
     const int size = static_cast<int>(before.size());
@@ -185,11 +191,8 @@ TEST(CameraPace, FrameRenderedAheadArrivesOnTimeAndGivesWayToNewSettings) {
 // is ready as soon as the one before is collected.
 TEST(CameraPace, AReaderLateByLessThanTwoFramesLosesNothing) {
     vyx::sim::test::CleanBus bus;
-    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Osprey 2C", L"P8");
+    CameraPtr camera = PlugSlowSmallCamera(L"P8");
     ASSERT_TRUE(camera);
-    ASSERT_TRUE(camera->SetImgSize(320, 240));
-    ASSERT_TRUE(camera->SetImgFormat(IMG_RAW8));
-    ASSERT_TRUE(camera->SetExposure(300000, false));
     std::vector<unsigned char> frame(320 * 240);
     const int size = static_cast<int>(frame.size());
     ASSERT_TRUE(camera->StartVideoStream());
