@@ -26,6 +26,13 @@ long long FrameTime(VyxonCamera& camera) {
     return us;
 }
 
+// The camera's dropped-frame count; -1 when it cannot tell.
+int DroppedFrames(VyxonCamera& camera) {
+    int dropped = -1;
+    EXPECT_TRUE(camera.GetDroppedFrames(&dropped));
+    return dropped;
+}
+
 double ProcessCpuSeconds() {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
@@ -181,9 +188,7 @@ TEST(CameraPace, FrameRenderedAheadArrivesOnTimeAndGivesWayToNewSettings) {
     // A new exposure began with the change: the frame rendered before it never arrives.
     EXPECT_GE(Clock::now() - changed, std::chrono::milliseconds(299));
     EXPECT_GT(Mean(after), Mean(before) + 5);  // about 2 and 10 at these settings
-    int dropped = -1;
-    ASSERT_TRUE(camera->GetDroppedFrames(&dropped));
-    EXPECT_EQ(dropped, 0);
+    EXPECT_EQ(DroppedFrames(*camera), 0);
 }
 
 // A camera holds one arrival while its newest frame waits for a late reader: a reader (or
@@ -200,9 +205,7 @@ TEST(CameraPace, AReaderLateByLessThanTwoFramesLosesNothing) {
     Sleep(750);  // the next frame arrived at 300 ms, the one after it at 600 ms
     ASSERT_TRUE(camera->GetImageData(frame.data(), size, 0));
     EXPECT_TRUE(camera->GetImageData(frame.data(), size, 120));  // not at 900 ms
-    int dropped = -1;
-    ASSERT_TRUE(camera->GetDroppedFrames(&dropped));
-    EXPECT_EQ(dropped, 0);
+    EXPECT_EQ(DroppedFrames(*camera), 0);
 }
 
 // A colour camera set to 3840 x 2160 RGB24, whose first full rendering is the slowest.
@@ -224,9 +227,7 @@ TEST(CameraPace, FirstLargeFrameComesWithinOneReadAfterTheStart) {
     ASSERT_TRUE(camera->StartVideoStream());
     EXPECT_TRUE(camera->GetImageData(frame.data(), static_cast<int>(frame.size()),
                                      static_cast<int>(frameUs / 1000 + 500)));
-    int dropped = -1;
-    ASSERT_TRUE(camera->GetDroppedFrames(&dropped));
-    EXPECT_EQ(dropped, 0);
+    EXPECT_EQ(DroppedFrames(*camera), 0);
 }
 
 // Starting renders the first frame outside the camera's lock; a stop from another thread
