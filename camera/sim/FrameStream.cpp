@@ -22,29 +22,35 @@ FrameStream::FrameStream(FrameSource& source, std::unique_ptr<FrameRenderer> ren
 
 FrameStream::~FrameStream() { Stop(); }
 
-bool FrameStream::RenderFirst(CameraSettings* settings) {
-    FrameJob job;
-    long long frameTimeUs = 1;
-    bool noPacing = false;
-    m_source.PrepareFrame(&job, &frameTimeUs, &noPacing);
-    FrameStats stats;
-    std::shared_ptr<Frame> frame;
+bool FrameStream::Render(Frame& frame, std::uint64_t index, RenderedFrame* rendered) {
+    m_source.PrepareFrame(&rendered->job, &rendered->frameTimeUs, &rendered->noPacing);
+    rendered->job.frameIndex = index;
     try {
-        frame = std::make_shared<Frame>();
-        frame->data.resize(FrameBytes(job.settings));
-        job.frameIndex = m_nextIndex;
-        m_renderer->Render(job, frame->data.data(), &stats);
+        frame.data.resize(FrameBytes(rendered->job.settings));
+        m_renderer->Render(rendered->job, frame.data.data(), &rendered->stats);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    return true;
+}
+
+bool FrameStream::RenderFirst(CameraSettings* settings) {
+    std::shared_ptr<Frame> frame;
+    try {
+        frame = std::make_shared<Frame>();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    RenderedFrame rendered;
+    if (!Render(*frame, m_nextIndex, &rendered)) return false;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         ++m_nextIndex;
         frame->generation = m_generation;
         m_pending = std::move(frame);
     }
-    m_source.FramePublished(job, stats);
-    *settings = job.settings;
+    m_source.FramePublished(rendered.job, rendered.stats);
+    *settings = rendered.job.settings;
     return true;
 }
 
@@ -179,28 +185,17 @@ void FrameStream::Run() {
         lock.unlock();
 
         const Clock::time_point renderStart = Clock::now();
-        FrameJob job;
-        long long frameTimeUs = 1;
-        bool noPacing = false;
-        m_source.PrepareFrame(&job, &frameTimeUs, &noPacing);
-        job.frameIndex = index;
-        FrameStats stats;
-        bool rendered = true;
-        try {
-            frame->data.resize(FrameBytes(job.settings));
-            m_renderer->Render(job, frame->data.data(), &stats);
-        } catch (const std::bad_alloc&) {
-            rendered = false;
-        }
+        RenderedFrame rendered;
+        const bool ok = Render(*frame, index, &rendered);
 
         lock.lock();
-        if (!rendered) {
+        if (!ok) {
             m_failed = true;
             break;
         }
         const Clock::time_point now = Clock::now();
-        SetPacing(noPacing, now);
-        m_frameTimeUs = std::max<long long>(frameTimeUs, 1);
+        SetPacing(rendered.noPacing, now);
+        m_frameTimeUs = std::max<long long>(rendered.frameTimeUs, 1);
         if (generation != m_generation) continue;  // the settings changed meanwhile
         frame->generation = generation;
         if (m_noPacing) {
@@ -219,7 +214,7 @@ void FrameStream::Run() {
         }
         m_changed.notify_all();
         lock.unlock();
-        m_source.FramePublished(job, stats);
+        m_source.FramePublished(rendered.job, rendered.stats);
         lock.lock();
     }
     m_changed.notify_all();

@@ -77,7 +77,17 @@ private:
         std::uint64_t generation = 0;
     };
 
+    // A frame rendered for the source's settings of the moment, and what came with them.
+    struct RenderedFrame {
+        FrameJob job;
+        long long frameTimeUs = 1;
+        bool noPacing = false;
+        FrameStats stats;
+    };
+
     void Run();
+    // Renders frame number index into frame, outside the lock; false when memory runs out.
+    bool Render(Frame& frame, std::uint64_t index, RenderedFrame* rendered);
     std::shared_ptr<Frame> TakeBuffer();
     // Hands over a pending frame whose arrival has passed and counts the drops up to now.
     void CatchUp(Clock::time_point now);
