@@ -122,7 +122,12 @@ TEST_F(TrustedFilesTest, AHeldLibraryCannotBeChangedUntilItIsLetGo)
 
 TEST_F(TrustedFilesTest, AHeldLibraryStillLoads)
 {
+    // The library of this test's own architecture: a 32-bit process cannot load a 64-bit one.
+#ifdef _WIN64
     const std::wstring source = DistFolder() + L"\\DX_x64\\VyxonCamera.dll";
+#else
+    const std::wstring source = DistFolder() + L"\\DX_x86\\VyxonCamera.dll";
+#endif
     const std::wstring library = m_folder + L"\\VyxonCamera.dll";
     ASSERT_TRUE(::CopyFileW(source.c_str(), library.c_str(), FALSE)) << "the camera library is missing from VYX_DIST";
     TrustedFiles held(ServiceFileTrust());
