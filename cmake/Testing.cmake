@@ -16,11 +16,16 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 set(VYX_TEST_LOCKS bus filters settings scm layout)
 set(VYX_TEST_LABELS unit component app service slow)
 
-# vyx_register_test(NAME LABELS ... [LOCKS ...] [TIMEOUT s]): properties of one CTest
-# entry. The time-out is about twice the program's usual time, so a hang is reported in
-# minutes and never retried into a pass.
+# vyx_register_test(NAME LABELS ... [LOCKS ...] [TIMEOUT s] [PREFIX name]): properties of
+# one CTest entry. The time-out is about twice the program's usual time, so a hang is
+# reported in minutes and never retried into a pass. The test runs in the tree's Wine prefix
+# unless PREFIX names another one (made by vyx_add_named_prefix_setup); its locks are that
+# prefix's.
 function(vyx_register_test test)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "LABELS;LOCKS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT;PREFIX" "LABELS;LOCKS" ${ARGN})
+    if(NOT ARG_PREFIX)
+        set(ARG_PREFIX ${VYX_ARCH})
+    endif()
     if(NOT ARG_LABELS)
         message(FATAL_ERROR "${test}: give it one or more LABELS (${VYX_TEST_LABELS})")
     endif()
@@ -40,12 +45,12 @@ function(vyx_register_test test)
         if(NOT lock IN_LIST VYX_TEST_LOCKS)
             message(FATAL_ERROR "${test}: unknown lock ${lock} (${VYX_TEST_LOCKS})")
         endif()
-        list(APPEND locks ${VYX_ARCH}_${lock})
+        list(APPEND locks ${ARG_PREFIX}_${lock})
     endforeach()
     # cmake/wine-run exits with 77 where the host cannot run the program at all (a 32-bit
     # program on a kernel without 32-bit support): CTest reports that as skipped.
     set_tests_properties(${test} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
-        FIXTURES_REQUIRED wine_prefix_${VYX_ARCH} SKIP_RETURN_CODE 77)
+        FIXTURES_REQUIRED wine_prefix_${ARG_PREFIX} SKIP_RETURN_CODE 77)
     if(locks)
         set_tests_properties(${test} PROPERTIES RESOURCE_LOCK "${locks}")
     endif()
@@ -71,4 +76,15 @@ function(vyx_add_prefix_setup)
     add_test(NAME wine_prefix_${VYX_ARCH} COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} cmd.exe /c exit 0)
     set_tests_properties(wine_prefix_${VYX_ARCH} PROPERTIES
         LABELS unit TIMEOUT 120 FIXTURES_SETUP wine_prefix_${VYX_ARCH})
+endfunction()
+
+# vyx_add_named_prefix_setup(NAME LABEL): a Wine prefix of its own, build/wineprefix-NAME,
+# for tests that would otherwise hold the tree's shared devices and registrations for long
+# while they mostly wait. Its tests say PREFIX NAME and run with VYX_WINEPREFIX set to it.
+function(vyx_add_named_prefix_setup name label)
+    add_test(NAME wine_prefix_${name}
+        COMMAND env VYX_BUILD_ROOT=${VYX_BUILD_ROOT} VYX_WINEPREFIX=${VYX_BUILD_ROOT}/wineprefix-${name}
+                ${CMAKE_SOURCE_DIR}/cmake/wine-run cmd.exe /c exit 0)
+    set_tests_properties(wine_prefix_${name} PROPERTIES
+        LABELS ${label} TIMEOUT 120 FIXTURES_SETUP wine_prefix_${name})
 endfunction()
