@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 #include "ComApartment.h"
+#include "HostArchitecture.h"
 #include "TestLayout.h"
 #include "UniqueResource.h"
 
@@ -17,7 +18,9 @@ namespace {
 constexpr DWORD kProgramTimeoutMs = 120000;
 }  // namespace
 
-std::vector<std::wstring> ListVideoInputDevices32()
+namespace {
+
+std::vector<std::wstring> ListInProcess()
 {
     std::vector<std::wstring> names;
     const win::ComApartment apartment;
@@ -43,6 +46,8 @@ std::vector<std::wstring> ListVideoInputDevices32()
     }
     return names;
 }
+
+}  // namespace
 
 int RunProgram(const std::wstring& commandLine, std::string* output, DWORD* processId)
 {
@@ -77,11 +82,15 @@ int RunProgram(const std::wstring& commandLine, std::string* output, DWORD* proc
     return static_cast<int>(program.ExitCode());
 }
 
-std::vector<std::wstring> ListVideoInputDevices64(bool& ok)
+std::vector<std::wstring> ListVideoInputDevices(FilterArch arch, bool& ok)
 {
+    if (arch == ProcessArch()) {
+        ok = true;
+        return ListInProcess();
+    }
     std::vector<std::wstring> names;
     std::string output;
-    ok = RunProgram(L"\"" + DistFolder() + L"\\tools_x64\\vyxcap.exe\" list", &output) == 0;
+    ok = RunProgram(L"\"" + DistFolder() + L"\\tools_" + ArchText(arch) + L"\\vyxcap.exe\" list", &output) == 0;
     std::size_t start = 0;
     while (start < output.size()) {
         std::size_t end = output.find('\n', start);
