@@ -28,14 +28,13 @@ std::vector<BYTE> WellKnownSid(WELL_KNOWN_SID_TYPE type)
 // NT SERVICE\TrustedInstaller, the owner of the system's own files.
 std::vector<BYTE> TrustedInstallerSid()
 {
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    const DWORD parts[] = {80, 956008885, 3418522649, 1831038044, 1853292631, 2271478464};
-    std::vector<BYTE> sid(::GetSidLengthRequired(6));
-    ::InitializeSid(sid.data(), &nt, 6);
-    for (DWORD i = 0; i < 6; ++i) {
-        *::GetSidSubAuthority(sid.data(), i) = parts[i];
+    PSID sid = nullptr;
+    if (!::ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", &sid)) {
+        return {};
     }
-    return sid;
+    std::vector<BYTE> copy = CopySid(sid);
+    ::LocalFree(sid);
+    return copy;
 }
 
 std::wstring AccessText(PSID sid, ACCESS_MASK mask)
@@ -101,6 +100,11 @@ bool FileTrust::IsTrustedPrincipal(PSID sid) const
     return false;
 }
 
+std::wstring OwnerMend(const std::wstring& path)
+{
+    return L"set the owner to Administrators: icacls \"" + path + L"\" /setowner *S-1-5-32-544";
+}
+
 TrustVerdict FileTrust::Judge(PSECURITY_DESCRIPTOR descriptor) const
 {
     if (descriptor == nullptr || !::IsValidSecurityDescriptor(descriptor)) {
@@ -112,7 +116,7 @@ TrustVerdict FileTrust::Judge(PSECURITY_DESCRIPTOR descriptor) const
         return {false, L"no owner"};
     }
     if (!IsTrustedPrincipal(owner)) {
-        return {false, L"owner=" + SidText(owner)};
+        return {false, L"owner=" + SidText(owner), true};
     }
     BOOL present = FALSE;
     PACL dacl = nullptr;

@@ -15,8 +15,13 @@ namespace vyx::service {
 
 struct TrustVerdict {
     bool trusted = false;
-    std::wstring reason;  // empty when trusted, else e.g. "owner=S-1-5-21-1-2-3-1001"
+    std::wstring reason;          // empty when trusted, else e.g. "owner=S-1-5-21-1-2-3-1001"
+    bool ownerRefused = false;    // refused for its owner alone (see OwnerMend)
 };
+
+// How an administrator mends a refusal for the owner alone, as seen with files copied by the
+// built-in Administrator or with UAC off (owned by that user, not by Administrators).
+std::wstring OwnerMend(const std::wstring& path);
 
 // Rights that let a principal change a file or folder, rename or delete it, or take it over.
 inline constexpr ACCESS_MASK kChangingRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_DELETE_CHILD |

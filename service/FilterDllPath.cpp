@@ -60,19 +60,7 @@ bool IsUsableFileName(const wchar_t* name)
     return text.find_first_of(L"\\/:") == std::wstring::npos && text.find(L"..") == std::wstring::npos;
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b)
-{
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 }  // namespace
-
-std::wstring ParentDirectory(const std::wstring& path)
-{
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
 
 bool GetServiceExecutablePath(std::wstring& path) { return GetExecutablePath(path); }
 
@@ -98,33 +86,12 @@ bool BuildDllPath(const CameraModel& model, FilterArch arch, std::wstring& path)
     return true;
 }
 
-DWORD ValidateFilterDll(const std::wstring& path, FilterArch arch)
+DWORD ValidateFilterDll(HANDLE file, FilterArch arch)
 {
-    const DWORD folderAttributes = ::GetFileAttributesW(ParentDirectory(path).c_str());
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES) {
-        return ::GetLastError();
+    if (file == nullptr) {
+        return ERROR_INVALID_HANDLE;
     }
-    // A junction in place of the folder is refused (161), as is a file that is none (1006).
-    const DWORD folderKind = JudgeFileKind(folderAttributes, FileKind::Folder);
-    if (folderKind != ERROR_SUCCESS) {
-        return folderKind;
-    }
-    const DWORD fileAttributes = ::GetFileAttributesW(path.c_str());
-    if (fileAttributes == INVALID_FILE_ATTRIBUTES) {
-        return ::GetLastError();
-    }
-    const DWORD fileKind = JudgeFileKind(fileAttributes, FileKind::File);
-    if (fileKind != ERROR_SUCCESS) {
-        return fileKind;
-    }
-
-    win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return ::GetLastError();
-    }
-
-    FilePeSource source(file.Get());
+    FilePeSource source(file);
     return ValidatePeHeaders(source, ArchMachine(arch));
 }
 

@@ -96,26 +96,58 @@ DWORD WaitForServiceState(SC_HANDLE service, DWORD wantedState, DWORD timeoutMs)
     }
 }
 
-DWORD StopServiceAndWait(SC_HANDLE service)
+DWORD StopServiceAndWait(ServiceStopControl& service, DWORD timeoutMs, DWORD pollMs)
 {
-    SERVICE_STATUS_PROCESS status = {};
-    DWORD error = QueryStatus(service, status);
-    if (error != ERROR_SUCCESS) {
-        return error;
-    }
-    if (status.dwCurrentState == SERVICE_STOPPED) {
-        return ERROR_SUCCESS;
-    }
-    if (status.dwCurrentState != SERVICE_STOP_PENDING) {
-        SERVICE_STATUS ignored = {};
-        if (!::ControlService(service, SERVICE_CONTROL_STOP, &ignored)) {
-            error = ::GetLastError();
-            if (error != ERROR_SERVICE_NOT_ACTIVE) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    bool stopTaken = false;
+    for (;;) {
+        SERVICE_STATUS_PROCESS status = {};
+        DWORD error = service.Query(status);
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
+        if (status.dwCurrentState == SERVICE_STOPPED) {
+            return ERROR_SUCCESS;
+        }
+        if (!stopTaken && status.dwCurrentState != SERVICE_STOP_PENDING) {
+            error = service.SendStop();
+            const bool stillStarting =
+                error == ERROR_SERVICE_CANNOT_ACCEPT_CTRL && status.dwCurrentState == SERVICE_START_PENDING;
+            if (error == ERROR_SUCCESS || error == ERROR_SERVICE_NOT_ACTIVE) {
+                stopTaken = true;
+            } else if (!stillStarting) {
                 return error;
             }
         }
+        if (::GetTickCount64() >= deadline) {
+            return ERROR_TIMEOUT;
+        }
+        ::Sleep(pollMs);
     }
-    return WaitForServiceState(service, SERVICE_STOPPED, kStopWaitMs);
+}
+
+namespace {
+
+class ScmStopControl : public ServiceStopControl {
+public:
+    explicit ScmStopControl(SC_HANDLE service) : m_service(service) {}
+    DWORD Query(SERVICE_STATUS_PROCESS& status) override { return QueryStatus(m_service, status); }
+    DWORD SendStop() override
+    {
+        SERVICE_STATUS ignored = {};
+        return ::ControlService(m_service, SERVICE_CONTROL_STOP, &ignored) ? ERROR_SUCCESS : ::GetLastError();
+    }
+
+private:
+    SC_HANDLE m_service;
+};
+
+}  // namespace
+
+DWORD StopServiceAndWait(SC_HANDLE service)
+{
+    ScmStopControl control(service);
+    return StopServiceAndWait(control);
 }
 
 DWORD InstallService()

@@ -19,6 +19,22 @@ inline constexpr DWORD kStatePollMs = 250;
 DWORD InstallService();
 DWORD UninstallService();
 DWORD RegisterEventLogSource(const std::wstring& executablePath);
+
+// The two service-manager calls that stopping a service makes, so that tests can answer
+// them as Windows does where Wine does not.
+class ServiceStopControl {
+public:
+    virtual ~ServiceStopControl() = default;
+    // QueryServiceStatusEx: 0, or its error.
+    virtual DWORD Query(SERVICE_STATUS_PROCESS& status) = 0;
+    // ControlService with SERVICE_CONTROL_STOP: 0, or its error.
+    virtual DWORD SendStop() = 0;
+};
+
+// Stops the service and waits until it has stopped, within `timeoutMs`. A service that is
+// still starting refuses a stop (ERROR_SERVICE_CANNOT_ACCEPT_CTRL, 1061, for the whole
+// start-up wait on Windows): the stop is sent again at each poll until it is taken.
+DWORD StopServiceAndWait(ServiceStopControl& service, DWORD timeoutMs = kStopWaitMs, DWORD pollMs = kStatePollMs);
 DWORD StopServiceAndWait(SC_HANDLE service);
 DWORD WaitForServiceState(SC_HANDLE service, DWORD wantedState, DWORD timeoutMs);
 // Unregisters every model and architecture whose registration is present.

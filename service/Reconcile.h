@@ -13,6 +13,9 @@ inline constexpr DWORD kWorkerShutdownWaitMs = 40000;
 bool RegisterDeviceNotifications(SERVICE_STATUS_HANDLE statusHandle);
 DWORD HandleDeviceEvent(DWORD eventType, void* eventData);
 DWORD WINAPI ReconcileWorker(void* parameter);
+// On the ServiceMain thread once the worker runs: 0 when a stop was requested; the worker's
+// error, logged as event 1400, when it ended on its own (a failed wait).
+DWORD WaitWhileWorkerRuns();
 bool ReconcileFilters();
 void StopReconcileWorker();
 

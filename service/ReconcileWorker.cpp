@@ -61,6 +61,25 @@ DWORD WINAPI ReconcileWorker(void*)
     }
 }
 
+DWORD WaitWhileWorkerRuns()
+{
+    ServiceState& state = GetServiceState();
+    // The stop first: a worker that ended because of it is no failure.
+    const HANDLE handles[] = {state.stopEvent.Get(), state.workerThread.Get()};
+    const DWORD wait = ::WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+    if (wait == WAIT_OBJECT_0) {
+        return ERROR_SUCCESS;
+    }
+    DWORD error = ::GetLastError();
+    if (wait == WAIT_OBJECT_0 + 1) {
+        DWORD exitCode = 0;
+        // The worker returns 0 only for a stop, which the wait would have seen first.
+        error = ::GetExitCodeThread(state.workerThread.Get(), &exitCode) ? exitCode : ::GetLastError();
+    }
+    LogApiFailure(L"reconcile worker", error, kEventApiFailure);
+    return error;
+}
+
 void StopReconcileWorker()
 {
     ServiceState& state = GetServiceState();

@@ -9,6 +9,7 @@
 
 #include "CameraModel.h"
 #include "FilterArch.h"
+#include "PathText.h"
 
 #include <windows.h>
 
@@ -36,11 +37,9 @@ bool BuildDllPath(const CameraModel& model, FilterArch arch, std::wstring& path)
 // The full path of this program (the service's executable, or a test's).
 bool GetServiceExecutablePath(std::wstring& path);
 
-// The parent directory: everything before the last "\" or "/", empty when there is none.
-std::wstring ParentDirectory(const std::wstring& path);
-
-// 0 when the file is a plain PE file for the architecture's machine, else a Windows error.
-DWORD ValidateFilterDll(const std::wstring& path, FilterArch arch);
+// 0 when the open file (held, see TrustedFiles) is a PE image for the architecture's
+// machine, else a Windows error; ERROR_INVALID_HANDLE for a null handle.
+DWORD ValidateFilterDll(HANDLE file, FilterArch arch);
 
 // A REG_SZ or REG_EXPAND_SZ value (unexpanded) under HKLM in the architecture's view;
 // a null value name reads the default value.

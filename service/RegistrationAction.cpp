@@ -24,15 +24,17 @@ bool PauseBeforeRetry(int attempt, HANDLE stopEvent)
     return ::WaitForSingleObject(stopEvent, delay) == WAIT_TIMEOUT;
 }
 
-// An untrusted file names the principal; a missing or misplaced one reads like a failed validation.
+// An untrusted file names the principal, and for an owner alone the mend; a missing,
+// misplaced or unreadable one (access denied opening it) reads like a failed validation.
 void ReportRefusedLayout(const CameraModel& model, const wchar_t* archText, const std::wstring& refusedPath,
-                         DWORD error, const std::wstring& reason)
+                         DWORD error, const TrustedFiles& held)
 {
-    if (error == ERROR_ACCESS_DENIED) {
+    if (!held.Reason().empty()) {
+        const std::wstring mend = held.OwnerRefused() ? L" mend=" + OwnerMend(refusedPath) : std::wstring();
         WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
-                          L"register model=%ls arch=%ls untrusted file refused. path=%ls error=%lu reason=%ls",
+                          L"register model=%ls arch=%ls untrusted file refused. path=%ls error=%lu reason=%ls%ls",
                           model.displayName, archText, refusedPath.c_str(), static_cast<unsigned long>(error),
-                          reason.c_str());
+                          held.Reason().c_str(), mend.c_str());
         return;
     }
     WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
@@ -53,26 +55,24 @@ bool RunRegistrationAction(const CameraModel& model, FilterArch arch, bool regis
         return false;
     }
 
-    const DWORD validation = ValidateFilterDll(path, arch);
-    if (validation != ERROR_SUCCESS && registerFilter) {
-        WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
-                          L"register model=%ls arch=%ls DLL validation failed. path=%ls error=%lu", model.displayName,
-                          archText, path.c_str(), static_cast<unsigned long>(validation));
-        return false;
-    }
-
     // regsvr32 runs the library as the service: only files that no one else can change,
-    // held so until the last attempt's regsvr32 has ended.
+    // held so until the last attempt's regsvr32 has ended. The PE check reads the held
+    // library itself, so the file checked is the file registered.
     TrustedFiles held(ServiceFileTrust());
     std::wstring refusedPath;
-    const DWORD layout = validation == ERROR_SUCCESS ? HoldFilterLayout(held, path, refusedPath) : validation;
+    DWORD layout = HoldFilterLayout(held, path, refusedPath);
+    if (layout == ERROR_SUCCESS) {
+        layout = ValidateFilterDll(held.Held(path), arch);
+        refusedPath = path;
+    }
     if (layout != ERROR_SUCCESS && registerFilter) {
-        ReportRefusedLayout(model, archText, refusedPath, layout, held.Reason());
+        ReportRefusedLayout(model, archText, refusedPath, layout, held);
         return false;
     }
 
     DWORD lastResult = ERROR_SUCCESS;
     DWORD lastExitCode = 0;
+    int attempts = 0;  // regsvr32 runs actually made: none when the fallback needs no tool
     // An unregistration never needs a valid or trusted library: without one it deletes the
     // keys itself.
     if (layout == ERROR_SUCCESS) {
@@ -82,6 +82,7 @@ bool RunRegistrationAction(const CameraModel& model, FilterArch arch, bool regis
             return false;
         }
         for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+            attempts = attempt;
             lastExitCode = 0;
             lastResult = RunRegsvr32(regsvr32, path, !registerFilter, stopEvent, lastExitCode);
             const bool verified = IsVerified(QueryRegistrationState(model, arch, path), registerFilter);
@@ -109,7 +110,7 @@ bool RunRegistrationAction(const CameraModel& model, FilterArch arch, bool regis
     if (registerFilter || lastResult == ERROR_CANCELLED) {
         WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
                           L"action=%ls model=%ls arch=%ls failed after %d attempts. error=%lu exitCode=%lu", action,
-                          model.displayName, archText, kMaxAttempts, static_cast<unsigned long>(lastResult),
+                          model.displayName, archText, attempts, static_cast<unsigned long>(lastResult),
                           static_cast<unsigned long>(lastExitCode));
         return false;
     }
@@ -118,7 +119,7 @@ bool RunRegistrationAction(const CameraModel& model, FilterArch arch, bool regis
     if (deletion != ERROR_SUCCESS || QueryRegistrationState(model, arch, path).present) {
         WriteServiceEvent(EVENTLOG_ERROR_TYPE, kEventActionFailed,
                           L"action=%ls model=%ls arch=%ls failed after %d attempts. error=%lu exitCode=%lu", action,
-                          model.displayName, archText, kMaxAttempts, static_cast<unsigned long>(deletion),
+                          model.displayName, archText, attempts, static_cast<unsigned long>(deletion),
                           static_cast<unsigned long>(lastExitCode));
         return false;
     }

@@ -16,12 +16,6 @@ bool KeyOpens(const std::wstring& keyPath, FilterArch arch)
            ERROR_SUCCESS;
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b)
-{
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 // Deletes "SOFTWARE\\Classes\\" + subtree in the architecture's view. RegDeleteTreeW opens
 // the named subtree without a view flag, which from this 32-bit process lands in the
 // 32-bit view; so the subtree's own key is opened in the right view, emptied, then deleted.

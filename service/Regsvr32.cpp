@@ -1,6 +1,7 @@
 #include "ChildProcess.h"
 #include "Registrar.h"
 #include "Regsvr32Location.h"
+#include "ServiceEvents.h"
 #include "ServiceTimings.h"
 
 namespace vyx::service {
@@ -49,6 +50,12 @@ DWORD RunRegsvr32(const std::wstring& regsvr32Path, const std::wstring& dllPath,
     win::ChildProcess regsvr32;
     // In a job of its own: a time-out or stop ends what the library's registration started too.
     DWORD error = regsvr32.Start(commandLine, win::ChildProcessOptions::Program(regsvr32Path).WholeTree());
+    if (error == ERROR_SUCCESS && regsvr32.Placement() == win::JobPlacement::WithoutJob) {
+        WriteServiceEvent(EVENTLOG_WARNING_TYPE, kEventApiFailure,
+                          L"regsvr32 runs without a job of its own: the service's job allows neither a nested job nor "
+                          L"a breakaway, so a stop or time-out ends regsvr32 but not what it started. path=%ls",
+                          dllPath.c_str());
+    }
     if (error == ERROR_SUCCESS) {
         // Ended by a time-out or the stop event: ERROR_TIMEOUT or ERROR_CANCELLED.
         error = regsvr32.Wait(Timings().regsvr32TimeoutMs, stopEvent);

@@ -15,6 +15,8 @@ constexpr DWORD kStartPendingHint = 240000;
 constexpr DWORD kFirstPassHint = 180000;
 constexpr DWORD kStopPendingHint = 40000;
 
+StatusSender g_statusSender = ::SetServiceStatus;
+
 // Fills and sends the record; the caller holds statusLock. The result is the send's error,
 // ERROR_SUCCESS also for a report the stop rule refused (StatusRecord.h): the handler sets
 // stopRequested before it takes the lock, so no start-up report can follow its stop pending.
@@ -23,7 +25,7 @@ DWORD SendStatusLocked(ServiceState& state, DWORD currentState, DWORD win32ExitC
     if (!FillStatusRecord(state.status, currentState, win32ExitCode, waitHint, state.stopRequested.load() != 0)) {
         return ERROR_SUCCESS;
     }
-    return ::SetServiceStatus(state.statusHandle, &state.status) ? ERROR_SUCCESS : ::GetLastError();
+    return g_statusSender(state.statusHandle, &state.status) ? ERROR_SUCCESS : ::GetLastError();
 }
 
 void ReportSendFailure(DWORD error)
@@ -47,6 +49,8 @@ bool StopSignalled()
 }
 
 }  // namespace
+
+void SetStatusSenderForTesting(StatusSender sender) { g_statusSender = sender != nullptr ? sender : ::SetServiceStatus; }
 
 bool ReportServiceStatus(DWORD currentState, DWORD win32ExitCode, DWORD waitHint)
 {
@@ -155,7 +159,14 @@ void WINAPI ServiceMain(DWORD, wchar_t**)
                       L"VYXDshowService started. native64BitWindows=%d processWow64=%d",
                       IsNative64BitWindows() ? 1 : 0, processWow64 ? 1 : 0);
 
-    ::WaitForSingleObject(state.stopEvent.Get(), INFINITE);
+    const DWORD workerError = WaitWhileWorkerRuns();
+    if (workerError != ERROR_SUCCESS) {
+        // No pass would ever run again: stopping with the worker's error lets the manager's
+        // failure actions restart the service, instead of a RUNNING service that does nothing.
+        StopReconcileWorker();
+        ReportServiceStatus(SERVICE_STOPPED, workerError, 0);
+        return;
+    }
     ReportServiceStatus(SERVICE_STOP_PENDING, NO_ERROR, kStopPendingHint);
     StopReconcileWorker();
     WriteServiceEvent(EVENTLOG_INFORMATION_TYPE, kEventServiceStopped, L"VYXDshowService stopped.");

@@ -11,4 +11,9 @@ DWORD WINAPI ServiceControlHandler(DWORD control, DWORD eventType, void* eventDa
 // False without a status handle; a failed send is logged as event 1400.
 bool ReportServiceStatus(DWORD state, DWORD win32ExitCode, DWORD waitHint);
 
+// Tests stand in for SetServiceStatus (no status handle exists outside the service
+// manager); null restores it. Set while no report can be under way.
+using StatusSender = BOOL(WINAPI*)(SERVICE_STATUS_HANDLE handle, SERVICE_STATUS* status);
+void SetStatusSenderForTesting(StatusSender sender);
+
 }  // namespace vyx::service

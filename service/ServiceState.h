@@ -5,8 +5,9 @@
 //  - the dispatcher thread runs wWinMain's dispatcher and ServiceControlHandler, which
 //    touches only stopRequested (compare-exchange), generation and lastDeviceEvent
 //    (atomics), status (under statusLock) and signals the two events;
-//  - the ServiceMain thread creates and releases everything here, runs the first pass and
-//    starts the worker;
+//  - the ServiceMain thread creates and releases everything here, runs the first pass,
+//    starts the worker and then waits on the stop event and the worker's handle, so a
+//    worker that ends on its own stops the service;
 //  - the worker thread runs every later pass and reads stopEvent, changeEvent, generation
 //    and lastDeviceEvent.
 //  statusLock (exclusive) guards status from filling until it has been sent. The worker

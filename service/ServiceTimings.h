@@ -22,6 +22,11 @@ const ServiceTimings& Timings();
 #ifdef VYX_SERVICE_TEST_TIMINGS
 // Not thread-safe: call it while no pass, worker or action runs.
 void SetTimingsForTesting(const ServiceTimings& timings);
+// Five numbers in the order of ServiceTimings, separated by blanks; false if malformed.
+bool ParseTimings(const char* text, ServiceTimings& timings);
+// The test build of the executable takes its waits from VYXCamService.timings beside it,
+// when that file exists and is well formed; else it keeps the shipped ones.
+void LoadTimingsBesideExecutable();
 #endif
 
 }  // namespace vyx::service

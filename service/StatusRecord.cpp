@@ -5,7 +5,8 @@ namespace vyx::service {
 bool FillStatusRecord(SERVICE_STATUS& status, DWORD currentState, DWORD win32ExitCode, DWORD waitHint,
                       bool stopRequested)
 {
-    if (stopRequested && (currentState == SERVICE_START_PENDING || currentState == SERVICE_RUNNING)) {
+    if (status.dwCurrentState == SERVICE_STOPPED ||
+        (stopRequested && (currentState == SERVICE_START_PENDING || currentState == SERVICE_RUNNING))) {
         return false;
     }
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;

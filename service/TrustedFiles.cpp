@@ -1,5 +1,7 @@
 #include "TrustedFiles.h"
 
+#include "PathText.h"
+
 #include <aclapi.h>
 
 namespace vyx::service {
@@ -12,11 +14,7 @@ struct LocalMemoryTraits {
 };
 using UniqueDescriptor = win::UniqueResource<PSECURITY_DESCRIPTOR, LocalMemoryTraits>;
 
-std::wstring ParentOf(const std::wstring& path)
-{
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
+FileOpener g_openFile = ::CreateFileW;
 
 struct LayoutItem {
     std::wstring path;
@@ -40,11 +38,13 @@ DWORD HoldAll(TrustedFiles& held, const std::vector<LayoutItem>& items, std::wst
 
 }  // namespace
 
+void SetFileOpenerForTesting(FileOpener opener) { g_openFile = opener != nullptr ? opener : ::CreateFileW; }
+
 DWORD HoldFilterLayout(TrustedFiles& held, const std::wstring& libraryPath, std::wstring& refusedPath)
 {
-    const std::wstring folder = ParentOf(libraryPath);
+    const std::wstring folder = ParentDirectory(libraryPath);
     return HoldAll(held,
-                   {{ParentOf(folder), FileKind::Folder, false},
+                   {{ParentDirectory(folder), FileKind::Folder, false},
                     {folder, FileKind::Folder, false},
                     {libraryPath, FileKind::File, false},
                     {folder + L"\\" + kCameraLibraryFileName, FileKind::File, false}},
@@ -53,7 +53,7 @@ DWORD HoldFilterLayout(TrustedFiles& held, const std::wstring& libraryPath, std:
 
 DWORD HoldServiceLayout(TrustedFiles& held, const std::wstring& executablePath, std::wstring& refusedPath)
 {
-    const std::wstring folder = ParentOf(executablePath);
+    const std::wstring folder = ParentDirectory(executablePath);
     return HoldAll(held,
                    {{folder, FileKind::Folder, false},
                     {executablePath, FileKind::File, false},
@@ -84,6 +84,7 @@ DWORD JudgeFileKind(DWORD attributes, FileKind kind)
 DWORD TrustedFiles::Hold(const std::wstring& path, FileKind kind)
 {
     m_reason.clear();
+    m_ownerRefused = false;
     const bool folder = kind == FileKind::Folder;
     // Others may still read; a folder's files may still be opened for writing (each file
     // is judged on its own), but the folder itself cannot be renamed or deleted.
@@ -92,7 +93,7 @@ DWORD TrustedFiles::Hold(const std::wstring& path, FileKind kind)
     // that cannot be opened.
     const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
     win::UniqueFile file(
-        ::CreateFileW(path.c_str(), GENERIC_READ | READ_CONTROL, sharing, nullptr, OPEN_EXISTING, flags, nullptr));
+        g_openFile(path.c_str(), GENERIC_READ | READ_CONTROL, sharing, nullptr, OPEN_EXISTING, flags, nullptr));
     if (!file) {
         return ::GetLastError();
     }
@@ -114,10 +115,21 @@ DWORD TrustedFiles::Hold(const std::wstring& path, FileKind kind)
     const TrustVerdict verdict = m_trust.Judge(descriptor.Get());
     if (!verdict.trusted) {
         m_reason = verdict.reason;
+        m_ownerRefused = verdict.ownerRefused;
         return ERROR_ACCESS_DENIED;
     }
-    m_held.push_back(std::move(file));
+    m_held.emplace_back(path, std::move(file));
     return ERROR_SUCCESS;
+}
+
+HANDLE TrustedFiles::Held(const std::wstring& path) const
+{
+    for (const auto& [heldPath, file] : m_held) {
+        if (heldPath == path) {
+            return file.Get();
+        }
+    }
+    return nullptr;
 }
 
 std::vector<BYTE> SystemFolderOwner()

@@ -28,13 +28,26 @@ public:
     // ERROR_FILE_INVALID (1006) for a file that is a reparse point or of the other kind;
     // else the error of opening or reading it (ERROR_FILE_NOT_FOUND, ...).
     DWORD Hold(const std::wstring& path, FileKind kind);
+    // Non-empty exactly when the last Hold refused an object others may change; an object
+    // that could not be opened or read (even with ERROR_ACCESS_DENIED) has none.
     const std::wstring& Reason() const { return m_reason; }
+    bool OwnerRefused() const { return m_ownerRefused; }
+    // The handle of a held file or folder, opened for reading; null when `path` is not held.
+    HANDLE Held(const std::wstring& path) const;
 
 private:
     const FileTrust& m_trust;
-    std::vector<win::UniqueFile> m_held;
+    std::vector<std::pair<std::wstring, win::UniqueFile>> m_held;
     std::wstring m_reason;
+    bool m_ownerRefused = false;
 };
+
+// Tests stand in for CreateFileW, to answer as Windows does where Wine does not: Wine,
+// run as root, opens every file it finds, so an open that is denied can only be staged.
+// Null restores it. Set while no object is being held.
+using FileOpener = HANDLE(WINAPI*)(LPCWSTR path, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security,
+                                   DWORD disposition, DWORD flags, HANDLE templateFile);
+void SetFileOpenerForTesting(FileOpener opener);
 
 // What an opened object's attributes say when it should be of `kind`: 0; or, for a
 // reparse point (junction, symbolic link) or an object of the other kind,

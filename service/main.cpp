@@ -3,11 +3,15 @@
 #include "EventTap.h"
 #include "ServiceCommand.h"
 #include "ServiceEvents.h"
+#include "ServiceTimings.h"
 
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int)
 {
+#ifdef VYX_SERVICE_TEST_TIMINGS
+    vyx::service::LoadTimingsBesideExecutable();
+#endif
     if (vyx::service::IsEventTapEnabled()) {
         vyx::service::SetServiceEventSink(vyx::service::WriteToEventTap, nullptr);
     }

@@ -11,15 +11,45 @@ ChildProcess::~ChildProcess()
     }
 }
 
+namespace {
+
+JobAssigner g_assignToJob = ::AssignProcessToJobObject;
+
+UniqueHandle CreateKillOnCloseJob(DWORD& error)
+{
+    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+    if (!job) {
+        error = ::GetLastError();
+        return job;
+    }
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+        error = ::GetLastError();
+        job.Reset();
+    }
+    return job;
+}
+
+// Ends a child that was created suspended and never ran.
+void DiscardSuspended(HANDLE process, DWORD exitCode)
+{
+    ::TerminateProcess(process, exitCode);
+    ::WaitForSingleObject(process, ChildProcess::kTerminateWaitMs);
+}
+
+}  // namespace
+
+void SetJobAssignerForTesting(JobAssigner assigner)
+{
+    g_assignToJob = assigner != nullptr ? assigner : ::AssignProcessToJobObject;
+}
+
 DWORD ChildProcess::Start(const std::wstring& commandLine, const ChildProcessOptions& options)
 {
     if (m_process && ::WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT) {
         return ERROR_BUSY;
     }
-    // CreateProcessW may write into the command line, so it gets a copy of its own.
-    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
-    writable.push_back(L'\0');
-
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     const bool redirect = options.standardOutput != nullptr || options.standardError != nullptr;
@@ -29,40 +59,78 @@ DWORD ChildProcess::Start(const std::wstring& commandLine, const ChildProcessOpt
         startup.hStdOutput = options.standardOutput;
         startup.hStdError = options.standardError;
     }
+    auto launch = [&](DWORD flags, PROCESS_INFORMATION& info) -> DWORD {
+        // CreateProcessW may write into the command line, so each launch gets a copy.
+        std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+        writable.push_back(L'\0');
+        info = {};
+        return ::CreateProcessW(options.application.empty() ? nullptr : options.application.c_str(), writable.data(),
+                                nullptr, nullptr, redirect, CREATE_NO_WINDOW | flags, nullptr, nullptr, &startup, &info)
+                   ? ERROR_SUCCESS
+                   : ::GetLastError();
+    };
+
+    DWORD error = ERROR_SUCCESS;
     UniqueHandle job;
     if (options.endWholeTree) {
-        job.Reset(::CreateJobObjectW(nullptr, nullptr));
+        job = CreateKillOnCloseJob(error);
         if (!job) {
-            return ::GetLastError();
-        }
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        if (!::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
-            return ::GetLastError();
+            return error;
         }
     }
-    // Suspended until it is in its job, so nothing it starts can escape the job.
-    const DWORD flags = CREATE_NO_WINDOW | (job ? CREATE_SUSPENDED : 0);
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(options.application.empty() ? nullptr : options.application.c_str(), writable.data(), nullptr,
-                          nullptr, redirect, flags, nullptr, nullptr, &startup, &info)) {
-        return ::GetLastError();
+    JobPlacement placement = JobPlacement::None;
+    if (job) {
+        // Suspended until it is in its job, so nothing it starts can escape the job. A
+        // child that cannot be placed is ended before it ran, and the next way is tried.
+        for (JobPlacement attempt : {JobPlacement::OwnJob, JobPlacement::OwnJobAfterBreakaway}) {
+            const DWORD breakaway = attempt == JobPlacement::OwnJobAfterBreakaway ? CREATE_BREAKAWAY_FROM_JOB : 0;
+            error = launch(CREATE_SUSPENDED | breakaway, info);
+            if (error != ERROR_SUCCESS) {
+                if (error == ERROR_ACCESS_DENIED && breakaway != 0) {
+                    break;  // this process's job allows no breakaway
+                }
+                return error;
+            }
+            if (g_assignToJob(job.Get(), info.hProcess)) {
+                placement = attempt;
+                break;
+            }
+            error = ::GetLastError();
+            DiscardSuspended(info.hProcess, error);
+            ::CloseHandle(info.hThread);
+            ::CloseHandle(info.hProcess);
+            info = {};
+            if (error != ERROR_ACCESS_DENIED) {
+                return error;
+            }
+        }
+        if (placement == JobPlacement::None) {
+            job.Reset();
+            error = launch(0, info);
+            if (error != ERROR_SUCCESS) {
+                return error;
+            }
+            placement = JobPlacement::WithoutJob;
+        }
+    } else {
+        error = launch(0, info);
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
     }
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
-    if (job) {
-        if (!::AssignProcessToJobObject(job.Get(), process.Get()) ||
-            ::ResumeThread(thread.Get()) == static_cast<DWORD>(-1)) {
-            const DWORD error = ::GetLastError();
-            ::TerminateProcess(process.Get(), error);
-            ::WaitForSingleObject(process.Get(), kTerminateWaitMs);
-            return error;
-        }
+    if (job && ::ResumeThread(thread.Get()) == static_cast<DWORD>(-1)) {
+        error = ::GetLastError();
+        DiscardSuspended(process.Get(), error);
+        return error;
     }
     m_process = std::move(process);
     m_job = std::move(job);
     m_processId = info.dwProcessId;
     m_exitCode = STILL_ACTIVE;
+    m_placement = placement;
     return ERROR_SUCCESS;
 }
 

@@ -18,6 +18,10 @@ struct ChildProcessOptions {
     HANDLE standardError = nullptr;
     // The child runs in a job of its own, so ending it ends every process it started too,
     // and none of them outlives the ChildProcess (the job kills what is left when closed).
+    // Where this process sits in a job that allows no nested job (Windows 7: a task, an
+    // installer's custom action, a CI runner), the child breaks away from that job into
+    // its own; where breaking away is not allowed either, it runs without a job of its own
+    // (see Placement).
     bool endWholeTree = false;
 
     static ChildProcessOptions Program(const std::wstring& application)
@@ -39,6 +43,15 @@ struct ChildProcessOptions {
         return options;
     }
 };
+
+// Where a started child runs: in a job of its own (as asked, or after breaking away from
+// this process's job), or, with endWholeTree asked, without one.
+enum class JobPlacement { None, OwnJob, OwnJobAfterBreakaway, WithoutJob };
+
+// Tests stand in for AssignProcessToJobObject, to place a child as on a host whose jobs
+// nest not; null restores it. Set while no child is being started.
+using JobAssigner = BOOL(WINAPI*)(HANDLE job, HANDLE process);
+void SetJobAssignerForTesting(JobAssigner assigner);
 
 class ChildProcess {
 public:
@@ -63,6 +76,7 @@ public:
     DWORD ExitCode() const { return m_exitCode; }
     HANDLE Process() const { return m_process.Get(); }
     DWORD ProcessId() const { return m_processId; }
+    JobPlacement Placement() const { return m_placement; }
 
 private:
     void Terminate(UINT exitCode);
@@ -71,6 +85,7 @@ private:
     UniqueHandle m_process;
     DWORD m_processId = 0;
     DWORD m_exitCode = STILL_ACTIVE;
+    JobPlacement m_placement = JobPlacement::None;
 };
 
 // Runs `commandLine` to its end within `timeoutMs`: ERROR_SUCCESS with the exit code in

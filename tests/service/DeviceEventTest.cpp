@@ -134,6 +134,8 @@ TEST_F(DeviceEventTest, EventsOutliveTheWorkerForALateControl)
 {
     StartWorker();
     StopReconcileWorker();
+    // Stopping signals the change event too: cleared, so only the late control can set it.
+    ASSERT_TRUE(::ResetEvent(GetServiceState().changeEvent.Get()));
     DEV_BROADCAST_DEVICEINTERFACE_W good = Interface();
     EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_DEVICEEVENT, DBT_DEVICEARRIVAL, &good, nullptr), NO_ERROR);
     EXPECT_TRUE(ChangeSignalled());
@@ -161,6 +163,104 @@ TEST_F(DeviceEventTest, OnlyTheFirstStopActsAndOtherControlsAreNotImplemented)
     EXPECT_EQ(state.stopRequested.load(), 1);
     // Without a status handle nothing is reported.
     EXPECT_FALSE(ReportServiceStatus(SERVICE_RUNNING, NO_ERROR, 0));
+}
+
+TEST_F(DeviceEventTest, AWorkerThatEndsOnItsOwnEndsTheServiceWithItsError)
+{
+    ServiceState& state = GetServiceState();
+    // A change event that is no handle makes the worker's wait fail at once. The value is
+    // far above any handle this process holds.
+    win::UniqueHandle changeEvent(state.changeEvent.Release());
+    state.changeEvent.Reset(reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x7FFF0)));
+    EventRecorder events;
+    StartWorker();
+    const DWORD error = WaitWhileWorkerRuns();
+    ::WaitForSingleObject(state.workerThread.Get(), INFINITE);
+    state.changeEvent.Release();
+    state.changeEvent.Reset(changeEvent.Release());
+
+    EXPECT_NE(error, 0u);
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 2u) << Describe(lines);
+    const std::wstring code = L" error=" + std::to_wstring(error) + L" ";
+    EXPECT_TRUE(test::StartsWith(lines[0].line, L"WaitForMultipleObjects failed." + code)) << test::Narrow(lines[0].line);
+    EXPECT_TRUE(test::StartsWith(lines[1].line, L"reconcile worker failed." + code)) << test::Narrow(lines[1].line);
+    EXPECT_EQ(lines[1].id, 1400u);
+    EXPECT_EQ(lines[1].type, EVENTLOG_ERROR_TYPE);
+}
+
+TEST_F(DeviceEventTest, AStopEndsTheWaitOnTheWorkerWithoutAnError)
+{
+    EventRecorder events;
+    StartWorker();
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), NO_ERROR);
+    EXPECT_EQ(WaitWhileWorkerRuns(), 0u);
+    EXPECT_TRUE(events.Events().empty()) << Describe(events.Events());
+}
+
+// The reports as the service manager would receive them, through a stand-in sender.
+class StatusReportTest : public DeviceEventTest {
+protected:
+    void SetUp() override
+    {
+        DeviceEventTest::SetUp();
+        s_sent.clear();
+        GetServiceState().status = SERVICE_STATUS{};
+        GetServiceState().statusHandle = reinterpret_cast<SERVICE_STATUS_HANDLE>(static_cast<ULONG_PTR>(1));
+        SetStatusSenderForTesting(Record);
+    }
+    void TearDown() override
+    {
+        SetStatusSenderForTesting(nullptr);
+        GetServiceState().statusHandle = nullptr;
+        DeviceEventTest::TearDown();
+    }
+
+    struct Sent {
+        DWORD state;
+        DWORD exitCode;
+        bool underLock;  // the status lock was held while it was sent
+    };
+    static BOOL WINAPI Record(SERVICE_STATUS_HANDLE, SERVICE_STATUS* status)
+    {
+        SRWLOCK* lock = &GetServiceState().statusLock;
+        const bool free = ::TryAcquireSRWLockExclusive(lock) != FALSE;
+        if (free) {
+            ::ReleaseSRWLockExclusive(lock);
+        }
+        s_sent.push_back({status->dwCurrentState, status->dwWin32ExitCode, !free});
+        return TRUE;
+    }
+    static std::vector<Sent> s_sent;  // written by whichever thread reports, read after it
+};
+
+std::vector<StatusReportTest::Sent> StatusReportTest::s_sent;
+
+TEST_F(StatusReportTest, TheHandlersStopPendingIsSentUnderTheStatusLockOnce)
+{
+    ASSERT_TRUE(ReportServiceStatus(SERVICE_START_PENDING, NO_ERROR, 240000));
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), NO_ERROR);
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_SHUTDOWN, 0, nullptr, nullptr), NO_ERROR);
+    // The start-up's next report is refused: the stop stays the last word.
+    ASSERT_TRUE(ReportServiceStatus(SERVICE_RUNNING, NO_ERROR, 0));
+    ASSERT_EQ(s_sent.size(), 2u);
+    EXPECT_EQ(s_sent[0].state, static_cast<DWORD>(SERVICE_START_PENDING));
+    EXPECT_EQ(s_sent[1].state, static_cast<DWORD>(SERVICE_STOP_PENDING));
+    EXPECT_TRUE(s_sent[0].underLock);
+    EXPECT_TRUE(s_sent[1].underLock);
+}
+
+// A start-up step failed and reported stopped; a stop that arrives after that sends nothing,
+// so the manager never sees a stopping service whose process then exits.
+TEST_F(StatusReportTest, AStopAfterAFailedStartupSendsNothing)
+{
+    ASSERT_TRUE(ReportServiceStatus(SERVICE_START_PENDING, NO_ERROR, 240000));
+    ASSERT_TRUE(ReportServiceStatus(SERVICE_STOPPED, ERROR_NOT_ENOUGH_MEMORY, 0));
+    EXPECT_EQ(ServiceControlHandler(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), NO_ERROR);
+    ASSERT_EQ(s_sent.size(), 2u);
+    EXPECT_EQ(s_sent[1].state, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(s_sent[1].exitCode, static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(::WaitForSingleObject(GetServiceState().stopEvent.Get(), 0), WAIT_OBJECT_0);
 }
 
 TEST_F(DeviceEventTest, ABurstOfEventsLeadsToOnePassAfterTheQuietPeriod)

@@ -40,8 +40,8 @@ public:
     // Waits until the predicate holds for the lines seen so far; the limit only guards
     // against a hang and is never part of what a test checks.
     bool WaitUntil(const std::function<bool(const std::vector<RecordedEvent>&)>& predicate,
-                   DWORD limitMs = 180000) const;
-    bool WaitForId(DWORD id, std::size_t count = 1, DWORD limitMs = 180000) const;
+                   DWORD limitMs = 60000) const;
+    bool WaitForId(DWORD id, std::size_t count = 1, DWORD limitMs = 60000) const;
 
 private:
     mutable SRWLOCK m_lock = SRWLOCK_INIT;

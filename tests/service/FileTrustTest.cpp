@@ -78,6 +78,23 @@ TEST(FileTrustTest, OwnersAndWritersOfTheTrustedKindAreAccepted)
     EXPECT_EQ(without.reason, std::wstring(L"owner=") + kServiceAccount);
 }
 
+// Files copied by the built-in Administrator (or with UAC off) belong to that user: refused
+// for the owner alone, which an administrator mends in one command. A writer is no owner.
+TEST(FileTrustTest, ARefusalForTheOwnerAloneNamesTheMend)
+{
+    const std::wstring administrator = L"S-1-5-21-7-8-9-500";
+    const TrustVerdict owned = JudgeSddl(L"O:" + administrator + kProtectedDacl);
+    EXPECT_FALSE(owned.trusted);
+    EXPECT_TRUE(owned.ownerRefused);
+    const TrustVerdict written = JudgeSddl(L"O:BAD:(A;;FA;;;" + administrator + L")");
+    EXPECT_FALSE(written.trusted);
+    EXPECT_FALSE(written.ownerRefused);
+    EXPECT_FALSE(JudgeSddl(L"O:BA" + kProtectedDacl).ownerRefused);
+    EXPECT_EQ(OwnerMend(L"C:\\Program Files\\VYX\\DX_x64\\VYX_Kestrel1C.dll"),
+              L"set the owner to Administrators: icacls \"C:\\Program Files\\VYX\\DX_x64\\VYX_Kestrel1C.dll\" "
+              L"/setowner *S-1-5-32-544");
+}
+
 TEST(FileTrustTest, AnyOtherOwnerOrWriterIsRefusedWithTheReason)
 {
     // Owned by an ordinary user, as a folder made under C:\ by that user is.

@@ -4,6 +4,7 @@
 #include "CameraModelTable.h"
 #include "MemoryPeSource.h"
 #include "Registrar.h"
+#include "TrustedFiles.h"
 #include "TestLayout.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,15 @@ TEST_F(FilterDllTest, PathsLieInTheArchitectureFolderBesideTheProgram)
     EXPECT_EQ(ParentDirectory(L"b.dll"), L"");
 }
 
+// As a registration checks a library: its layout held, then the held file read.
+DWORD HoldAndValidate(const std::wstring& path, FilterArch arch)
+{
+    TrustedFiles held(ServiceFileTrust());
+    std::wstring refusedPath;
+    const DWORD layout = HoldFilterLayout(held, path, refusedPath);
+    return layout != ERROR_SUCCESS ? layout : ValidateFilterDll(held.Held(path), arch);
+}
+
 TEST_F(FilterDllTest, OnlyAPlainPeFileOfTheRightMachineIsValid)
 {
     const std::wstring folder = LayoutFolder(FilterArch::X86);
@@ -63,10 +73,10 @@ TEST_F(FilterDllTest, OnlyAPlainPeFileOfTheRightMachineIsValid)
     const std::wstring x64 = folder + L"\\x64.dll";
     ASSERT_TRUE(WriteFileBytes(x86, MinimalPeImage(IMAGE_FILE_MACHINE_I386)));
     ASSERT_TRUE(WriteFileBytes(x64, MinimalPeImage(IMAGE_FILE_MACHINE_AMD64)));
-    EXPECT_EQ(ValidateFilterDll(x86, FilterArch::X86), 0u);
-    EXPECT_EQ(ValidateFilterDll(x86, FilterArch::X64), static_cast<DWORD>(ERROR_EXE_MACHINE_TYPE_MISMATCH));
-    EXPECT_EQ(ValidateFilterDll(x64, FilterArch::X64), 0u);
-    EXPECT_EQ(ValidateFilterDll(x64, FilterArch::X86), static_cast<DWORD>(ERROR_EXE_MACHINE_TYPE_MISMATCH));
+    EXPECT_EQ(HoldAndValidate(x86, FilterArch::X86), 0u);
+    EXPECT_EQ(HoldAndValidate(x86, FilterArch::X64), static_cast<DWORD>(ERROR_EXE_MACHINE_TYPE_MISMATCH));
+    EXPECT_EQ(HoldAndValidate(x64, FilterArch::X64), 0u);
+    EXPECT_EQ(HoldAndValidate(x64, FilterArch::X86), static_cast<DWORD>(ERROR_EXE_MACHINE_TYPE_MISMATCH));
 
     // Headers the rule refuses are refused through the file too, a file that ends inside
     // them included.
@@ -76,16 +86,17 @@ TEST_F(FilterDllTest, OnlyAPlainPeFileOfTheRightMachineIsValid)
     const std::vector<std::uint8_t> cut(good.begin(), good.begin() + 0x82);
     for (const std::vector<std::uint8_t>& bad : {noMz, cut}) {
         ASSERT_TRUE(WriteFileBytes(x86, bad));
-        EXPECT_EQ(ValidateFilterDll(x86, FilterArch::X86), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT)) << bad.size();
+        EXPECT_EQ(HoldAndValidate(x86, FilterArch::X86), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT)) << bad.size();
     }
 
-    EXPECT_EQ(ValidateFilterDll(folder + L"\\missing.dll", FilterArch::X86), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_NE(ValidateFilterDll(ExecutableDirectory() + L"\\no such folder\\x.dll", FilterArch::X86), 0u);
+    EXPECT_EQ(HoldAndValidate(folder + L"\\missing.dll", FilterArch::X86), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_NE(HoldAndValidate(ExecutableDirectory() + L"\\no such folder\\x.dll", FilterArch::X86), 0u);
     ASSERT_TRUE(::CreateDirectoryW((folder + L"\\dir.dll").c_str(), nullptr));
-    EXPECT_EQ(ValidateFilterDll(folder + L"\\dir.dll", FilterArch::X86), static_cast<DWORD>(ERROR_FILE_INVALID));
+    EXPECT_EQ(HoldAndValidate(folder + L"\\dir.dll", FilterArch::X86), static_cast<DWORD>(ERROR_FILE_INVALID));
     // A parent that is a file, not a folder.
     ASSERT_TRUE(WriteFileBytes(x64, good));
-    EXPECT_EQ(ValidateFilterDll(x64 + L"\\inner.dll", FilterArch::X86), static_cast<DWORD>(ERROR_BAD_PATHNAME));
+    EXPECT_EQ(HoldAndValidate(x64 + L"\\inner.dll", FilterArch::X86), static_cast<DWORD>(ERROR_BAD_PATHNAME));
+    EXPECT_EQ(ValidateFilterDll(nullptr, FilterArch::X86), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
 }  // namespace

@@ -2,13 +2,16 @@
 // program, and the actions that never start it: validation failures, unusable names and
 // the unregistering fallback.
 #include "CameraModelTable.h"
+#include "ChildProcess.h"
 #include "EventRecorder.h"
 #include "MemoryPeSource.h"
 #include "Registrar.h"
 #include "RegistryFixture.h"
+#include "ScopedTimings.h"
 #include "ServiceEvents.h"
 #include "StandIn.h"
 #include "TestLayout.h"
+#include "TrustedFiles.h"
 #include "UniqueResource.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +119,90 @@ TEST_F(RegistrarStandInTest, UnregisteringFallsBackToDeletingTheKeys)
     }
 }
 
+// The failure line counts the runs made: none when the library was gone and only the
+// deletion by hand was tried.
+TEST_F(RegistrarStandInTest, AFailedFallbackReportsThatNoAttemptWasMade)
+{
+    WriteCorrectRegistration(FilterArch::X64);
+    const std::wstring locked = test::InstanceKeyPath(m_row) + L"\\Locked";
+    test::SetString(locked, FilterArch::X64, L"Reason", L"undeletable");
+    ASSERT_TRUE(test::ProtectKey(locked, FilterArch::X64, true));
+    EventRecorder events;
+    StandIn standIn(L"noop");
+    const bool unregistered = RunRegistrationAction(m_row, FilterArch::X64, false, nullptr);
+    test::ProtectKey(locked, FilterArch::X64, false);
+
+    EXPECT_FALSE(unregistered);
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 1u) << Describe(lines);
+    ExpectLine(lines[0], EVENTLOG_ERROR_TYPE, 1301,
+               L"action=unregister model=" + Model() + L" arch=x64 failed after 0 attempts. error=5 exitCode=0");
+    EXPECT_TRUE(standIn.CommandLines().empty());
+}
+
+// On Windows 7 a service started in a job without breakaway cannot give regsvr32 a job of
+// its own (AssignProcessToJobObject answers 5). Wine nests jobs, so the answer is staged.
+BOOL WINAPI DenyNestedJob(HANDLE, HANDLE)
+{
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST_F(RegistrarStandInTest, WithoutAJobOfItsOwnRegsvr32StillRunsAndEachRunIsReported)
+{
+    ServiceTimings timings = kShippedTimings;
+    timings.retryPauseStepMs = 1;
+    const test::ScopedTimings quick(timings);
+    win::SetJobAssignerForTesting(DenyNestedJob);
+    EventRecorder events;
+    StandIn standIn(L"fail");
+    const bool registered = RunRegistrationAction(m_row, FilterArch::X86, true, nullptr);
+    win::SetJobAssignerForTesting(nullptr);
+
+    EXPECT_FALSE(registered);
+    EXPECT_EQ(standIn.CommandLines().size(), 3u);
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 7u) << Describe(lines);
+    for (std::size_t run = 0; run < 3; ++run) {
+        ExpectLine(lines[run * 2], EVENTLOG_WARNING_TYPE, 1400,
+                   L"regsvr32 runs without a job of its own: the service's job allows neither a nested job nor a "
+                   L"breakaway, so a stop or time-out ends regsvr32 but not what it started. path=" + m_x86Path);
+        EXPECT_EQ(lines[run * 2 + 1].line, L"action=register model=" + Model() + L" arch=x86 attempt=" +
+                                               std::to_wstring(run + 1) + L" error=31 exitCode=3 verified=0");
+    }
+}
+
+// Opens as the system does, except the model's library, whose open is denied.
+HANDLE WINAPI DenyTheLibrary(LPCWSTR path, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security,
+                             DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    const std::wstring name = path;
+    const std::wstring library = CameraModelTable::Row(1).dllFileName;
+    if (name.size() >= library.size() && name.compare(name.size() - library.size(), library.size(), library) == 0) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return ::CreateFileW(path, access, sharing, security, disposition, flags, templateFile);
+}
+
+// A library the service cannot open (access denied) is no file that others may change: it
+// reads like a failed validation, not like an untrusted file with an empty reason.
+TEST_F(RegistrarStandInTest, AnUnreadableLibraryIsNotCalledUntrusted)
+{
+    EventRecorder events;
+    StandIn standIn(L"noop");
+    SetFileOpenerForTesting(DenyTheLibrary);
+    const bool registered = RunRegistrationAction(m_row, FilterArch::X86, true, nullptr);
+    SetFileOpenerForTesting(nullptr);
+
+    EXPECT_FALSE(registered);
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 1u) << Describe(lines);
+    ExpectLine(lines[0], EVENTLOG_ERROR_TYPE, 1301,
+               L"register model=" + Model() + L" arch=x86 DLL validation failed. path=" + m_x86Path + L" error=5");
+    EXPECT_TRUE(standIn.CommandLines().empty());
+}
+
 TEST_F(RegistrarStandInTest, RegisteringRefusesUnusableLibrariesWithoutRunningRegsvr32)
 {
     EventRecorder events;
@@ -165,7 +252,7 @@ TEST_F(RegistrarStandInTest, AStopCutsARunningUnregistrationShortWithoutTheFallb
     ExpectLine(lines[0], EVENTLOG_WARNING_TYPE, 1301,
                L"action=unregister model=" + Model() + L" arch=x86 attempt=1 error=1223 exitCode=0 verified=0");
     ExpectLine(lines[1], EVENTLOG_ERROR_TYPE, 1301,
-               L"action=unregister model=" + Model() + L" arch=x86 failed after 3 attempts. error=1223 exitCode=0");
+               L"action=unregister model=" + Model() + L" arch=x86 failed after 1 attempts. error=1223 exitCode=0");
     EXPECT_EQ(standIn.CommandLines().size(), 1u);
     EXPECT_FALSE(test::StandInStillRunning());
     // No fallback: the keys are still there.

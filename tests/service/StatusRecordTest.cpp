@@ -34,8 +34,29 @@ TEST(StatusRecordTest, ANormalLifeRunsThroughTheDocumentedSequence)
         EXPECT_EQ(status.dwControlsAccepted, step.controls);
         EXPECT_EQ(status.dwServiceSpecificExitCode, 0u);
     }
-    ASSERT_TRUE(FillStatusRecord(status, SERVICE_STOPPED, ERROR_GEN_FAILURE, 0, true));
-    EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_GEN_FAILURE));
+    SERVICE_STATUS failed = {};
+    ASSERT_TRUE(FillStatusRecord(failed, SERVICE_STOPPED, ERROR_GEN_FAILURE, 0, true));
+    EXPECT_EQ(failed.dwWin32ExitCode, static_cast<DWORD>(ERROR_GEN_FAILURE));
+}
+
+// A start-up step fails while a stop arrives: the failure's stopped goes out first, the
+// handler's stop pending after it. Nothing follows stopped, so the manager never sees a
+// stopping service whose process has gone.
+TEST(StatusRecordTest, NothingFollowsAStoppedReport)
+{
+    for (bool stopRequested : {false, true}) {
+        SCOPED_TRACE(stopRequested);
+        SERVICE_STATUS status = {};
+        ASSERT_TRUE(FillStatusRecord(status, SERVICE_START_PENDING, NO_ERROR, 240000, false));
+        ASSERT_TRUE(FillStatusRecord(status, SERVICE_STOPPED, ERROR_TIMEOUT, 0, stopRequested));
+        for (DWORD state : {static_cast<DWORD>(SERVICE_STOP_PENDING), static_cast<DWORD>(SERVICE_STOPPED),
+                            static_cast<DWORD>(SERVICE_START_PENDING), static_cast<DWORD>(SERVICE_RUNNING)}) {
+            EXPECT_FALSE(FillStatusRecord(status, state, NO_ERROR, 40000, true)) << state;
+            EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+            EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_TIMEOUT));
+            EXPECT_EQ(status.dwWaitHint, 0u);
+        }
+    }
 }
 
 TEST(StatusRecordTest, AfterAStopRequestNoReportGoesBackToStartPendingOrRunning)

@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 #include "ComApartment.h"
+#include "HostArchitecture.h"
 #include "TestLayout.h"
 #include "UniqueResource.h"
 
@@ -14,10 +15,12 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 // Far beyond any program these tests start; only a hang reaches it.
-constexpr DWORD kProgramTimeoutMs = 120000;
+constexpr DWORD kProgramTimeoutMs = 60000;
 }  // namespace
 
-std::vector<std::wstring> ListVideoInputDevices32()
+namespace {
+
+std::vector<std::wstring> ListInProcess()
 {
     std::vector<std::wstring> names;
     const win::ComApartment apartment;
@@ -44,44 +47,59 @@ std::vector<std::wstring> ListVideoInputDevices32()
     return names;
 }
 
+}  // namespace
+
 int RunProgram(const std::wstring& commandLine, std::string* output, DWORD* processId)
 {
+    // The output goes to a temporary file, read once the program has ended: a pipe would
+    // be held open by any process that inherits it (Wine's helpers that a first 32-bit
+    // program of the prefix starts live on), and reading it to its end would never end.
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    win::UniqueHandle readEnd;
-    win::UniqueHandle writeEnd;
-    if (output != nullptr && !::CreatePipe(readEnd.Put(), writeEnd.Put(), &inherit, 0)) {
-        return -1;
-    }
-    if (readEnd) {
-        ::SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
+    win::UniqueFile outputFile;
+    if (output != nullptr) {
+        wchar_t folder[MAX_PATH] = {};
+        wchar_t name[MAX_PATH] = {};
+        if (::GetTempPathW(MAX_PATH, folder) == 0 || ::GetTempFileNameW(folder, L"vyx", 0, name) == 0) {
+            return -1;
+        }
+        outputFile.Reset(::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                       nullptr));
+        if (!outputFile) {
+            return -1;
+        }
     }
     win::ChildProcess program;
-    if (program.Start(commandLine, vyx::win::ChildProcessOptions::Output(writeEnd.Get(), writeEnd.Get())) !=
+    if (program.Start(commandLine, vyx::win::ChildProcessOptions::Output(outputFile.Get(), outputFile.Get())) !=
         ERROR_SUCCESS) {
         return -1;
     }
     if (processId != nullptr) {
         *processId = program.ProcessId();
     }
-    writeEnd.Reset();
-    if (output != nullptr) {
-        char buffer[4096];
-        DWORD read = 0;
-        while (::ReadFile(readEnd.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-            output->append(buffer, read);
-        }
-    }
     if (program.Wait(kProgramTimeoutMs) != ERROR_SUCCESS) {
         return -1;
+    }
+    if (output != nullptr) {
+        ::SetFilePointer(outputFile.Get(), 0, nullptr, FILE_BEGIN);
+        char buffer[4096];
+        DWORD read = 0;
+        while (::ReadFile(outputFile.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+            output->append(buffer, read);
+        }
     }
     return static_cast<int>(program.ExitCode());
 }
 
-std::vector<std::wstring> ListVideoInputDevices64(bool& ok)
+std::vector<std::wstring> ListVideoInputDevices(FilterArch arch, bool& ok)
 {
+    if (arch == ProcessArch()) {
+        ok = true;
+        return ListInProcess();
+    }
     std::vector<std::wstring> names;
     std::string output;
-    ok = RunProgram(L"\"" + DistFolder() + L"\\tools_x64\\vyxcap.exe\" list", &output) == 0;
+    ok = RunProgram(L"\"" + DistFolder() + L"\\tools_" + ArchText(arch) + L"\\vyxcap.exe\" list", &output) == 0;
     std::size_t start = 0;
     while (start < output.size()) {
         std::size_t end = output.find('\n', start);

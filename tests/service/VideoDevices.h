@@ -1,7 +1,9 @@
 #pragma once
 // What applications see: the friendly names the system device enumerator lists in the
-// video input category, to this 32-bit process and to a 64-bit application (the vyxcap
-// tool of the installed layout).
+// video input category, to an application of either architecture (this process, or the
+// vyxcap tool of the installed layout for the other one).
+
+#include "FilterArch.h"
 
 #include <windows.h>
 
@@ -10,9 +12,8 @@
 
 namespace vyx::service::test {
 
-std::vector<std::wstring> ListVideoInputDevices32();
-// Empty, with `ok` false, when the 64-bit tool could not be run.
-std::vector<std::wstring> ListVideoInputDevices64(bool& ok);
+// Empty, with `ok` false, when the other architecture's tool could not be run.
+std::vector<std::wstring> ListVideoInputDevices(FilterArch arch, bool& ok);
 
 // Runs a command line to its end; the exit code, or -1 when it could not start. Its
 // standard output is collected when `output` is given.

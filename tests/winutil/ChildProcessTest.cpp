@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "ChildProcess.h"
@@ -128,6 +129,75 @@ TEST(ChildProcess, RefusesWhatCannotRun) {
     const DWORD error = child.Start(L"\"C:\\no such folder\\missing.exe\"");
     EXPECT_TRUE(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) << error;
     EXPECT_EQ(child.Wait(0), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+// Windows 7 without nested jobs, staged: the first placement in a job is refused, or every one.
+int g_assignCalls = 0;
+int g_refusals = 0;
+BOOL WINAPI RefuseSomeJobs(HANDLE job, HANDLE process) {
+    if (g_assignCalls++ < g_refusals) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return AssignProcessToJobObject(job, process);
+}
+
+// Runs `cmd /c echo run>>file` as a whole tree with the first `refusals` placements refused;
+// the file then shows how often the child really ran.
+JobPlacement RunCountedChild(int refusals, const std::wstring& file, DWORD& exitCode) {
+    g_assignCalls = 0;
+    g_refusals = refusals;
+    SetJobAssignerForTesting(RefuseSomeJobs);
+    ChildProcess child;
+    const DWORD error = child.Start(CmdCommandLine((L"/c echo run>>\"" + file + L"\"").c_str()),
+                                    ChildProcessOptions().WholeTree());
+    SetJobAssignerForTesting(nullptr);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(child.Wait(30000), static_cast<DWORD>(ERROR_SUCCESS));
+    exitCode = child.ExitCode();
+    return child.Placement();
+}
+
+int RunsRecorded(const std::wstring& file) {
+    UniqueFile handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    char text[256] = {};
+    DWORD read = 0;
+    if (!handle || !ReadFile(handle.Get(), text, sizeof(text) - 1, &read, nullptr)) {
+        return 0;
+    }
+    int runs = 0;
+    for (const char* at = strstr(text, "run"); at != nullptr; at = strstr(at + 3, "run")) {
+        ++runs;
+    }
+    return runs;
+}
+
+TEST(ChildProcess, AWholeTreeThatCannotNestBreaksAwayOrRunsWithoutAJobButRunsOnce) {
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring file = std::wstring(folder) + L"vyx_child_runs.txt";
+    struct Case {
+        int refusals;
+        JobPlacement placement;
+        int assignCalls;
+    };
+    const Case cases[] = {{0, JobPlacement::OwnJob, 1},
+                          {1, JobPlacement::OwnJobAfterBreakaway, 2},
+                          {2, JobPlacement::WithoutJob, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refusals);
+        DeleteFileW(file.c_str());
+        DWORD exitCode = STILL_ACTIVE;
+        EXPECT_EQ(RunCountedChild(c.refusals, file, exitCode), c.placement);
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(g_assignCalls, c.assignCalls);
+        // A child that could not be placed was ended before it ran.
+        EXPECT_EQ(RunsRecorded(file), 1);
+    }
+    DeleteFileW(file.c_str());
+    ChildProcess plain;
+    ASSERT_EQ(plain.Start(CmdCommandLine(L"/c exit 0")), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(plain.Placement(), JobPlacement::None);
 }
 
 }  // namespace vyx::win::test
