@@ -31,12 +31,13 @@ skip() {
     exit 0
 }
 
-codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
-[ -n "$codename" ] || skip "no release codename in /etc/os-release"
+os_release=${VYX_OS_RELEASE:-/etc/os-release}
+codename=$(. "$os_release" 2>/dev/null && echo "${VERSION_CODENAME:-}")
+[ -n "$codename" ] || skip "no release codename in $os_release"
 
 # A source index for the release's main suite, from the same mirror as its binary index.
 # Added in a file of its own, and only where no deb-src entry for that suite exists.
-source_list=/etc/apt/sources.list.d/vyx-ffmpeg-source.sources
+source_list=${VYX_APT_SOURCES_DIR:-/etc/apt/sources.list.d}/vyx-ffmpeg-source.sources
 has_source_index() {
     apt-get indextargets --format '$(CODENAME) $(COMPONENT)' 'Created-By: Sources' 2>/dev/null |
         grep -qx "$codename main"
