@@ -237,7 +237,7 @@ if [ "$kind" = color ]; then
     "$root/cmake/wine-run" "$ffmpeg" -hide_banner -nostdin -f dshow -pixel_format yuyv422 -video_size 320x240 \
         -framerate 10 -i video="$device" -c:v rawvideo -f avi stopped.avi </dev/null >/dev/null 2>stopped.err &
     capturer=$!  # wine-run execs Wine's 64-bit loader: this is ffmpeg.exe itself
-    for _ in $(seq 1 300); do grep -q "frame= *[3-9]" stopped.err 2>/dev/null && break; sleep 0.1; done
+    for _ in $(seq 1 300); do grep -Eq "frame= *([3-9]|[1-9][0-9])" stopped.err 2>/dev/null && break; sleep 0.1; done
     kill -INT "$capturer" 2>/dev/null || true
     status=0
     for _ in $(seq 1 150); do kill -0 "$capturer" 2>/dev/null || break; sleep 0.1; done
