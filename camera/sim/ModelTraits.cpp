@@ -23,6 +23,9 @@ ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row) {
     t.row = &row;
     const double megapixels = row.sensorWidth * static_cast<double>(row.sensorHeight) / 1e6;
     double pixelRateMpx = 0;  // sensor readout, megapixels per second
+    // Power-on exposure and gain: a first frame of the night sky at the default format
+    // shows its background and stars, as a camera pointed at the sky should, instead of
+    // a black frame (tests/camera/DefaultSkyTest.cpp).
     if (row.cooler) {
         // Cooled deep-sky cameras: large wells, 14-bit converters, slower readout.
         t.pixelSizeUm = megapixels > 30 ? 3.76 : 4.63;
@@ -33,8 +36,8 @@ ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row) {
         pixelRateMpx = 160;
         t.focalLengthMm = 530;
         t.coolerMaxDelta = 35;
-        t.gain = {300, 0, 100};
-        t.exposure = {kLongestExposureUs, 32, 1000000};
+        t.gain = {300, 0, 250};
+        t.exposure = {kLongestExposureUs, 32, 2000000};
     } else if (!row.color && !row.usb3) {
         // Guide cameras: small sensors on USB 2.
         t.pixelSizeUm = 3.75;
@@ -45,8 +48,8 @@ ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row) {
         pixelRateMpx = 120;
         t.focalLengthMm = 240;
         t.lightGathering = 0.1;  // a small guide scope
-        t.gain = {400, 0, 60};
-        t.exposure = {kLongestExposureUs, 64, 100000};
+        t.gain = {400, 0, 380};
+        t.exposure = {kLongestExposureUs, 64, 250000};
     } else {
         // Planetary cameras: small wells, fast 12-bit readout, high gain.
         t.pixelSizeUm = megapixels > 6 ? 2.0 : 2.9;
@@ -56,8 +59,8 @@ ModelTraits TraitsFor(const vyx::catalogue::ModelRow& row) {
         t.darkCurrent25 = 0.1;
         pixelRateMpx = row.usb3 ? 260 : 60;
         t.focalLengthMm = 400;
-        t.gain = {500, 0, 200};
-        t.exposure = {kLongestExposureUs, 1, 10000};  // fast global readout: 1 us
+        t.gain = {500, 0, 450};
+        t.exposure = {kLongestExposureUs, 1, 100000};  // fast global readout: 1 us
     }
     t.lineTimeUs = row.sensorWidth / pixelRateMpx;
 
