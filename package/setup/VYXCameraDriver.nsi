@@ -4,7 +4,7 @@
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=2.0.0 -DVERSION4=2.0.0.0 -DPUBLISHER=... \
 ;            -DPRODUCT=... -DSTAGE=<layout> -DOUTFILE=<setup.exe> VYXCameraDriver.nsi
 ; Exit codes: 0 done; 1 cancelled; 2 aborted; 3 no administrator rights; 4 a file of the
-; installed version is in use (nothing changed); 5 the folder's access list could not be
+; installed version is in use (nothing changed; the uninstaller too); 5 the folder's access list could not be
 ; set; 6 the service could not be installed, started or removed. Every failure also goes,
 ; as one line, to VYXCameraDriver-setup.log beside the setup program (else in %TEMP%).
 
@@ -149,7 +149,9 @@ FunctionEnd
 !macroend
 
 ; Before the installed version is touched: none of its filters or tools may be in use.
-Function RefuseWhileFilesHeld
+; KEPT names what stays as it was when the user cancels.
+!macro DEFINE_REFUSE_WHILE_FILES_HELD PREFIX KEPT
+Function ${PREFIX}RefuseWhileFilesHeld
     ${Do}
         StrCpy $heldFile ""
         !insertmacro FIND_HELD_FILE "$INSTDIR\DX_x64"
@@ -160,10 +162,15 @@ Function RefuseWhileFilesHeld
         ${EndIf}
         DetailPrint "$(FileInUse)"
         MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(FileInUse)$\r$\n$\r$\n$(CloseAndRetry)" /SD IDCANCEL IDRETRY retry
-        !insertmacro Fail 4 "$(FileInUse) $(OldVersionKept)"
+        Push 4
+        Push "$(FileInUse) ${KEPT}"
+        Call ${PREFIX}Fail
         retry:
     ${Loop}
 FunctionEnd
+!macroend
+!insertmacro DEFINE_REFUSE_WHILE_FILES_HELD "" "$(OldVersionKept)"
+!insertmacro DEFINE_REFUSE_WHILE_FILES_HELD "un." "$(NothingRemoved)"
 
 ; The service runs registration code from this folder with full rights, so a folder other
 ; than the default gets the access list the service trusts. Program Files already has it.
@@ -248,6 +255,7 @@ Section "Uninstall"
     SetShellVarContext all
     ; The service stops, unregisters every model it finds registered and removes itself;
     ; without a service it only unregisters. Whatever it says, the files still go.
+    Call un.RefuseWhileFilesHeld
     StrCpy $9 0
     ${If} ${FileExists} "$INSTDIR\${SERVICE_EXE}"
         DetailPrint "$(RemovingService)"

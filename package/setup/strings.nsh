@@ -16,11 +16,14 @@ LangString FolderNotSecured ${LANG_SIMPCHINESE} "无法设置 $INSTDIR 的访问
 LangString FileInUse ${LANG_ENGLISH} "$heldFile is in use by a running program, probably a capture application with the camera open."
 LangString FileInUse ${LANG_SIMPCHINESE} "$heldFile 正被一个运行中的程序使用，可能是打开了相机的采集软件。"
 
-LangString CloseAndRetry ${LANG_ENGLISH} "Close that program and choose Retry, or choose Cancel to keep the installed version unchanged."
-LangString CloseAndRetry ${LANG_SIMPCHINESE} "请关闭该程序后选择“重试”，或选择“取消”以保留已安装的版本不变。"
+LangString CloseAndRetry ${LANG_ENGLISH} "Close that program and choose Retry, or choose Cancel to leave the installed version as it is."
+LangString CloseAndRetry ${LANG_SIMPCHINESE} "请关闭该程序后选择“重试”，或选择“取消”保持已安装的版本不变。"
 
 LangString OldVersionKept ${LANG_ENGLISH} "Nothing was changed; the installed version is kept."
 LangString OldVersionKept ${LANG_SIMPCHINESE} "未做任何更改，已安装的版本保持不变。"
+
+LangString NothingRemoved ${LANG_ENGLISH} "Nothing was removed."
+LangString NothingRemoved ${LANG_SIMPCHINESE} "未删除任何内容。"
 
 LangString StoppingService ${LANG_ENGLISH} "Stopping the installed camera service..."
 LangString StoppingService ${LANG_SIMPCHINESE} "正在停止已安装的相机服务..."
