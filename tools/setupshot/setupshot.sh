@@ -28,15 +28,22 @@ window() {  # window TITLE-REGEX: the id of the visible window, once it is there
     echo "setupshot: no window \"$1\"" >&2
     return 1
 }
+closed() {  # closed TITLE-REGEX: waits until no such window is left (Wine reuses window ids)
+    for _ in $(seq 1 60); do
+        [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && return 0
+        sleep 0.5
+    done
+    return 1
+}
 shoot() {  # shoot WINDOW NAME: the window as OUTDIR/NAME.png, once it has painted
-    sleep 1.5
+    sleep 2
     import -window "$1" "$out/$2.png"
     echo "$out/$2.png"
 }
 service_is() {  # service_is RUNNING|gone: waits for the service's state
     for _ in $(seq 1 120); do
         local state
-        state=$(w sc query VYXDshowService 2>/dev/null | tr -d '\r' | sed -n 's/.*STATE *: *[0-9]* *//p')
+        state=$(w sc query VYXDshowService 2>/dev/null | tr -d '\r' | sed -n 's/.*STATE *: *[0-9]* *//p') || true
         [ "${state:-gone}" = "$1" ] && return 0
         sleep 0.5
     done
@@ -58,6 +65,7 @@ shoot_language() {  # shoot_language TAG ENV...: both programs' pages with that 
     shoot "$id" "$tag-4-finish"
     xdotool key --window "$id" Return
     wait "$setup_pid" || true
+    closed "^VYX Camera DirectShow driver"
 
     env "$@" "$root/cmake/wine-run" 'C:\Program Files\VYX Camera Driver\uninstall.exe' </dev/null >/dev/null 2>&1 || true
     id=$(window "(Uninstall|卸载)")
@@ -66,6 +74,7 @@ shoot_language() {  # shoot_language TAG ENV...: both programs' pages with that 
     service_is gone
     shoot "$id" "$tag-6-uninstall-done"
     xdotool key --window "$id" Return
+    closed "^VYX Camera DirectShow driver"
 }
 
 # Wine takes the user language from the C library's locale: the build compiles zh_CN.
