@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Builds the release package from the installed layout: build/VYXCameraDriver-<version>.zip,
 # holding VYXCamService.exe, DX_x86\, DX_x64\, tools_x64\, install.cmd, uninstall.cmd and
-# README-Windows.txt in a folder of the same name, and the setup program
-# build/VYXCameraDriver-<version>-setup.exe (NSIS, package/setup/) from the same files. Run
-# by `./run package` after a build of both architectures; the version, product and
-# publisher are the service's own (service/VYXCamService.rc). VYX_PACKAGE_VERSION gives
-# another version (x.y.z), for tests that upgrade from an older build.
+# README-Windows.txt in a folder of the same name; with --setup also the setup program
+# build/VYXCameraDriver-<version>-setup.exe (NSIS, package/setup/) from the same files.
+# `./run package` runs it with --setup after a build of both architectures; tests that need
+# only the zip skip the setup's minute of compression. The version, product and publisher
+# are the service's own (service/VYXCamService.rc). VYX_PACKAGE_VERSION gives another
+# version (x.y.z), for tests that upgrade from an older build.
+# Prints the setup program's path (with --setup), then the zip's.
 set -euo pipefail
+with_setup=no
+case "${1:-}" in
+    --setup) with_setup=yes ;;
+    "") ;;
+    *) echo "usage: package.sh [--setup]" >&2; exit 2 ;;
+esac
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VYX_BUILD_ROOT:-$root/build}
 dist=${VYX_DIST_DIR:-$build/dist}
@@ -46,9 +54,11 @@ done
 # The setup program installs the same files but its own uninstaller instead of the scripts.
 setup="$out/$name-setup.exe"
 rm -f "$setup"
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DVERSION4="$version.0" -DPRODUCT="$product" \
-    -DPUBLISHER="$publisher" -DSTAGE="$stage/$name" -DOUTFILE="$setup" \
-    "$root/package/setup/VYXCameraDriver.nsi" >&2
+if [ "$with_setup" = yes ]; then
+    makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DVERSION4="$version.0" -DPRODUCT="$product" \
+        -DPUBLISHER="$publisher" -DSTAGE="$stage/$name" -DOUTFILE="$setup" \
+        "$root/package/setup/VYXCameraDriver.nsi" >&2
+fi
 rm -rf "$stage"
-echo "$setup"
+[ "$with_setup" = yes ] && echo "$setup"
 echo "$out/$name.zip"

@@ -46,9 +46,12 @@ mkdir -p "$work/dist/DX_x86" "$work/dist/DX_x64" "$work/dist/tools_x64" "$work/o
 ln -s "$dist/VYXCamService.exe" "$work/dist/"
 for arch in x86 x64; do ln -s "$dist/DX_$arch/$stem.dll" "$dist/DX_$arch/VyxonCamera.dll" "$work/dist/DX_$arch/"; done
 for tool in vyxcap.exe vyxsim.exe vyxcatalog.exe VyxonCamera.dll; do ln -s "$dist/tools_x64/$tool" "$work/dist/tools_x64/"; done
-pack() { VYX_BUILD_ROOT="$build" VYX_DIST_DIR="$work/dist" VYX_PACKAGE_DIR="$1" bash "$root/package/package.sh" 2>"$1/makensis.out" | head -1; }
-old_setup=$(VYX_PACKAGE_VERSION=1.9.0 pack "$work/old")
+pack() { VYX_BUILD_ROOT="$build" VYX_DIST_DIR="$work/dist" VYX_PACKAGE_DIR="$1" bash "$root/package/package.sh" --setup 2>"$1/makensis.out" | head -1; }
+# Packed side by side, one core each.
+VYX_PACKAGE_VERSION=1.9.0 pack "$work/old" >"$work/old/setup.path" &
 new_setup=$(pack "$work/new")
+wait $!
+old_setup=$(cat "$work/old/setup.path")
 version=$(sed -n 's/^PRODUCTVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$root/service/VYXCamService.rc")
 if [ "$(basename "$new_setup")" != "VYXCameraDriver-$version-setup.exe" ] || [ ! -s "$new_setup" ] || [ ! -s "$old_setup" ]; then
     echo "FAILED: package.sh made no setup program: $(cat "$work/new/makensis.out")"
