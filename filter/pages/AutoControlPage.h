@@ -25,6 +25,9 @@ private:
     void ReadCameraValues() override;
     void OnCommand(HWND hwnd, int id);
     void OnSpin(HWND hwnd, int id, int delta);
+    void ShowExposureMax(HWND hwnd);
+    void ShowGainMax(HWND hwnd);
+    void ShowBrightness(HWND hwnd);
     void ApplyExposureMax(HWND hwnd);
     void ApplyGainMax(HWND hwnd);
     void ApplyBrightness(HWND hwnd);

@@ -74,34 +74,51 @@ void CameraControlPage::WriteExposureText(HWND hwnd) {
     SetControlText(hwnd, IDC_CC_EXPOSURE_TEXT, format, ExposurePosition());
 }
 
-// Apply steps: trackbar to value, value to camera, value to text.
+// Show steps: value to text and thumb. Apply steps: trackbar to value, value to camera,
+// then the show step.
+
+void CameraControlPage::ShowExposure(HWND hwnd) {
+    WriteExposureText(hwnd);
+    SetTrackbarPosition(hwnd, IDC_CC_EXPOSURE, ExposurePosition());
+}
+
+void CameraControlPage::ShowGain(HWND hwnd) {
+    SetControlText(hwnd, IDC_CC_GAIN_TEXT, "%d", m_gain);
+    SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
+}
+
+void CameraControlPage::ShowOffset(HWND hwnd) {
+    SetControlText(hwnd, IDC_CC_OFFSET_TEXT, "%d", m_offset);
+    SetTrackbarPosition(hwnd, IDC_CC_OFFSET, m_offset);
+}
+
+void CameraControlPage::ShowUsbBandwidth(HWND hwnd) {
+    SetControlText(hwnd, IDC_CC_USB_TEXT, "%d%%", m_usbBandwidth);
+    SetTrackbarPosition(hwnd, IDC_CC_USB, m_usbBandwidth);
+}
 
 void CameraControlPage::ApplyExposure(HWND hwnd) {
     m_exposure = TrackbarPosition(hwnd, IDC_CC_EXPOSURE) * UnitFactor();
     m_camera->SetExposure(m_exposure, m_exposureAuto);
-    WriteExposureText(hwnd);
-    SetTrackbarPosition(hwnd, IDC_CC_EXPOSURE, ExposurePosition());
+    ShowExposure(hwnd);
 }
 
 void CameraControlPage::ApplyGain(HWND hwnd) {
     m_gain = TrackbarPosition(hwnd, IDC_CC_GAIN);
     m_camera->SetGain(m_gain, m_gainAuto);
-    SetControlText(hwnd, IDC_CC_GAIN_TEXT, "%d", m_gain);
-    SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
+    ShowGain(hwnd);
 }
 
 void CameraControlPage::ApplyOffset(HWND hwnd) {
     m_offset = TrackbarPosition(hwnd, IDC_CC_OFFSET);
     m_camera->SetOffset(m_offset);
-    SetControlText(hwnd, IDC_CC_OFFSET_TEXT, "%d", m_offset);
-    SetTrackbarPosition(hwnd, IDC_CC_OFFSET, m_offset);
+    ShowOffset(hwnd);
 }
 
 void CameraControlPage::ApplyUsbBandwidth(HWND hwnd) {
     m_usbBandwidth = TrackbarPosition(hwnd, IDC_CC_USB);
     m_camera->SetUsbBandwidthLimit(m_usbBandwidth);
-    SetControlText(hwnd, IDC_CC_USB_TEXT, "%d%%", m_usbBandwidth);
-    SetTrackbarPosition(hwnd, IDC_CC_USB, m_usbBandwidth);
+    ShowUsbBandwidth(hwnd);
 }
 
 // Automatic modes
@@ -129,11 +146,11 @@ HRESULT CameraControlPage::OnActivate() {
     SetTrackbar(hwnd, IDC_CC_OFFSET, m_offsetRange.minimum, m_offsetRange.maximum, m_offset);
     ShowExposureAuto(hwnd);
     ShowGainAuto(hwnd);
-    ApplyGain(hwnd);
-    ApplyUsbBandwidth(hwnd);
-    ApplyOffset(hwnd);
-    WriteExposureText(hwnd);
-    SetTrackbarPosition(hwnd, IDC_CC_EXPOSURE, ExposurePosition());
+    // Shown, not sent: the camera holds these values already.
+    ShowGain(hwnd);
+    ShowUsbBandwidth(hwnd);
+    ShowOffset(hwnd);
+    ShowExposure(hwnd);
     SetDlgItemTextA(hwnd, IDC_CC_CONNECTION, m_usb3 ? "USB3.0" : "USB2.0");
     return S_OK;
 }
@@ -192,15 +209,16 @@ void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
             bool cameraAuto = false;
             m_camera->GetExposure(&m_exposure, &cameraAuto);
             m_unit = UnitFor(m_exposure);
-            // The range follows the unit too, so the apply step below cannot clamp the
-            // position to another unit's limits.
+            // The range follows the unit too, so the thumb is not clamped to another
+            // unit's limits.
             SetUpExposureTrackbar(hwnd);
             CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, m_unit);
             KillTimer(hwnd, kExposureTimer);
         }
         ShowExposureAuto(hwnd);
+        // The value as read: the trackbar holds whole units only, so it is not read back.
         m_camera->SetExposure(m_exposure, m_exposureAuto);
-        ApplyExposure(hwnd);
+        ShowExposure(hwnd);
         break;
     case IDC_CC_GAIN_AUTO:
         m_gainAuto = IsChecked(hwnd, IDC_CC_GAIN_AUTO);
@@ -212,7 +230,7 @@ void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
         }
         ShowGainAuto(hwnd);
         m_camera->SetGain(m_gain, m_gainAuto);
-        ApplyGain(hwnd);
+        ShowGain(hwnd);
         break;
     case IDC_CC_PRESETS:
         if (code == CBN_SELCHANGE) {
@@ -290,11 +308,9 @@ INT_PTR CameraControlPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wPar
         OnCommand(hwnd, LOWORD(wParam), HIWORD(wParam));
         break;
     case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (!header) break;
-        const int id = static_cast<int>(header->idFrom);
-        if (id == IDC_CC_EXPOSURE_SPIN || id == IDC_CC_GAIN_SPIN || id == IDC_CC_OFFSET_SPIN || id == IDC_CC_USB_SPIN)
-            OnSpin(hwnd, id, reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta);
+        SpinClick click;
+        if (ReadSpinClick(lParam, {IDC_CC_EXPOSURE_SPIN, IDC_CC_GAIN_SPIN, IDC_CC_OFFSET_SPIN, IDC_CC_USB_SPIN}, &click))
+            OnSpin(hwnd, click.id, click.delta);
         break;
     }
     case WM_HSCROLL:

@@ -30,6 +30,10 @@ private:
     void WriteExposureText(HWND hwnd);
     void ShowExposureAuto(HWND hwnd);
     void ShowGainAuto(HWND hwnd);
+    void ShowExposure(HWND hwnd);
+    void ShowGain(HWND hwnd);
+    void ShowOffset(HWND hwnd);
+    void ShowUsbBandwidth(HWND hwnd);
     void ApplyExposure(HWND hwnd);
     void ApplyGain(HWND hwnd);
     void ApplyOffset(HWND hwnd);
