@@ -31,11 +31,12 @@ void AutoControlPage::ReadCameraValues() {
 // Show steps write the value's text. Apply steps send the trackbar's value and show it;
 // unlike the other pages they leave the trackbar where it is.
 
+int AutoControlPage::MillisecondsPerUnit() const {
+    return MicrosecondsPer(m_unit) / 1000;
+}
+
 void AutoControlPage::ShowExposureMax(HWND hwnd) {
-    if (m_unit == IDC_AC_UNIT_MS)
-        SetControlText(hwnd, IDC_AC_EXPOSURE_MAX_TEXT, "%dms", m_exposureMaxMs);
-    else
-        SetControlText(hwnd, IDC_AC_EXPOSURE_MAX_TEXT, "%ds", m_exposureMaxMs / 1000);
+    SetTimeText(hwnd, IDC_AC_EXPOSURE_MAX_TEXT, m_exposureMaxMs / MillisecondsPerUnit(), m_unit);
 }
 
 void AutoControlPage::ShowGainMax(HWND hwnd) {
@@ -48,7 +49,7 @@ void AutoControlPage::ShowBrightness(HWND hwnd) {
 
 void AutoControlPage::ApplyExposureMax(HWND hwnd) {
     const int position = TrackbarPosition(hwnd, IDC_AC_EXPOSURE_MAX);
-    m_exposureMaxMs = m_unit == IDC_AC_UNIT_MS ? position : position * 1000;
+    m_exposureMaxMs = position * MillisecondsPerUnit();
     ShowExposureMax(hwnd);
     m_camera->SetAutoExpMax(m_exposureMaxMs);
 }
@@ -70,14 +71,13 @@ HRESULT AutoControlPage::OnActivate() {
     HWND hwnd = m_hwnd;
     SetTrackbar(hwnd, IDC_AC_GAIN_MAX, m_gainMaxRange.minimum, m_gainMaxRange.maximum, m_gainMax);
     SetTrackbar(hwnd, IDC_AC_BRIGHTNESS, m_brightnessRange.minimum, m_brightnessRange.maximum, m_brightness);
-    if (m_exposureMaxMs >= 1000) {
-        m_unit = IDC_AC_UNIT_S;
+    m_unit = FittingUnit(m_exposureMaxMs * 1000LL, TimeUnit::Milliseconds);
+    if (m_unit == TimeUnit::Seconds)
         SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, m_exposureMaxRange.maximum / 1000, m_exposureMaxMs / 1000);
-    } else {
-        m_unit = IDC_AC_UNIT_MS;
+    else
         SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, 999, m_exposureMaxMs);
-    }
-    CheckRadioButton(hwnd, IDC_AC_UNIT_MS, IDC_AC_UNIT_S, m_unit);
+    CheckRadioButton(hwnd, IDC_AC_UNIT_MS, IDC_AC_UNIT_S,
+                     m_unit == TimeUnit::Seconds ? IDC_AC_UNIT_S : IDC_AC_UNIT_MS);
     // Shown, not sent: the camera holds these values already.
     ShowGainMax(hwnd);
     ShowBrightness(hwnd);
@@ -97,13 +97,13 @@ HRESULT AutoControlPage::OnApplyChanges() {
 void AutoControlPage::OnCommand(HWND hwnd, int id) {
     switch (id) {
     case IDC_AC_UNIT_MS:
-        m_unit = IDC_AC_UNIT_MS;
+        m_unit = TimeUnit::Milliseconds;
         if (m_exposureMaxMs > 999) m_exposureMaxMs = 999;
         SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, 999, m_exposureMaxMs);
         ApplyExposureMax(hwnd);
         break;
     case IDC_AC_UNIT_S:
-        m_unit = IDC_AC_UNIT_S;
+        m_unit = TimeUnit::Seconds;
         if (m_exposureMaxMs < 1000) m_exposureMaxMs = 1000;
         SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, m_exposureMaxRange.maximum / 1000, m_exposureMaxMs / 1000);
         ApplyExposureMax(hwnd);
@@ -125,7 +125,7 @@ void AutoControlPage::OnCommand(HWND hwnd, int id) {
 void AutoControlPage::OnSpin(HWND hwnd, int id, int delta) {
     switch (id) {
     case IDC_AC_EXPOSURE_MAX_SPIN:
-        if (m_unit == IDC_AC_UNIT_MS) {
+        if (m_unit == TimeUnit::Milliseconds) {
             m_exposureMaxMs = SpinStep(m_exposureMaxMs, delta, 1, 1, 999);
             SetTrackbarPosition(hwnd, IDC_AC_EXPOSURE_MAX, m_exposureMaxMs);
         } else {

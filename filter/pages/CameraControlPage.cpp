@@ -14,9 +14,9 @@ constexpr UINT kRefreshPeriodMs = 1000;
 constexpr int kPresetCount = 4;
 const char* const kPresetNames[kPresetCount] = {"HighestDR", "HCG", "Unity", "LowestRN"};
 
-int UnitFor(int exposureUs) {
-    if (exposureUs < 1000) return IDC_CC_UNIT_US;
-    if (exposureUs < 1000000) return IDC_CC_UNIT_MS;
+int UnitButton(TimeUnit unit) {
+    if (unit == TimeUnit::Microseconds) return IDC_CC_UNIT_US;
+    if (unit == TimeUnit::Milliseconds) return IDC_CC_UNIT_MS;
     return IDC_CC_UNIT_S;
 }
 }  // namespace
@@ -44,25 +44,19 @@ void CameraControlPage::ReadCameraValues() {
     CameraProp prop{};
     camera.GetTheProp(&prop);
     m_usb3 = prop.isUsb3Host;
-    m_unit = UnitFor(m_exposure);
+    m_unit = FittingUnit(m_exposure, TimeUnit::Microseconds);
 }
 
 // Exposure units
 
-int CameraControlPage::UnitFactor() const {
-    if (m_unit == IDC_CC_UNIT_US) return 1;
-    if (m_unit == IDC_CC_UNIT_MS) return 1000;
-    return 1000000;
-}
-
 int CameraControlPage::ExposurePosition() const {
-    return m_exposure / UnitFactor();
+    return m_exposure / MicrosecondsPer(m_unit);
 }
 
 void CameraControlPage::SetUpExposureTrackbar(HWND hwnd) {
-    if (m_unit == IDC_CC_UNIT_US)
+    if (m_unit == TimeUnit::Microseconds)
         SetTrackbarRange(hwnd, IDC_CC_EXPOSURE, m_exposureRange.minimum, 999);
-    else if (m_unit == IDC_CC_UNIT_MS)
+    else if (m_unit == TimeUnit::Milliseconds)
         SetTrackbarRange(hwnd, IDC_CC_EXPOSURE, 1, 999);
     else
         SetTrackbarRange(hwnd, IDC_CC_EXPOSURE, 1, m_exposureRange.maximum / 1000000);
@@ -70,8 +64,7 @@ void CameraControlPage::SetUpExposureTrackbar(HWND hwnd) {
 }
 
 void CameraControlPage::WriteExposureText(HWND hwnd) {
-    const char* format = m_unit == IDC_CC_UNIT_US ? "%dus" : m_unit == IDC_CC_UNIT_MS ? "%dms" : "%ds";
-    SetControlText(hwnd, IDC_CC_EXPOSURE_TEXT, format, ExposurePosition());
+    SetTimeText(hwnd, IDC_CC_EXPOSURE_TEXT, ExposurePosition(), m_unit);
 }
 
 // Show steps: value to text and thumb. Apply steps: trackbar to value, value to camera,
@@ -98,7 +91,7 @@ void CameraControlPage::ShowUsbBandwidth(HWND hwnd) {
 }
 
 void CameraControlPage::ApplyExposure(HWND hwnd) {
-    m_exposure = TrackbarPosition(hwnd, IDC_CC_EXPOSURE) * UnitFactor();
+    m_exposure = TrackbarPosition(hwnd, IDC_CC_EXPOSURE) * MicrosecondsPer(m_unit);
     m_camera->SetExposure(m_exposure, m_exposureAuto);
     ShowExposure(hwnd);
 }
@@ -139,7 +132,7 @@ void CameraControlPage::ShowGainAuto(HWND hwnd) {
 HRESULT CameraControlPage::OnActivate() {
     CCameraPropertyPage::OnActivate();
     HWND hwnd = m_hwnd;
-    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, m_unit);
+    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_unit));
     SetTrackbar(hwnd, IDC_CC_GAIN, m_gainRange.minimum, m_gainRange.maximum, m_gain);
     SetUpExposureTrackbar(hwnd);
     SetTrackbar(hwnd, IDC_CC_USB, m_usbRange.minimum, m_usbRange.maximum, m_usbBandwidth);
@@ -173,7 +166,7 @@ void CameraControlPage::RestoreDefaults(HWND hwnd) {
     m_exposure = m_exposureRange.defaultValue;
     m_exposureAuto = false;
     m_gainAuto = false;
-    m_unit = IDC_CC_UNIT_MS;
+    m_unit = TimeUnit::Milliseconds;
     KillTimer(hwnd, kGainTimer);
     KillTimer(hwnd, kExposureTimer);
     m_camera->SetExposure(m_exposure, false);
@@ -186,19 +179,19 @@ void CameraControlPage::RestoreDefaults(HWND hwnd) {
 void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
     switch (id) {
     case IDC_CC_UNIT_US:
-        m_unit = IDC_CC_UNIT_US;
+        m_unit = TimeUnit::Microseconds;
         if (m_exposure > 999) m_exposure = 999;
         SetUpExposureTrackbar(hwnd);
         ApplyExposure(hwnd);
         break;
     case IDC_CC_UNIT_MS:
-        m_unit = IDC_CC_UNIT_MS;
+        m_unit = TimeUnit::Milliseconds;
         m_exposure = Clamp(m_exposure, 1000, 999000);
         SetUpExposureTrackbar(hwnd);
         ApplyExposure(hwnd);
         break;
     case IDC_CC_UNIT_S:
-        m_unit = IDC_CC_UNIT_S;
+        m_unit = TimeUnit::Seconds;
         if (m_exposure < 1000000) m_exposure = 1000000;
         SetUpExposureTrackbar(hwnd);
         ApplyExposure(hwnd);
@@ -208,11 +201,11 @@ void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
         if (!m_exposureAuto) {
             bool cameraAuto = false;
             m_camera->GetExposure(&m_exposure, &cameraAuto);
-            m_unit = UnitFor(m_exposure);
+            m_unit = FittingUnit(m_exposure, TimeUnit::Microseconds);
             // The range follows the unit too, so the thumb is not clamped to another
             // unit's limits.
             SetUpExposureTrackbar(hwnd);
-            CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, m_unit);
+            CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_unit));
             KillTimer(hwnd, kExposureTimer);
         }
         ShowExposureAuto(hwnd);
@@ -255,9 +248,9 @@ void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
 void CameraControlPage::OnSpin(HWND hwnd, int id, int delta) {
     switch (id) {
     case IDC_CC_EXPOSURE_SPIN:
-        if (m_unit == IDC_CC_UNIT_US)
+        if (m_unit == TimeUnit::Microseconds)
             m_exposure = SpinStep(m_exposure, delta, 1, m_exposureRange.minimum, 999);
-        else if (m_unit == IDC_CC_UNIT_MS)
+        else if (m_unit == TimeUnit::Milliseconds)
             m_exposure = SpinStep(m_exposure, delta, 1000, 1000, 999000);
         else
             m_exposure = SpinStep(m_exposure, delta, 1000000, 1000000, m_exposureRange.maximum);
@@ -292,10 +285,10 @@ void CameraControlPage::OnTimer(HWND hwnd, UINT_PTR id) {
         SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
     } else if (id == kExposureTimer) {
         m_camera->GetExposure(&m_exposure, &cameraAuto);
-        m_unit = UnitFor(m_exposure);
+        m_unit = FittingUnit(m_exposure, TimeUnit::Microseconds);
         WriteExposureText(hwnd);
         SetUpExposureTrackbar(hwnd);
-        CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, m_unit);
+        CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_unit));
     }
 }
 

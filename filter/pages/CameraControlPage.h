@@ -3,6 +3,7 @@
 // exposure and auto gain followed by their refresh timers, gain/offset presets, Default,
 // and the connection type. Every change goes to the camera at once; Apply adds nothing.
 #include "CCameraPropertyPage.h"
+#include "PageControls.h"
 
 namespace vyx {
 
@@ -40,7 +41,6 @@ private:
     void ApplyUsbBandwidth(HWND hwnd);
     void RestoreDefaults(HWND hwnd);
     int ExposurePosition() const;
-    int UnitFactor() const;
 
     int m_exposure = 100000;  // microseconds
     bool m_exposureAuto = false;
@@ -53,7 +53,7 @@ private:
     int m_offset = 0;
     Range m_offsetRange;
     int m_presets[8] = {};    // gains of HighestDR, HCG, Unity, LowestRN, then their offsets
-    int m_unit = 0;           // id of the unit radio button
+    TimeUnit m_unit = TimeUnit::Milliseconds;
     bool m_usb3 = false;
 };
 

@@ -65,6 +65,27 @@ bool ReadSpinClick(LPARAM lParam, std::initializer_list<int> spins, SpinClick* c
     return false;
 }
 
+TimeUnit FittingUnit(long long microseconds, TimeUnit smallest) {
+    TimeUnit unit = TimeUnit::Microseconds;
+    if (microseconds >= MicrosecondsPer(TimeUnit::Milliseconds)) unit = TimeUnit::Milliseconds;
+    if (microseconds >= MicrosecondsPer(TimeUnit::Seconds)) unit = TimeUnit::Seconds;
+    return unit < smallest ? smallest : unit;
+}
+
+int MicrosecondsPer(TimeUnit unit) {
+    switch (unit) {
+    case TimeUnit::Microseconds: return 1;
+    case TimeUnit::Milliseconds: return 1000;
+    case TimeUnit::Seconds: return 1000000;
+    }
+    return 1;
+}
+
+void SetTimeText(HWND dialog, int id, int count, TimeUnit unit) {
+    const char* format = unit == TimeUnit::Microseconds ? "%dus" : unit == TimeUnit::Milliseconds ? "%dms" : "%ds";
+    SetControlText(dialog, id, format, count);
+}
+
 int Clamp(int value, int minimum, int maximum) {
     if (value < minimum) return minimum;
     if (value > maximum) return maximum;

@@ -34,6 +34,15 @@ struct SpinClick {
 };
 bool ReadSpinClick(LPARAM lParam, std::initializer_list<int> spins, SpinClick* click);
 
+// Exposure times (Camera Control's exposure, Auto Control's longest automatic exposure)
+// are shown in microseconds, milliseconds or seconds: in the largest unit the time
+// reaches, never below the page's smallest.
+enum class TimeUnit { Microseconds, Milliseconds, Seconds };
+TimeUnit FittingUnit(long long microseconds, TimeUnit smallest);
+int MicrosecondsPer(TimeUnit unit);
+// A count of `unit`s as a value text: "%dus", "%dms" or "%ds".
+void SetTimeText(HWND dialog, int id, int count, TimeUnit unit);
+
 int Clamp(int value, int minimum, int maximum);
 
 // A spin click: the value moved by minus `delta` steps (the up arrow reports -1), clamped.
