@@ -277,7 +277,8 @@ bool CameraDevice::GetImgFormat(ImageFormat* format) {
     if (!format) return false;
     std::lock_guard<std::mutex> lock(m_lock);
     if (!m_open) return false;
-    *format = m_settings.format;
+    const DWORD reported = m_switches.Read(vyx::sim::bus::kSwitchReportImgFormat);
+    *format = reported ? static_cast<ImageFormat>(reported - 1) : m_settings.format;
     return true;
 }
 
@@ -380,6 +381,7 @@ int CameraDevice::GetSensorModeCount() { return IsOpened() ? m_traits.row->senso
 bool CameraDevice::GetSensorModeInfo(int index, char* modeName, char* description) {
     if (!modeName || !description || !IsOpened() || index < 0 || index >= m_traits.row->sensorModeCount)
         return false;
+    if (m_switches.Read(vyx::sim::bus::kSwitchFailSensorModeInfo) == static_cast<DWORD>(index) + 1) return false;
     const char* name = m_traits.row->sensorModes[index];
     const SensorModeTraits mode = m_traits.ModeTraits(index);
     std::snprintf(modeName, 64, "%s", name);

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "DllEntry.h"
 #include "ModelDescriptor.h"
@@ -11,30 +12,45 @@
 
 namespace vyx {
 namespace {
-// The four numbers of the library's version resource.
-constexpr int kVersion[4] = {1, 13, 2, 0};
-
 constexpr char kWebSite[] = "https://www.vyx-astro.example/";
 constexpr char kChineseWebSite[] = "https://cn.vyx-astro.example/";
 constexpr char kChineseAboutPage[] = "https://cn.vyx-astro.example/about";
 constexpr char kSocialPage[] = "https://social.vyx-astro.example/vyx";
 constexpr char kSupportMail[] = "mailto:support@vyx-astro.example";
 
-bool ChineseSystem() {
-    return GetSystemDefaultUILanguage() == MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
-}
-
-// The link behind a button, or null for any other command.
-const char* LinkFor(WPARAM command) {
+// The link behind a button, or null for any other command. The target follows the
+// language of the captions, so that a button opens the site it names.
+const char* LinkFor(WPARAM command, bool chinesePage) {
     switch (command) {
     case IDC_AB_WEBSITE:
-        return ChineseSystem() ? kChineseWebSite : kWebSite;
+        return chinesePage ? kChineseWebSite : kWebSite;
     case IDC_AB_SOCIAL:
-        return ChineseSystem() ? kChineseAboutPage : kSocialPage;
+        return chinesePage ? kChineseAboutPage : kSocialPage;
     case IDC_AB_MAIL:
         return kSupportMail;
     default:
         return nullptr;
+    }
+}
+// "V" and the four numbers of the module's version resource, which is where the version
+// is written, or an empty text without one.
+void FormatVersion(char* text, size_t size) {
+    text[0] = '\0';
+    // RT_VERSION, spelled for the wide call whatever UNICODE says.
+    const HRSRC found = FindResourceW(g_hInst, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));
+    const HGLOBAL loaded = found ? LoadResource(g_hInst, found) : nullptr;
+    const auto* bytes = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+    if (!bytes) return;
+    // The fixed part follows the block's header, its key and padding to a DWORD boundary.
+    const DWORD length = SizeofResource(g_hInst, found);
+    for (DWORD offset = 0; offset + sizeof(VS_FIXEDFILEINFO) <= length; offset += sizeof(DWORD)) {
+        VS_FIXEDFILEINFO info;
+        memcpy(&info, bytes + offset, sizeof info);
+        if (info.dwSignature != 0xFEEF04BD) continue;
+        snprintf(text, size, "V%u.%u.%u.%u", static_cast<unsigned>(HIWORD(info.dwFileVersionMS)),
+                 static_cast<unsigned>(LOWORD(info.dwFileVersionMS)), static_cast<unsigned>(HIWORD(info.dwFileVersionLS)),
+                 static_cast<unsigned>(LOWORD(info.dwFileVersionLS)));
+        return;
     }
 }
 }  // namespace
@@ -60,8 +76,8 @@ void AboutPage::FreeLogo(HWND hwnd) {
 
 HRESULT AboutPage::OnActivate() {
     ShowLogo(m_hwnd);
-    char version[256];
-    snprintf(version, sizeof version, "V%d.%d.%d.%d", kVersion[0], kVersion[1], kVersion[2], kVersion[3]);
+    char version[64];
+    FormatVersion(version, sizeof version);
     SetDlgItemTextA(m_hwnd, IDC_AB_VERSION, version);
     CameraProp prop{};
     m_camera->GetTheProp(&prop);
@@ -77,7 +93,7 @@ INT_PTR AboutPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
     // The whole wParam against the ids: only click notifications open a link. What opens
     // is the user's default program's business; a missing one simply opens nothing.
     if (message == WM_COMMAND) {
-        if (const char* link = LinkFor(wParam)) ShellExecuteA(hwnd, "open", link, nullptr, nullptr, SW_SHOW);
+        if (const char* link = LinkFor(wParam, m_DialogId == IDD_ABOUT_ZH)) ShellExecuteA(hwnd, "open", link, nullptr, nullptr, SW_SHOW);
     }
     if (message == WM_DESTROY) FreeLogo(hwnd);
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);

@@ -1,7 +1,8 @@
 #pragma once
 // The filter's last page: the library's version, the camera model, our logo, and three
 // links (web site, support mail, social or contact page) opened in the user's default
-// programs. The links follow the system's interface language, not the page's.
+// programs. The links follow the page's language, as their captions do. The version shown
+// is the one of the library's version resource.
 #include "CCameraPropertyPage.h"
 #include "UniqueResource.h"
 

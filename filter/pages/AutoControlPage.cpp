@@ -28,29 +28,41 @@ void AutoControlPage::ReadCameraValues() {
                                     &m_brightnessRange.defaultValue);
 }
 
-// Apply steps: unlike the other pages they leave the trackbar where it is.
+// Show steps write the value's text. Apply steps send the trackbar's value and show it;
+// unlike the other pages they leave the trackbar where it is.
+
+int AutoControlPage::MillisecondsPerUnit() const {
+    return MicrosecondsPer(m_unit) / 1000;
+}
+
+void AutoControlPage::ShowExposureMax(HWND hwnd) {
+    SetTimeText(hwnd, IDC_AC_EXPOSURE_MAX_TEXT, m_exposureMaxMs / MillisecondsPerUnit(), m_unit);
+}
+
+void AutoControlPage::ShowGainMax(HWND hwnd) {
+    SetControlText(hwnd, IDC_AC_GAIN_MAX_TEXT, "%d", m_gainMax);
+}
+
+void AutoControlPage::ShowBrightness(HWND hwnd) {
+    SetControlText(hwnd, IDC_AC_BRIGHTNESS_TEXT, "%d", m_brightness);
+}
 
 void AutoControlPage::ApplyExposureMax(HWND hwnd) {
     const int position = TrackbarPosition(hwnd, IDC_AC_EXPOSURE_MAX);
-    if (m_unit == IDC_AC_UNIT_MS) {
-        m_exposureMaxMs = position;
-        SetControlText(hwnd, IDC_AC_EXPOSURE_MAX_TEXT, "%dms", position);
-    } else {
-        m_exposureMaxMs = position * 1000;
-        SetControlText(hwnd, IDC_AC_EXPOSURE_MAX_TEXT, "%ds", position);
-    }
+    m_exposureMaxMs = position * MillisecondsPerUnit();
+    ShowExposureMax(hwnd);
     m_camera->SetAutoExpMax(m_exposureMaxMs);
 }
 
 void AutoControlPage::ApplyGainMax(HWND hwnd) {
     m_gainMax = TrackbarPosition(hwnd, IDC_AC_GAIN_MAX);
-    SetControlText(hwnd, IDC_AC_GAIN_MAX_TEXT, "%d", m_gainMax);
+    ShowGainMax(hwnd);
     m_camera->SetAutoGainMax(m_gainMax);
 }
 
 void AutoControlPage::ApplyBrightness(HWND hwnd) {
     m_brightness = TrackbarPosition(hwnd, IDC_AC_BRIGHTNESS);
-    SetControlText(hwnd, IDC_AC_BRIGHTNESS_TEXT, "%d", m_brightness);
+    ShowBrightness(hwnd);
     m_camera->SetTargetBrightness(m_brightness);
 }
 
@@ -59,17 +71,17 @@ HRESULT AutoControlPage::OnActivate() {
     HWND hwnd = m_hwnd;
     SetTrackbar(hwnd, IDC_AC_GAIN_MAX, m_gainMaxRange.minimum, m_gainMaxRange.maximum, m_gainMax);
     SetTrackbar(hwnd, IDC_AC_BRIGHTNESS, m_brightnessRange.minimum, m_brightnessRange.maximum, m_brightness);
-    if (m_exposureMaxMs >= 1000) {
-        m_unit = IDC_AC_UNIT_S;
+    m_unit = FittingUnit(m_exposureMaxMs * 1000LL, TimeUnit::Milliseconds);
+    if (m_unit == TimeUnit::Seconds)
         SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, m_exposureMaxRange.maximum / 1000, m_exposureMaxMs / 1000);
-    } else {
-        m_unit = IDC_AC_UNIT_MS;
+    else
         SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, 999, m_exposureMaxMs);
-    }
-    CheckRadioButton(hwnd, IDC_AC_UNIT_MS, IDC_AC_UNIT_S, m_unit);
-    ApplyGainMax(hwnd);
-    ApplyBrightness(hwnd);
-    ApplyExposureMax(hwnd);
+    CheckRadioButton(hwnd, IDC_AC_UNIT_MS, IDC_AC_UNIT_S,
+                     m_unit == TimeUnit::Seconds ? IDC_AC_UNIT_S : IDC_AC_UNIT_MS);
+    // Shown, not sent: the camera holds these values already.
+    ShowGainMax(hwnd);
+    ShowBrightness(hwnd);
+    ShowExposureMax(hwnd);
     return S_OK;
 }
 
@@ -85,13 +97,13 @@ HRESULT AutoControlPage::OnApplyChanges() {
 void AutoControlPage::OnCommand(HWND hwnd, int id) {
     switch (id) {
     case IDC_AC_UNIT_MS:
-        m_unit = IDC_AC_UNIT_MS;
+        m_unit = TimeUnit::Milliseconds;
         if (m_exposureMaxMs > 999) m_exposureMaxMs = 999;
         SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, 999, m_exposureMaxMs);
         ApplyExposureMax(hwnd);
         break;
     case IDC_AC_UNIT_S:
-        m_unit = IDC_AC_UNIT_S;
+        m_unit = TimeUnit::Seconds;
         if (m_exposureMaxMs < 1000) m_exposureMaxMs = 1000;
         SetTrackbar(hwnd, IDC_AC_EXPOSURE_MAX, 1, m_exposureMaxRange.maximum / 1000, m_exposureMaxMs / 1000);
         ApplyExposureMax(hwnd);
@@ -101,6 +113,9 @@ void AutoControlPage::OnCommand(HWND hwnd, int id) {
         m_gainMax = m_gainMaxRange.defaultValue;
         m_brightness = m_brightnessRange.defaultValue;
         OnActivate();
+        ApplyExposureMax(hwnd);
+        ApplyGainMax(hwnd);
+        ApplyBrightness(hwnd);
         break;
     default:
         break;
@@ -110,7 +125,7 @@ void AutoControlPage::OnCommand(HWND hwnd, int id) {
 void AutoControlPage::OnSpin(HWND hwnd, int id, int delta) {
     switch (id) {
     case IDC_AC_EXPOSURE_MAX_SPIN:
-        if (m_unit == IDC_AC_UNIT_MS) {
+        if (m_unit == TimeUnit::Milliseconds) {
             m_exposureMaxMs = SpinStep(m_exposureMaxMs, delta, 1, 1, 999);
             SetTrackbarPosition(hwnd, IDC_AC_EXPOSURE_MAX, m_exposureMaxMs);
         } else {
@@ -139,13 +154,12 @@ INT_PTR AutoControlPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam
     case WM_COMMAND:
         OnCommand(hwnd, LOWORD(wParam));
         break;
-    case WM_NOTIFY:
-        if (const auto* header = reinterpret_cast<const NMHDR*>(lParam)) {
-            const int id = static_cast<int>(header->idFrom);
-            if (id == IDC_AC_EXPOSURE_MAX_SPIN || id == IDC_AC_GAIN_MAX_SPIN || id == IDC_AC_BRIGHTNESS_SPIN)
-                OnSpin(hwnd, id, reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta);
-        }
+    case WM_NOTIFY: {
+        SpinClick click;
+        if (ReadSpinClick(lParam, {IDC_AC_EXPOSURE_MAX_SPIN, IDC_AC_GAIN_MAX_SPIN, IDC_AC_BRIGHTNESS_SPIN}, &click))
+            OnSpin(hwnd, click.id, click.delta);
         break;
+    }
     case WM_HSCROLL:
     case WM_VSCROLL: {
         const int id = AppliedTrackbar(hwnd, wParam, lParam, {TB_PAGEUP, TB_PAGEDOWN, TB_THUMBTRACK});

@@ -3,6 +3,7 @@
 // longest exposure, in ms or s, the highest gain) and the brightness they aim at. Changes
 // go to the camera at once and again on Apply.
 #include "CCameraPropertyPage.h"
+#include "PageControls.h"
 
 namespace vyx {
 
@@ -25,6 +26,10 @@ private:
     void ReadCameraValues() override;
     void OnCommand(HWND hwnd, int id);
     void OnSpin(HWND hwnd, int id, int delta);
+    int MillisecondsPerUnit() const;
+    void ShowExposureMax(HWND hwnd);
+    void ShowGainMax(HWND hwnd);
+    void ShowBrightness(HWND hwnd);
     void ApplyExposureMax(HWND hwnd);
     void ApplyGainMax(HWND hwnd);
     void ApplyBrightness(HWND hwnd);
@@ -35,7 +40,7 @@ private:
     Range m_gainMaxRange;
     int m_brightness = 0;
     Range m_brightnessRange;
-    int m_unit = 0;            // id of the unit radio button
+    TimeUnit m_unit = TimeUnit::Milliseconds;
 };
 
 }  // namespace vyx

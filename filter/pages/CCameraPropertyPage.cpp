@@ -31,6 +31,11 @@ HRESULT CCameraPropertyPage::OnDisconnect() {
     return S_OK;
 }
 
+STDMETHODIMP CCameraPropertyPage::Activate(HWND parent, LPCRECT place, BOOL modal) {
+    if (m_camera && !m_hwnd) ReadCameraValues();
+    return CBasePropertyPage::Activate(parent, place, modal);
+}
+
 HRESULT CCameraPropertyPage::OnActivate() {
     m_activated = true;
     return S_OK;
@@ -42,12 +47,25 @@ HRESULT CCameraPropertyPage::OnDeactivate() {
 }
 
 INT_PTR CCameraPropertyPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND) MarkChangedIfActive();
+    if (message == WM_COMMAND) MarkChangedIfActive(wParam, lParam);
     return CBasePropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);
 }
 
-void CCameraPropertyPage::MarkChangedIfActive() {
-    if (m_activated) SetDirty();
+void CCameraPropertyPage::MarkChangedIfActive(WPARAM wParam, LPARAM lParam) {
+    if (!m_activated) return;
+    const auto control = reinterpret_cast<HWND>(lParam);
+    if (!control) return;
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, 16);
+    const int code = HIWORD(wParam);
+    bool userChange = false;
+    if (lstrcmpiW(className, L"Button") == 0)
+        userChange = code == BN_CLICKED;
+    else if (lstrcmpiW(className, L"ComboBox") == 0)
+        userChange = code == CBN_SELCHANGE;
+    else if (lstrcmpiW(className, L"Edit") == 0)
+        userChange = code == EN_CHANGE && (GetWindowLongW(control, GWL_STYLE) & ES_READONLY) == 0;
+    if (userChange) SetDirty();
 }
 
 }  // namespace vyx

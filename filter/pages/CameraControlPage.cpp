@@ -14,9 +14,9 @@ constexpr UINT kRefreshPeriodMs = 1000;
 constexpr int kPresetCount = 4;
 const char* const kPresetNames[kPresetCount] = {"HighestDR", "HCG", "Unity", "LowestRN"};
 
-int UnitFor(int exposureUs) {
-    if (exposureUs < 1000) return IDC_CC_UNIT_US;
-    if (exposureUs < 1000000) return IDC_CC_UNIT_MS;
+int UnitButton(TimeUnit unit) {
+    if (unit == TimeUnit::Microseconds) return IDC_CC_UNIT_US;
+    if (unit == TimeUnit::Milliseconds) return IDC_CC_UNIT_MS;
     return IDC_CC_UNIT_S;
 }
 }  // namespace
@@ -44,25 +44,19 @@ void CameraControlPage::ReadCameraValues() {
     CameraProp prop{};
     camera.GetTheProp(&prop);
     m_usb3 = prop.isUsb3Host;
-    m_unit = UnitFor(m_exposure);
+    m_unit = FittingUnit(m_exposure, TimeUnit::Microseconds);
 }
 
 // Exposure units
 
-int CameraControlPage::UnitFactor() const {
-    if (m_unit == IDC_CC_UNIT_US) return 1;
-    if (m_unit == IDC_CC_UNIT_MS) return 1000;
-    return 1000000;
-}
-
 int CameraControlPage::ExposurePosition() const {
-    return m_exposure / UnitFactor();
+    return m_exposure / MicrosecondsPer(m_unit);
 }
 
 void CameraControlPage::SetUpExposureTrackbar(HWND hwnd) {
-    if (m_unit == IDC_CC_UNIT_US)
+    if (m_unit == TimeUnit::Microseconds)
         SetTrackbarRange(hwnd, IDC_CC_EXPOSURE, m_exposureRange.minimum, 999);
-    else if (m_unit == IDC_CC_UNIT_MS)
+    else if (m_unit == TimeUnit::Milliseconds)
         SetTrackbarRange(hwnd, IDC_CC_EXPOSURE, 1, 999);
     else
         SetTrackbarRange(hwnd, IDC_CC_EXPOSURE, 1, m_exposureRange.maximum / 1000000);
@@ -70,38 +64,54 @@ void CameraControlPage::SetUpExposureTrackbar(HWND hwnd) {
 }
 
 void CameraControlPage::WriteExposureText(HWND hwnd) {
-    const char* format = m_unit == IDC_CC_UNIT_US ? "%dus" : m_unit == IDC_CC_UNIT_MS ? "%dms" : "%ds";
-    SetControlText(hwnd, IDC_CC_EXPOSURE_TEXT, format, ExposurePosition());
+    SetTimeText(hwnd, IDC_CC_EXPOSURE_TEXT, ExposurePosition(), m_unit);
 }
 
-// Apply steps: trackbar to value, value to camera, value to text.
+// Show steps: value to text and thumb. Apply steps: trackbar to value, value to camera,
+// then the show step.
 
-void CameraControlPage::ApplyExposure(HWND hwnd) {
-    m_exposure = TrackbarPosition(hwnd, IDC_CC_EXPOSURE) * UnitFactor();
-    m_camera->SetExposure(m_exposure, m_exposureAuto);
+void CameraControlPage::ShowExposure(HWND hwnd) {
     WriteExposureText(hwnd);
     SetTrackbarPosition(hwnd, IDC_CC_EXPOSURE, ExposurePosition());
+}
+
+void CameraControlPage::ShowGain(HWND hwnd) {
+    SetControlText(hwnd, IDC_CC_GAIN_TEXT, "%d", m_gain);
+    SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
+}
+
+void CameraControlPage::ShowOffset(HWND hwnd) {
+    SetControlText(hwnd, IDC_CC_OFFSET_TEXT, "%d", m_offset);
+    SetTrackbarPosition(hwnd, IDC_CC_OFFSET, m_offset);
+}
+
+void CameraControlPage::ShowUsbBandwidth(HWND hwnd) {
+    SetControlText(hwnd, IDC_CC_USB_TEXT, "%d%%", m_usbBandwidth);
+    SetTrackbarPosition(hwnd, IDC_CC_USB, m_usbBandwidth);
+}
+
+void CameraControlPage::ApplyExposure(HWND hwnd) {
+    m_exposure = TrackbarPosition(hwnd, IDC_CC_EXPOSURE) * MicrosecondsPer(m_unit);
+    m_camera->SetExposure(m_exposure, m_exposureAuto);
+    ShowExposure(hwnd);
 }
 
 void CameraControlPage::ApplyGain(HWND hwnd) {
     m_gain = TrackbarPosition(hwnd, IDC_CC_GAIN);
     m_camera->SetGain(m_gain, m_gainAuto);
-    SetControlText(hwnd, IDC_CC_GAIN_TEXT, "%d", m_gain);
-    SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
+    ShowGain(hwnd);
 }
 
 void CameraControlPage::ApplyOffset(HWND hwnd) {
     m_offset = TrackbarPosition(hwnd, IDC_CC_OFFSET);
     m_camera->SetOffset(m_offset);
-    SetControlText(hwnd, IDC_CC_OFFSET_TEXT, "%d", m_offset);
-    SetTrackbarPosition(hwnd, IDC_CC_OFFSET, m_offset);
+    ShowOffset(hwnd);
 }
 
 void CameraControlPage::ApplyUsbBandwidth(HWND hwnd) {
     m_usbBandwidth = TrackbarPosition(hwnd, IDC_CC_USB);
     m_camera->SetUsbBandwidthLimit(m_usbBandwidth);
-    SetControlText(hwnd, IDC_CC_USB_TEXT, "%d%%", m_usbBandwidth);
-    SetTrackbarPosition(hwnd, IDC_CC_USB, m_usbBandwidth);
+    ShowUsbBandwidth(hwnd);
 }
 
 // Automatic modes
@@ -122,18 +132,18 @@ void CameraControlPage::ShowGainAuto(HWND hwnd) {
 HRESULT CameraControlPage::OnActivate() {
     CCameraPropertyPage::OnActivate();
     HWND hwnd = m_hwnd;
-    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, m_unit);
+    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_unit));
     SetTrackbar(hwnd, IDC_CC_GAIN, m_gainRange.minimum, m_gainRange.maximum, m_gain);
     SetUpExposureTrackbar(hwnd);
     SetTrackbar(hwnd, IDC_CC_USB, m_usbRange.minimum, m_usbRange.maximum, m_usbBandwidth);
     SetTrackbar(hwnd, IDC_CC_OFFSET, m_offsetRange.minimum, m_offsetRange.maximum, m_offset);
     ShowExposureAuto(hwnd);
     ShowGainAuto(hwnd);
-    ApplyGain(hwnd);
-    ApplyUsbBandwidth(hwnd);
-    ApplyOffset(hwnd);
-    WriteExposureText(hwnd);
-    SetTrackbarPosition(hwnd, IDC_CC_EXPOSURE, ExposurePosition());
+    // Shown, not sent: the camera holds these values already.
+    ShowGain(hwnd);
+    ShowUsbBandwidth(hwnd);
+    ShowOffset(hwnd);
+    ShowExposure(hwnd);
     SetDlgItemTextA(hwnd, IDC_CC_CONNECTION, m_usb3 ? "USB3.0" : "USB2.0");
     return S_OK;
 }
@@ -156,7 +166,7 @@ void CameraControlPage::RestoreDefaults(HWND hwnd) {
     m_exposure = m_exposureRange.defaultValue;
     m_exposureAuto = false;
     m_gainAuto = false;
-    m_unit = IDC_CC_UNIT_MS;
+    m_unit = TimeUnit::Milliseconds;
     KillTimer(hwnd, kGainTimer);
     KillTimer(hwnd, kExposureTimer);
     m_camera->SetExposure(m_exposure, false);
@@ -169,19 +179,19 @@ void CameraControlPage::RestoreDefaults(HWND hwnd) {
 void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
     switch (id) {
     case IDC_CC_UNIT_US:
-        m_unit = IDC_CC_UNIT_US;
+        m_unit = TimeUnit::Microseconds;
         if (m_exposure > 999) m_exposure = 999;
         SetUpExposureTrackbar(hwnd);
         ApplyExposure(hwnd);
         break;
     case IDC_CC_UNIT_MS:
-        m_unit = IDC_CC_UNIT_MS;
+        m_unit = TimeUnit::Milliseconds;
         m_exposure = Clamp(m_exposure, 1000, 999000);
         SetUpExposureTrackbar(hwnd);
         ApplyExposure(hwnd);
         break;
     case IDC_CC_UNIT_S:
-        m_unit = IDC_CC_UNIT_S;
+        m_unit = TimeUnit::Seconds;
         if (m_exposure < 1000000) m_exposure = 1000000;
         SetUpExposureTrackbar(hwnd);
         ApplyExposure(hwnd);
@@ -191,16 +201,17 @@ void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
         if (!m_exposureAuto) {
             bool cameraAuto = false;
             m_camera->GetExposure(&m_exposure, &cameraAuto);
-            m_unit = UnitFor(m_exposure);
-            // The range follows the unit too, so the apply step below cannot clamp the
-            // position to another unit's limits.
+            m_unit = FittingUnit(m_exposure, TimeUnit::Microseconds);
+            // The range follows the unit too, so the thumb is not clamped to another
+            // unit's limits.
             SetUpExposureTrackbar(hwnd);
-            CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, m_unit);
+            CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_unit));
             KillTimer(hwnd, kExposureTimer);
         }
         ShowExposureAuto(hwnd);
+        // The value as read: the trackbar holds whole units only, so it is not read back.
         m_camera->SetExposure(m_exposure, m_exposureAuto);
-        ApplyExposure(hwnd);
+        ShowExposure(hwnd);
         break;
     case IDC_CC_GAIN_AUTO:
         m_gainAuto = IsChecked(hwnd, IDC_CC_GAIN_AUTO);
@@ -212,7 +223,7 @@ void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
         }
         ShowGainAuto(hwnd);
         m_camera->SetGain(m_gain, m_gainAuto);
-        ApplyGain(hwnd);
+        ShowGain(hwnd);
         break;
     case IDC_CC_PRESETS:
         if (code == CBN_SELCHANGE) {
@@ -237,9 +248,9 @@ void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
 void CameraControlPage::OnSpin(HWND hwnd, int id, int delta) {
     switch (id) {
     case IDC_CC_EXPOSURE_SPIN:
-        if (m_unit == IDC_CC_UNIT_US)
+        if (m_unit == TimeUnit::Microseconds)
             m_exposure = SpinStep(m_exposure, delta, 1, m_exposureRange.minimum, 999);
-        else if (m_unit == IDC_CC_UNIT_MS)
+        else if (m_unit == TimeUnit::Milliseconds)
             m_exposure = SpinStep(m_exposure, delta, 1000, 1000, 999000);
         else
             m_exposure = SpinStep(m_exposure, delta, 1000000, 1000000, m_exposureRange.maximum);
@@ -274,10 +285,10 @@ void CameraControlPage::OnTimer(HWND hwnd, UINT_PTR id) {
         SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
     } else if (id == kExposureTimer) {
         m_camera->GetExposure(&m_exposure, &cameraAuto);
-        m_unit = UnitFor(m_exposure);
+        m_unit = FittingUnit(m_exposure, TimeUnit::Microseconds);
         WriteExposureText(hwnd);
         SetUpExposureTrackbar(hwnd);
-        CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, m_unit);
+        CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_unit));
     }
 }
 
@@ -290,11 +301,9 @@ INT_PTR CameraControlPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wPar
         OnCommand(hwnd, LOWORD(wParam), HIWORD(wParam));
         break;
     case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (!header) break;
-        const int id = static_cast<int>(header->idFrom);
-        if (id == IDC_CC_EXPOSURE_SPIN || id == IDC_CC_GAIN_SPIN || id == IDC_CC_OFFSET_SPIN || id == IDC_CC_USB_SPIN)
-            OnSpin(hwnd, id, reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta);
+        SpinClick click;
+        if (ReadSpinClick(lParam, {IDC_CC_EXPOSURE_SPIN, IDC_CC_GAIN_SPIN, IDC_CC_OFFSET_SPIN, IDC_CC_USB_SPIN}, &click))
+            OnSpin(hwnd, click.id, click.delta);
         break;
     }
     case WM_HSCROLL:

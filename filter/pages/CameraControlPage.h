@@ -3,6 +3,7 @@
 // exposure and auto gain followed by their refresh timers, gain/offset presets, Default,
 // and the connection type. Every change goes to the camera at once; Apply adds nothing.
 #include "CCameraPropertyPage.h"
+#include "PageControls.h"
 
 namespace vyx {
 
@@ -30,13 +31,16 @@ private:
     void WriteExposureText(HWND hwnd);
     void ShowExposureAuto(HWND hwnd);
     void ShowGainAuto(HWND hwnd);
+    void ShowExposure(HWND hwnd);
+    void ShowGain(HWND hwnd);
+    void ShowOffset(HWND hwnd);
+    void ShowUsbBandwidth(HWND hwnd);
     void ApplyExposure(HWND hwnd);
     void ApplyGain(HWND hwnd);
     void ApplyOffset(HWND hwnd);
     void ApplyUsbBandwidth(HWND hwnd);
     void RestoreDefaults(HWND hwnd);
     int ExposurePosition() const;
-    int UnitFactor() const;
 
     int m_exposure = 100000;  // microseconds
     bool m_exposureAuto = false;
@@ -49,7 +53,7 @@ private:
     int m_offset = 0;
     Range m_offsetRange;
     int m_presets[8] = {};    // gains of HighestDR, HCG, Unity, LowestRN, then their offsets
-    int m_unit = 0;           // id of the unit radio button
+    TimeUnit m_unit = TimeUnit::Milliseconds;
     bool m_usb3 = false;
 };
 

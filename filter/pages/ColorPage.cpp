@@ -55,6 +55,10 @@ void ColorPage::ShowCameraWhiteBalance(HWND hwnd) {
     m_camera->GetWhiteBalance(&m_red, &m_green, &m_blue, &cameraAuto);
     SetTrackbarPosition(hwnd, IDC_CO_RED, m_red);
     SetTrackbarPosition(hwnd, IDC_CO_BLUE, m_blue);
+    ShowWhiteBalance(hwnd);
+}
+
+void ColorPage::ShowWhiteBalance(HWND hwnd) {
     SetControlText(hwnd, IDC_CO_RED_TEXT, "%d", m_red);
     SetControlText(hwnd, IDC_CO_BLUE_TEXT, "%d", m_blue);
 }
@@ -64,8 +68,7 @@ void ColorPage::ApplyWhiteBalance(HWND hwnd) {
     m_red = TrackbarPosition(hwnd, IDC_CO_RED);
     m_blue = TrackbarPosition(hwnd, IDC_CO_BLUE);
     m_camera->SetWhiteBalance(m_red, m_green, m_blue, m_auto);
-    SetControlText(hwnd, IDC_CO_RED_TEXT, "%d", m_red);
-    SetControlText(hwnd, IDC_CO_BLUE_TEXT, "%d", m_blue);
+    ShowWhiteBalance(hwnd);
 }
 
 HRESULT ColorPage::OnActivate() {
@@ -74,8 +77,8 @@ HRESULT ColorPage::OnActivate() {
     SetTrackbar(hwnd, IDC_CO_RED, m_minimum, m_maximum, m_red);
     SetTrackbar(hwnd, IDC_CO_BLUE, m_minimum, m_maximum, m_blue);
     ShowAuto(hwnd);
-    // On a monochrome camera too, where it sends 0, 0, 0 with auto off.
-    ApplyWhiteBalance(hwnd);
+    // Shown, not sent: the camera holds these values already.
+    ShowWhiteBalance(hwnd);
     return S_OK;
 }
 

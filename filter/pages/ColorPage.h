@@ -22,6 +22,7 @@ private:
     void ShowAuto(HWND hwnd);
     // Trackbars and texts from the camera's current white balance.
     void ShowCameraWhiteBalance(HWND hwnd);
+    void ShowWhiteBalance(HWND hwnd);
     void ApplyWhiteBalance(HWND hwnd);
     INT_PTR LabelColors(HDC dc, HWND control);
 

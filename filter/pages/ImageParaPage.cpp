@@ -13,8 +13,8 @@ LRESULT ComboMessage(HWND hwnd, int id, UINT message, WPARAM wParam = 0, LPARAM 
     return SendDlgItemMessageA(hwnd, id, message, wParam, lParam);
 }
 
-void AddComboText(HWND hwnd, int id, const char* text) {
-    ComboMessage(hwnd, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+LRESULT AddComboText(HWND hwnd, int id, const char* text) {
+    return ComboMessage(hwnd, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
 }
 }  // namespace
 
@@ -41,11 +41,10 @@ INT_PTR ImageParaPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, 
         break;
     case WM_COMMAND:
         // This page marks itself changed before acting on the command.
-        MarkChangedIfActive();
+        MarkChangedIfActive(wParam, lParam);
         if (HIWORD(wParam) == CBN_SELCHANGE) {
             if (LOWORD(wParam) == IDC_IP_BIN) FillSizeList(hwnd);
-            if (LOWORD(wParam) == IDC_IP_SENSOR_MODE)
-                m_camera->SetSensorMode(static_cast<int>(ComboMessage(hwnd, IDC_IP_SENSOR_MODE, CB_GETCURSEL)));
+            if (LOWORD(wParam) == IDC_IP_SENSOR_MODE) SendSelectedSensorMode(hwnd);
         }
         return CBasePropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);
     }
@@ -75,7 +74,9 @@ void ImageParaPage::CheckCurrentFormat(HWND hwnd) {
         case IMG_Y8: button = IDC_IP_GRAY8; break;
         case IMG_YUY2: button = IDC_IP_YUY2; break;
         default:
-            m_camera->SetImgFormat(IMG_RGB24);
+            // Through the pin, which refuses while streaming and keeps its own record of
+            // the format; RGB24 shows either way, for Apply to set.
+            m_instance->SetImgFormat(IMG_RGB24);
             button = IDC_IP_RGB24;
         }
         CheckDlgButton(hwnd, button, BST_CHECKED);
@@ -97,11 +98,23 @@ void ImageParaPage::FillSensorModes(HWND hwnd) {
         char description[128] = {};
         if (!m_camera->GetSensorModeInfo(index, name, description)) continue;
         name[sizeof name - 1] = '\0';  // a 64-character name arrives unterminated
-        AddComboText(hwnd, IDC_IP_SENSOR_MODE, name);
+        // A mode whose description fails is left out, so each item keeps its mode index.
+        const LRESULT position = AddComboText(hwnd, IDC_IP_SENSOR_MODE, name);
+        if (position >= 0) ComboMessage(hwnd, IDC_IP_SENSOR_MODE, CB_SETITEMDATA, position, index);
     }
     int mode = 0;
     m_camera->GetSensorMode(&mode);
-    ComboMessage(hwnd, IDC_IP_SENSOR_MODE, CB_SETCURSEL, mode);
+    const LRESULT items = ComboMessage(hwnd, IDC_IP_SENSOR_MODE, CB_GETCOUNT);
+    for (LRESULT position = 0; position < items; ++position) {
+        if (ComboMessage(hwnd, IDC_IP_SENSOR_MODE, CB_GETITEMDATA, position) == mode)
+            ComboMessage(hwnd, IDC_IP_SENSOR_MODE, CB_SETCURSEL, position);
+    }
+}
+
+void ImageParaPage::SendSelectedSensorMode(HWND hwnd) {
+    const LRESULT position = ComboMessage(hwnd, IDC_IP_SENSOR_MODE, CB_GETCURSEL);
+    if (position < 0) return;
+    m_camera->SetSensorMode(static_cast<int>(ComboMessage(hwnd, IDC_IP_SENSOR_MODE, CB_GETITEMDATA, position)));
 }
 
 void ImageParaPage::FillBinList(HWND hwnd) {
@@ -159,13 +172,16 @@ HRESULT ImageParaPage::OnApplyChanges() {
     const int index = static_cast<int>(ComboMessage(m_hwnd, IDC_IP_SIZE, CB_GETCURSEL));
     const ImageFormat format = SelectedFormat(m_hwnd);
     const int bin = SelectedBin(m_hwnd);
-    // Refusals (a running stream, a size or bin the camera does not take) leave the pin as
-    // it was; the page reports success all the same.
-    m_instance->SetBin(bin);
-    m_resolutionIndex = index;
-    m_instance->SetImgSizeIndex(index);
-    m_instance->SetImgFormat(format);
-    return S_OK;
+    // The first refusal (a running stream, a size or bin the camera does not take) is the
+    // answer, so the frame keeps the page changed and the choice can be applied again.
+    HRESULT result = m_instance->SetBin(bin);
+    const HRESULT sizeResult = m_instance->SetImgSizeIndex(index);
+    if (SUCCEEDED(result)) result = sizeResult;
+    const HRESULT formatResult = m_instance->SetImgFormat(format);
+    if (SUCCEEDED(result)) result = formatResult;
+    // The pin's index, whatever it took: the size list is rebuilt around it.
+    m_instance->GetImgSizeIndex(&m_resolutionIndex);
+    return result;
 }
 
 }  // namespace vyx

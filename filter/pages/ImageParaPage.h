@@ -19,6 +19,7 @@ private:
     void InitDialog(HWND hwnd);
     void CheckCurrentFormat(HWND hwnd);
     void FillSensorModes(HWND hwnd);
+    void SendSelectedSensorMode(HWND hwnd);
     void FillBinList(HWND hwnd);
     void FillSizeList(HWND hwnd);
     int SelectedBin(HWND hwnd) const;

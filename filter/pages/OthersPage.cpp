@@ -43,17 +43,23 @@ void OthersPage::InitDialog(HWND hwnd) {
     EnableControls(hwnd, {IDC_OT_HARDWARE_BIN}, m_canHardwareBin);
 }
 
+void OthersPage::ShowFrameRateLimit(HWND hwnd) {
+    SetControlText(hwnd, IDC_OT_FPS_TEXT, "%d", m_frameRateLimit);
+    SetTrackbarPosition(hwnd, IDC_OT_FPS, m_frameRateLimit);
+}
+
 void OthersPage::ApplyFrameRateLimit(HWND hwnd) {
     m_frameRateLimit = TrackbarPosition(hwnd, IDC_OT_FPS);
     m_camera->SetFrameRateLimit(m_frameRateLimit);
-    SetControlText(hwnd, IDC_OT_FPS_TEXT, "%d", m_frameRateLimit);
-    SetTrackbarPosition(hwnd, IDC_OT_FPS, m_frameRateLimit);
+    ShowFrameRateLimit(hwnd);
 }
 
 HRESULT OthersPage::OnActivate() {
     CCameraPropertyPage::OnActivate();
     SetTrackbar(m_hwnd, IDC_OT_FPS, m_frameRateMinimum, m_frameRateMaximum, m_frameRateLimit);
-    ApplyFrameRateLimit(m_hwnd);
+    // Shown, not sent: the camera holds this limit already (a limit the application set
+    // during negotiation included).
+    ShowFrameRateLimit(m_hwnd);
     return S_OK;
 }
 
@@ -93,10 +99,10 @@ INT_PTR OthersPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         OnCommand(hwnd, LOWORD(wParam));
         break;
     case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header && header->idFrom == IDC_OT_FPS_SPIN) {
-            m_frameRateLimit = SpinStep(m_frameRateLimit, reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta,
-                                        kFrameRateSpinStep, m_frameRateMinimum, m_frameRateMaximum);
+        SpinClick click;
+        if (ReadSpinClick(lParam, {IDC_OT_FPS_SPIN}, &click)) {
+            m_frameRateLimit = SpinStep(m_frameRateLimit, click.delta, kFrameRateSpinStep, m_frameRateMinimum,
+                                        m_frameRateMaximum);
             SetTrackbarPosition(hwnd, IDC_OT_FPS, m_frameRateLimit);
             ApplyFrameRateLimit(hwnd);
         }

@@ -18,6 +18,7 @@ private:
     void ReadCameraValues() override;
     void InitDialog(HWND hwnd);
     void OnCommand(HWND hwnd, int id);
+    void ShowFrameRateLimit(HWND hwnd);
     void ApplyFrameRateLimit(HWND hwnd);
 
     bool m_highQuality = false;

@@ -8,7 +8,8 @@
 namespace vyx {
 
 void SetTrackbarRange(HWND dialog, int id, int minimum, int maximum) {
-    SendDlgItemMessageW(dialog, id, TBM_SETRANGE, TRUE, MAKELPARAM(minimum & 0xFFFF, maximum & 0xFFFF));
+    SendDlgItemMessageW(dialog, id, TBM_SETRANGEMIN, FALSE, minimum);
+    SendDlgItemMessageW(dialog, id, TBM_SETRANGEMAX, TRUE, maximum);
 }
 
 void SetTrackbarPosition(HWND dialog, int id, int position) {
@@ -43,12 +44,46 @@ bool IsChecked(HWND dialog, int id) {
 
 int AppliedTrackbar(HWND dialog, WPARAM wParam, LPARAM lParam, std::initializer_list<int> applying) {
     const int request = LOWORD(wParam);
-    bool applies = false;
+    bool applies = request == TB_ENDTRACK;
     for (int code : applying) applies = applies || code == request;
     if (!applies || !lParam) return 0;
     const HWND trackbar = reinterpret_cast<HWND>(lParam);
     if (GetParent(trackbar) != dialog) return 0;
     return GetDlgCtrlID(trackbar);
+}
+
+bool ReadSpinClick(LPARAM lParam, std::initializer_list<int> spins, SpinClick* click) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (!header || header->code != UDN_DELTAPOS) return false;
+    const int id = static_cast<int>(header->idFrom);
+    for (int spin : spins) {
+        if (spin != id) continue;
+        click->id = id;
+        click->delta = reinterpret_cast<const NMUPDOWN*>(lParam)->iDelta;
+        return true;
+    }
+    return false;
+}
+
+TimeUnit FittingUnit(long long microseconds, TimeUnit smallest) {
+    TimeUnit unit = TimeUnit::Microseconds;
+    if (microseconds >= MicrosecondsPer(TimeUnit::Milliseconds)) unit = TimeUnit::Milliseconds;
+    if (microseconds >= MicrosecondsPer(TimeUnit::Seconds)) unit = TimeUnit::Seconds;
+    return unit < smallest ? smallest : unit;
+}
+
+int MicrosecondsPer(TimeUnit unit) {
+    switch (unit) {
+    case TimeUnit::Microseconds: return 1;
+    case TimeUnit::Milliseconds: return 1000;
+    case TimeUnit::Seconds: return 1000000;
+    }
+    return 1;
+}
+
+void SetTimeText(HWND dialog, int id, int count, TimeUnit unit) {
+    const char* format = unit == TimeUnit::Microseconds ? "%dus" : unit == TimeUnit::Milliseconds ? "%dms" : "%ds";
+    SetControlText(dialog, id, format, count);
 }
 
 int Clamp(int value, int minimum, int maximum) {

@@ -38,6 +38,9 @@
 #define IDS_ST4_TEST_ZH 1083
 #define IDS_TEMPERATURE_EN 1084
 #define IDS_TEMPERATURE_ZH 1085
+// Shown in place of the ST4 page's notice when the typed duration is not a number.
+#define IDS_ST4_NO_DURATION_EN 1110
+#define IDS_ST4_NO_DURATION_ZH 1111
 
 // Image Parameters.
 #define IDC_IP_SIZE 1027

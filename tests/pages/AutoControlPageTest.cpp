@@ -43,7 +43,56 @@ TEST_F(AutoControl, OpensInMillisecondsOrSecondsByTheLimit) {
     EXPECT_EQ(host->TrackbarPosition(IDC_AC_EXPOSURE_MAX), 2);
     EXPECT_EQ(host->TrackbarMax(IDC_AC_EXPOSURE_MAX), maxMs / 1000);
     EXPECT_EQ(host->Text(IDC_AC_EXPOSURE_MAX_TEXT), L"2s");
-    EXPECT_EQ(ExposureMax(), 2000);
+}
+
+// Limits the application set after the page connected, or while another tab was shown,
+// stay in the camera: 1.5 s is not cut to the trackbar's whole seconds.
+TEST_F(AutoControl, ActivationShowsTheCamerasLimitsAndSendsNone) {
+    int gainMax = 0, gainMin = 0, gainDef = 0, brightMax = 0, brightMin = 0, brightDef = 0;
+    cam.GetAutoGainMaxRange(&gainMax, &gainMin, &gainDef);
+    cam.GetTargetBrightnessRange(&brightMax, &brightMin, &brightDef);
+    cam.SetAutoExpMax(300);
+    auto host = camera.OpenPage(kAutoControl, false);
+    ASSERT_TRUE(host);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        cam.SetAutoExpMax(1500 + round);
+        cam.SetAutoGainMax(gainMin + 3 + round);
+        cam.SetTargetBrightness(brightMin + 4 + round);
+        ASSERT_EQ(host->Activate(), S_OK);
+        EXPECT_EQ(ExposureMax(), 1500 + round);
+        int value = 0;
+        cam.GetAutoGainMax(&value);
+        EXPECT_EQ(value, gainMin + 3 + round);
+        cam.GetTargetBrightness(&value);
+        EXPECT_EQ(value, brightMin + 4 + round);
+        EXPECT_EQ(host->Text(IDC_AC_EXPOSURE_MAX_TEXT), L"1s");
+        EXPECT_EQ(host->Text(IDC_AC_GAIN_MAX_TEXT), std::to_wstring(gainMin + 3 + round));
+        EXPECT_EQ(host->Text(IDC_AC_BRIGHTNESS_TEXT), std::to_wstring(brightMin + 4 + round));
+        EXPECT_FALSE(host->Dirty());
+        ASSERT_EQ(host->Deactivate(), S_OK);
+    }
+}
+
+TEST_F(AutoControl, SpinReleasesReachNothingAndKeyboardMovesApply) {
+    int gainMax = 0, gainMin = 0, gainDef = 0;
+    cam.GetAutoGainMaxRange(&gainMax, &gainMin, &gainDef);
+    cam.SetAutoExpMax(400);
+    cam.SetAutoGainMax(gainMin + 10);
+    auto host = camera.OpenPage(kAutoControl);
+    ASSERT_TRUE(host);
+    for (int spin : {IDC_AC_EXPOSURE_MAX_SPIN, IDC_AC_GAIN_MAX_SPIN, IDC_AC_BRIGHTNESS_SPIN})
+        host->SpinNotification(spin, NM_RELEASEDCAPTURE, -3);
+    EXPECT_EQ(ExposureMax(), 400);
+    int value = 0;
+    cam.GetAutoGainMax(&value);
+    EXPECT_EQ(value, gainMin + 10);
+    host->Key(IDC_AC_GAIN_MAX, VK_RIGHT);
+    cam.GetAutoGainMax(&value);
+    EXPECT_EQ(value, gainMin + 11);
+    host->Key(IDC_AC_EXPOSURE_MAX, VK_LEFT);
+    EXPECT_EQ(ExposureMax(), 399);
+    EXPECT_EQ(host->Text(IDC_AC_EXPOSURE_MAX_TEXT), L"399ms");
 }
 
 TEST_F(AutoControl, SwitchingUnitsClampsAndSends) {

@@ -62,7 +62,6 @@ TEST_F(CameraControl, OpensInMicrosecondsBelowOneMillisecond) {
     EXPECT_EQ(host->TrackbarMax(IDC_CC_EXPOSURE), 999);
     EXPECT_EQ(host->TrackbarPosition(IDC_CC_EXPOSURE), 500);
     EXPECT_EQ(host->Text(IDC_CC_EXPOSURE_TEXT), L"500us");
-    EXPECT_EQ(Exposure(), 500);  // activation does not send the exposure
 
     // ms at 500 us raises the exposure to 1 ms and sends it.
     host->Click(IDC_CC_UNIT_MS);
@@ -203,6 +202,8 @@ TEST_F(CameraControl, AutoExposureFollowsTheCameraEverySecondTick) {
     EXPECT_TRUE(ExposureAuto());
     for (int id : {IDC_CC_EXPOSURE, IDC_CC_UNIT_US, IDC_CC_UNIT_MS, IDC_CC_UNIT_S, IDC_CC_EXPOSURE_SPIN})
         EXPECT_FALSE(host->Enabled(id)) << id;
+    // The refresh timer runs (the probe ends it; the ticks below are the test's own).
+    EXPECT_TRUE(KillTimer(host->Dialog(), 2021));
     // The camera's regulation moves the exposure; the timer shows it in a fitting unit.
     cam.SetExposure(2500000, true);
     host->Tick(2021);
@@ -243,11 +244,134 @@ TEST_F(CameraControl, AutoGainFollowsTheCameraAndStopsWhenSwitchedOff) {
     EXPECT_EQ(host->TrackbarPosition(IDC_CC_GAIN), gain.min + 42);
     cam.SetGain(gain.min + 50, true);
     host->Click(IDC_CC_GAIN_AUTO);
+    EXPECT_FALSE(KillTimer(host->Dialog(), 2020)) << "switching auto off ends the refresh timer";
     cam.GetGain(&value, &automatic);
     EXPECT_FALSE(automatic);
     EXPECT_EQ(value, gain.min + 50);
     EXPECT_TRUE(host->Enabled(IDC_CC_GAIN));
     EXPECT_EQ(host->Text(IDC_CC_GAIN_TEXT), std::to_wstring(gain.min + 50));
+}
+
+TEST_F(CameraControl, SwitchingAutoExposureOffKeepsTheCamerasExposureToTheMicrosecond) {
+    struct Case {
+        int exposure;
+        const wchar_t* text;
+        int unit;
+    };
+    for (const Case& c : {Case{1900000, L"1s", IDC_CC_UNIT_S}, Case{45500, L"45ms", IDC_CC_UNIT_MS}}) {
+        cam.SetExposure(c.exposure, true);
+        auto host = camera.OpenPage(kCameraControl);
+        ASSERT_TRUE(host);
+        host->Click(IDC_CC_EXPOSURE_AUTO);
+        EXPECT_FALSE(ExposureAuto());
+        EXPECT_EQ(Exposure(), c.exposure) << "not cut to whole units of the trackbar";
+        EXPECT_EQ(host->Text(IDC_CC_EXPOSURE_TEXT), c.text);
+        EXPECT_TRUE(host->Checked(c.unit));
+    }
+}
+
+// A real up-down control also sends NM_RELEASEDCAPTURE (a bare header) when the button is
+// released, and WM_VSCROLL with its own handle: none of these is a step.
+TEST_F(CameraControl, SpinNotificationsOtherThanAClickReachNothing) {
+    Range gain, offset, usb;
+    cam.GetGainRange(&gain.max, &gain.min, &gain.def);
+    cam.GetOffsetRange(&offset.max, &offset.min, &offset.def);
+    cam.GetUsbBandwidthRange(&usb.max, &usb.min, &usb.def);
+    cam.SetExposure(20000, false);
+    cam.SetGain(gain.min + 50, false);
+    cam.SetOffset(offset.min + 5);
+    cam.SetUsbBandwidthLimit(usb.min + 10);
+    auto host = camera.OpenPage(kCameraControl);
+    ASSERT_TRUE(host);
+    for (int spin : {IDC_CC_EXPOSURE_SPIN, IDC_CC_GAIN_SPIN, IDC_CC_OFFSET_SPIN, IDC_CC_USB_SPIN}) {
+        for (UINT code : {static_cast<UINT>(NM_RELEASEDCAPTURE), static_cast<UINT>(NM_CUSTOMDRAW)})
+            host->SpinNotification(spin, code, -3);
+        for (int request : {SB_THUMBPOSITION, SB_ENDSCROLL})
+            SendMessageW(host->Dialog(), WM_VSCROLL, MAKEWPARAM(request, 0),
+                         reinterpret_cast<LPARAM>(host->Control(spin)));
+    }
+    EXPECT_EQ(Exposure(), 20000);
+    EXPECT_EQ(Gain(), gain.min + 50);
+    EXPECT_EQ(Offset(), offset.min + 5);
+    int limit = 0;
+    cam.GetUsbBandwidthLimit(&limit);
+    EXPECT_EQ(limit, usb.min + 10);
+    EXPECT_EQ(host->Text(IDC_CC_GAIN_TEXT), std::to_wstring(gain.min + 50));
+    host->Spin(IDC_CC_GAIN_SPIN, -1);  // a click still steps
+    EXPECT_EQ(Gain(), gain.min + 51);
+}
+
+// Writing the read-only value texts, on opening and on every refresh tick, is no change
+// of the user's; a click is.
+TEST_F(CameraControl, OpeningAndRefreshTicksLeaveThePageUnchanged) {
+    cam.SetExposure(20000, true);
+    cam.SetGain(100, true);
+    auto host = camera.OpenPage(kCameraControl);
+    ASSERT_TRUE(host);
+    EXPECT_FALSE(host->Dirty());
+    cam.SetExposure(30000, true);
+    host->Tick(2021);
+    host->Tick(2020);
+    EXPECT_EQ(host->Text(IDC_CC_EXPOSURE_TEXT), L"30ms");
+    EXPECT_FALSE(host->Dirty());
+    EXPECT_EQ(host->StatusChanges(), 0);
+    host->Click(IDC_CC_GAIN_AUTO);
+    EXPECT_TRUE(host->Dirty());
+}
+
+// Home, End and the arrow keys move the thumb through the real trackbar, which ends each
+// move with TB_ENDTRACK: the value reaches the camera in the page's unit.
+TEST_F(CameraControl, KeyboardMovesOfATrackbarReachTheCameraInThePagesUnit) {
+    Range gain;
+    cam.GetGainRange(&gain.max, &gain.min, &gain.def);
+    cam.SetGain(gain.min + 10, false);
+    cam.SetExposure(20000, false);
+    auto host = camera.OpenPage(kCameraControl);
+    ASSERT_TRUE(host);
+    host->Key(IDC_CC_GAIN, VK_HOME);
+    EXPECT_EQ(Gain(), gain.min);
+    host->Key(IDC_CC_GAIN, VK_END);
+    EXPECT_EQ(Gain(), gain.max);
+    EXPECT_EQ(host->Text(IDC_CC_GAIN_TEXT), std::to_wstring(gain.max));
+    host->Key(IDC_CC_EXPOSURE, VK_LEFT);
+    EXPECT_EQ(Exposure(), 19000);
+    EXPECT_EQ(host->Text(IDC_CC_EXPOSURE_TEXT), L"19ms");
+    host->Key(IDC_CC_USB, VK_HOME);
+    int limit = 0;
+    cam.GetUsbBandwidthLimit(&limit);
+    EXPECT_EQ(limit, host->TrackbarMin(IDC_CC_USB));
+}
+
+// Values the application set after the page connected, or while another tab was shown,
+// stay in the camera and show on the page.
+TEST_F(CameraControl, ActivationShowsTheCamerasValuesAndSendsNone) {
+    Range gain, offset, usb;
+    cam.GetGainRange(&gain.max, &gain.min, &gain.def);
+    cam.GetOffsetRange(&offset.max, &offset.min, &offset.def);
+    cam.GetUsbBandwidthRange(&usb.max, &usb.min, &usb.def);
+    cam.SetExposure(20000, false);
+    cam.SetGain(gain.min + 1, false);
+    auto host = camera.OpenPage(kCameraControl, false);
+    ASSERT_TRUE(host);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        cam.SetExposure(35000 + round, false);
+        cam.SetGain(gain.min + 20 + round, false);
+        cam.SetOffset(offset.min + 3 + round);
+        cam.SetUsbBandwidthLimit(usb.min + 4 + round);
+        ASSERT_EQ(host->Activate(), S_OK);
+        EXPECT_EQ(Exposure(), 35000 + round);
+        EXPECT_EQ(Gain(), gain.min + 20 + round);
+        EXPECT_EQ(Offset(), offset.min + 3 + round);
+        int limit = 0;
+        cam.GetUsbBandwidthLimit(&limit);
+        EXPECT_EQ(limit, usb.min + 4 + round);
+        EXPECT_EQ(host->Text(IDC_CC_EXPOSURE_TEXT), L"35ms");
+        EXPECT_EQ(host->Text(IDC_CC_GAIN_TEXT), std::to_wstring(gain.min + 20 + round));
+        EXPECT_EQ(host->TrackbarPosition(IDC_CC_OFFSET), offset.min + 3 + round);
+        EXPECT_EQ(host->Text(IDC_CC_USB_TEXT), std::to_wstring(usb.min + 4 + round) + L"%");
+        ASSERT_EQ(host->Deactivate(), S_OK);
+    }
 }
 
 TEST_F(CameraControl, ConnectionLabelNamesTheUsbLink) {

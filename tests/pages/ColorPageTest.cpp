@@ -100,6 +100,26 @@ TEST_F(ColorPage, OpensOnTheCamerasWhiteBalanceWithoutNotice) {
     EXPECT_FALSE(KillTimer(host->Dialog(), kWhiteBalanceTimer));
 }
 
+// A balance the application set after the page connected, or while another tab was
+// shown, stays in the camera and shows on the page.
+TEST_F(ColorPage, ActivationShowsTheCamerasBalanceAndSendsNone) {
+    cam.SetWhiteBalance(40, 50, 70, false);
+    auto host = camera.OpenPage(kColor, false);
+    ASSERT_TRUE(host);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        cam.SetWhiteBalance(60 + round, 55, 35 + round, false);
+        ASSERT_EQ(host->Activate(), S_OK);
+        const WhiteBalance now = Read(cam);
+        EXPECT_EQ(now.red, 60 + round);
+        EXPECT_EQ(now.green, 55);
+        EXPECT_EQ(now.blue, 35 + round);
+        EXPECT_EQ(host->Text(IDC_CO_RED_TEXT), std::to_wstring(60 + round));
+        EXPECT_EQ(host->TrackbarPosition(IDC_CO_BLUE), 35 + round);
+        ASSERT_EQ(host->Deactivate(), S_OK);
+    }
+}
+
 TEST_F(ColorPage, MovingRedSendsThePagesBlueAndTheGreenLastRead) {
     cam.SetWhiteBalance(40, 50, 70, false);
     auto host = camera.OpenPage(kColor);

@@ -129,6 +129,30 @@ TEST(ImageParaPage, ColourCameraShowsItsFormatCheckedWithEveryFormatEnabled) {
     EXPECT_TRUE(host->Checked(IDC_IP_GRAY8));
 }
 
+// A colour camera in a format the page does not know is set to RGB24 through the pin,
+// which records it and then offers that one configuration until streaming next stops.
+TEST(ImageParaPage, AnUnknownColourFormatIsSetThroughThePin) {
+    ComApartment com;
+    CameraFixture camera(ColorModel());
+    ASSERT_EQ(vyx::sim::bus::SetSwitch(camera.InstanceId(), vyx::sim::bus::kSwitchReportImgFormat, 8),
+              static_cast<DWORD>(ERROR_SUCCESS));  // reports format 7
+    auto host = camera.OpenPage(kImageParameters);
+    ASSERT_TRUE(host);
+    EXPECT_TRUE(host->Checked(IDC_IP_RGB24));
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(camera.Pin()->EnumMediaTypes(&types), S_OK);
+    std::vector<GUID> subtypes;
+    AM_MEDIA_TYPE* type = nullptr;
+    while (types->Next(1, &type, nullptr) == S_OK) {
+        subtypes.push_back(type->subtype);
+        CoTaskMemFree(type->pbFormat);
+        if (type->pUnk) type->pUnk->Release();
+        CoTaskMemFree(type);
+    }
+    ASSERT_EQ(subtypes.size(), 1u);
+    EXPECT_EQ(subtypes[0], MEDIASUBTYPE_RGB24);
+}
+
 TEST(ImageParaPage, MonochromeCameraOffersOnlyRawFormatsAndNoSensorModes) {
     ComApartment com;
     CameraFixture camera(MonoModel());
@@ -197,7 +221,9 @@ TEST(ImageParaPage, ApplyWhileStoppedChangesTheConnectionAndTheNextFrames) {
     }
 }
 
-TEST(ImageParaPage, ApplyWhileRunningChangesNothingAndReportsSuccess) {
+// While the graph runs the pin refuses: Apply says so, the page stays changed, and the
+// same choice applies once the graph has stopped.
+TEST(ImageParaPage, ApplyWhileRunningIsRefusedAndAppliesOnceStopped) {
     ComApartment com;
     CameraFixture camera(ColorModel());
     ASSERT_EQ(vyx::sim::bus::SetSwitch(camera.InstanceId(), vyx::sim::bus::kSwitchNoPacing, 1), static_cast<DWORD>(ERROR_SUCCESS));
@@ -208,13 +234,17 @@ TEST(ImageParaPage, ApplyWhileRunningChangesNothingAndReportsSuccess) {
     host->Select(IDC_IP_SIZE, small);
     host->Click(IDC_IP_RGB24);
     ASSERT_EQ(host->Apply(), S_OK);
+    EXPECT_FALSE(host->Dirty());
     GrabGraph graph;
     ASSERT_EQ(graph.Build(camera.Filter(), camera.Pin()), S_OK);
     ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
-    Sleep(100);
+    // The first frame shows the stream is running.
+    for (int i = 0; i < 400 && InterlockedCompareExchange(&graph.frames, 0, 0) < 1; ++i) Sleep(10);
+    ASSERT_GE(graph.frames, 1);
     host->Select(IDC_IP_SIZE, SizeIndex(*host, IDC_IP_SIZE, L"640X480"));
     host->Click(IDC_IP_RAW16);
-    EXPECT_EQ(host->Apply(), S_OK);
+    EXPECT_EQ(host->Apply(), VFW_E_NOT_STOPPED);
+    EXPECT_TRUE(host->Dirty());
     int width = 0, height = 0;
     camera.Camera()->GetImgSize(&width, &height);
     ImageFormat format = IMG_RAW8;
@@ -224,4 +254,72 @@ TEST(ImageParaPage, ApplyWhileRunningChangesNothingAndReportsSuccess) {
     EXPECT_EQ(height, 240);
     EXPECT_EQ(format, IMG_RGB24);
     EXPECT_EQ(ConnectedInfo(camera.Pin()).bmiHeader.biWidth, 320);
+
+    EXPECT_EQ(host->Apply(), S_OK);
+    EXPECT_FALSE(host->Dirty());
+    camera.Camera()->GetImgSize(&width, &height);
+    camera.Camera()->GetImgFormat(&format);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(format, IMG_RAW16);
+}
+
+// A size the camera refuses: Apply reports it, and the page keeps the pin's index, not the
+// refused one, when it rebuilds the size list.
+TEST(ImageParaPage, ARefusedSizeIsReportedAndNotTakenAsApplied) {
+    ComApartment com;
+    CameraFixture camera(ColorModel());
+    auto host = camera.OpenPage(kImageParameters);
+    ASSERT_TRUE(host);
+    int applied = -1;
+    camera.Instance()->GetImgSizeIndex(&applied);
+    host->Select(IDC_IP_BIN, 0);
+    const int other = SizeIndex(*host, IDC_IP_SIZE, applied == 0 ? L"640X480" : L"4144X2822");
+    ASSERT_GE(other, 0);
+    ASSERT_NE(other, applied);
+    host->Select(IDC_IP_SIZE, other);
+    ASSERT_EQ(vyx::sim::bus::SetSwitch(camera.InstanceId(), vyx::sim::bus::kSwitchRefuseSetImgSize, 1),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(host->Apply(), E_FAIL);
+    EXPECT_TRUE(host->Dirty());
+    host->Select(IDC_IP_BIN, 1);
+    EXPECT_EQ(host->Selection(IDC_IP_SIZE), applied);
+}
+
+// Focus and drop-down notifications of the combo boxes and the buttons are no change: the
+// page stays clean, and OK sends nothing to the pin.
+TEST(ImageParaPage, OpeningAndFocusNotificationsLeaveThePageUnchanged) {
+    ComApartment com;
+    CameraFixture camera(ColorModel());
+    auto host = camera.OpenPage(kImageParameters);
+    ASSERT_TRUE(host);
+    EXPECT_FALSE(host->Dirty());
+    for (int combo : {IDC_IP_SIZE, IDC_IP_BIN, IDC_IP_SENSOR_MODE})
+        for (int code : {CBN_SETFOCUS, CBN_DROPDOWN, CBN_CLOSEUP, CBN_KILLFOCUS})
+            SendMessageW(host->Dialog(), WM_COMMAND, MAKEWPARAM(combo, code),
+                         reinterpret_cast<LPARAM>(host->Control(combo)));
+    SendMessageW(host->Dialog(), WM_COMMAND, MAKEWPARAM(IDC_IP_RAW8, BN_SETFOCUS),
+                 reinterpret_cast<LPARAM>(host->Control(IDC_IP_RAW8)));
+    EXPECT_FALSE(host->Dirty());
+    EXPECT_EQ(host->StatusChanges(), 0);
+    host->Click(IDC_IP_RAW8);
+    EXPECT_TRUE(host->Dirty());
+}
+
+// A mode the camera cannot describe is left out; the others keep their own indices.
+TEST(ImageParaPage, SensorModesKeepTheirIndexWhenOneCannotBeDescribed) {
+    ComApartment com;
+    CameraFixture camera(ColorModel());
+    ASSERT_EQ(vyx::sim::bus::SetSwitch(camera.InstanceId(), vyx::sim::bus::kSwitchFailSensorModeInfo, 1),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_TRUE(camera.Camera()->SetSensorMode(1));
+    auto host = camera.OpenPage(kImageParameters);
+    ASSERT_TRUE(host);
+    ASSERT_EQ(host->ItemCount(IDC_IP_SENSOR_MODE), 1);
+    EXPECT_EQ(host->ItemText(IDC_IP_SENSOR_MODE, 0), L"HighGain");
+    EXPECT_EQ(host->Selection(IDC_IP_SENSOR_MODE), 0);
+    ASSERT_TRUE(camera.Camera()->SetSensorMode(0));
+    host->Select(IDC_IP_SENSOR_MODE, 0);
+    int mode = -1;
+    camera.Camera()->GetSensorMode(&mode);
+    EXPECT_EQ(mode, 1);
 }

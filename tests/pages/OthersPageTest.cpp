@@ -111,7 +111,6 @@ TEST(OthersPage, TheFrameRateLimitSpinsInFivesWithinItsRangeAndKeepsNoLimit) {
     ASSERT_TRUE(cam.SetFrameRateLimit(0));
     auto host = camera.OpenPage(kOthers);
     ASSERT_TRUE(host);
-    // Opening sends the limit the camera has: still none.
     EXPECT_EQ(FrameRateLimit(cam), 0);
     EXPECT_EQ(host->Text(IDC_OT_FPS_TEXT), L"0");
     EXPECT_EQ(host->TrackbarMin(IDC_OT_FPS), 0);
@@ -138,18 +137,39 @@ TEST(OthersPage, TheFrameRateLimitSpinsInFivesWithinItsRangeAndKeepsNoLimit) {
     EXPECT_EQ(host->Text(IDC_OT_FPS_TEXT), L"33");
 }
 
-TEST(OthersPage, OpeningSendsTheCamerasLimitOnce) {
+// A limit the application set after the page connected (during negotiation, say), or
+// while another tab was shown, stays in the camera and shows on the page.
+TEST(OthersPage, ActivationShowsTheCamerasLimitAndSendsNone) {
     ComApartment com;
     CameraFixture camera(MonoModel());
     VyxonCamera& cam = *camera.Camera();
     ASSERT_TRUE(cam.SetFrameRateLimit(25));
     auto host = camera.OpenPage(kOthers, false);
     ASSERT_TRUE(host);
-    cam.SetFrameRateLimit(40);  // after connecting: the page sends what it read
-    ASSERT_EQ(host->Activate(), S_OK);
-    EXPECT_EQ(FrameRateLimit(cam), 25);
-    EXPECT_EQ(host->Text(IDC_OT_FPS_TEXT), L"25");
-    cam.SetFrameRateLimit(40);
-    host->PumpMessages();
-    EXPECT_EQ(FrameRateLimit(cam), 40) << "sent at activation only";
+    for (int limit : {40, 30}) {
+        SCOPED_TRACE(limit);
+        ASSERT_TRUE(cam.SetFrameRateLimit(limit));
+        ASSERT_EQ(host->Activate(), S_OK);
+        EXPECT_EQ(FrameRateLimit(cam), limit);
+        EXPECT_EQ(host->Text(IDC_OT_FPS_TEXT), std::to_wstring(limit));
+        EXPECT_EQ(host->TrackbarPosition(IDC_OT_FPS), limit);
+        EXPECT_FALSE(host->Dirty()) << "writing the read-only limit text is no change";
+        ASSERT_EQ(host->Deactivate(), S_OK);
+    }
+}
+
+TEST(OthersPage, SpinReleasesReachNothingAndKeyboardMovesApply) {
+    ComApartment com;
+    CameraFixture camera(MonoModel());
+    VyxonCamera& cam = *camera.Camera();
+    ASSERT_TRUE(cam.SetFrameRateLimit(20));
+    auto host = camera.OpenPage(kOthers);
+    ASSERT_TRUE(host);
+    host->SpinNotification(IDC_OT_FPS_SPIN, NM_RELEASEDCAPTURE, -3);
+    EXPECT_EQ(FrameRateLimit(cam), 20);
+    host->Key(IDC_OT_FPS, VK_RIGHT);
+    EXPECT_EQ(FrameRateLimit(cam), 21);
+    EXPECT_EQ(host->Text(IDC_OT_FPS_TEXT), L"21");
+    host->Key(IDC_OT_FPS, VK_HOME);
+    EXPECT_EQ(FrameRateLimit(cam), 0) << "Home reaches no limit";
 }

@@ -1,5 +1,6 @@
 // Every page of the models' builds: created through the build's class factory, activated
-// on its camera, clicked, applied and deactivated. The normal run takes one model of each
+// on its camera unchanged, clicked (changed), applied (unchanged again) and deactivated
+// (its dialog gone). The normal run takes one model of each
 // set of capabilities the pages look at; VYX_PAGE_CATALOGUE=all takes every model.
 #include <gtest/gtest.h>
 
@@ -69,9 +70,16 @@ TEST(PageCatalogue, EveryPageCreatesActivatesAppliesAndDeactivates) {
             auto host = camera.OpenPage(static_cast<Slot>(slot), false);
             ASSERT_TRUE(host) << slot;
             EXPECT_EQ(host->Activate(), S_OK) << slot;
-            if (kHarmlessClicks[slot]) host->Click(kHarmlessClicks[slot]);
+            EXPECT_FALSE(host->Dirty()) << slot << ": opening is no change";
+            if (kHarmlessClicks[slot]) {
+                host->Click(kHarmlessClicks[slot]);
+                EXPECT_TRUE(host->Dirty()) << slot;
+            }
             EXPECT_EQ(host->Apply(), S_OK) << slot;
+            EXPECT_FALSE(host->Dirty()) << slot << ": applied";
+            const HWND dialog = host->Dialog();
             EXPECT_EQ(host->Deactivate(), S_OK) << slot;
+            EXPECT_FALSE(IsWindow(dialog)) << slot << ": the dialog, and its timers, are gone";
         }
     }
 }

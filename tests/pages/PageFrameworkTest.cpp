@@ -173,41 +173,44 @@ TEST(PageDirtyState, AButtonClickOnAnAlreadyAppliedPageStillMarksIt) {
     EXPECT_GE(host->StatusChanges(), 1);
 }
 
-TEST(PageTrackbars, ArrowKeysMoveTheThumbWithoutApplying) {
+// A move by keys ends with TB_ENDTRACK, and that applies where the thumb stands; the
+// line request before it and a drag in progress apply nothing on this page.
+TEST(PageTrackbars, KeyMovesApplyWhenTheMoveEnds) {
     ComApartment com;
     CameraFixture camera(ColorModel());
+    int minimum = 0, maximum = 0, def = 0;
+    camera.Camera()->GetGainRange(&maximum, &minimum, &def);
+    camera.Camera()->SetGain(minimum + 10, false);
     auto host = camera.OpenPage(kCameraControl);
     ASSERT_TRUE(host);
-    int gain = 0;
-    bool automatic = false;
-    camera.Camera()->GetGain(&gain, &automatic);
     const int before = host->TrackbarPosition(IDC_CC_GAIN);
-    ASSERT_EQ(before, gain);
+    ASSERT_EQ(before, minimum + 10);
+    auto gain = [&camera] {
+        int value = 0;
+        bool automatic = false;
+        camera.Camera()->GetGain(&value, &automatic);
+        return value;
+    };
 
-    // Real keys through comctl32's trackbar: it moves the thumb and reports TB_LINEDOWN
-    // and TB_ENDTRACK.
-    HWND trackbar = host->Control(IDC_CC_GAIN);
-    SetFocus(trackbar);
-    SendMessageW(trackbar, WM_KEYDOWN, VK_RIGHT, 0);
-    SendMessageW(trackbar, WM_KEYUP, VK_RIGHT, 0);
-    SendMessageW(trackbar, WM_KEYDOWN, VK_RIGHT, 0);
-    SendMessageW(trackbar, WM_KEYUP, VK_RIGHT, 0);
-    host->PumpMessages();
+    // Real keys through comctl32's trackbar: TB_LINEDOWN, then TB_ENDTRACK on release.
+    host->Key(IDC_CC_GAIN, VK_RIGHT);
+    host->Key(IDC_CC_GAIN, VK_RIGHT);
     EXPECT_EQ(host->TrackbarPosition(IDC_CC_GAIN), before + 2);
-    int now = 0;
-    camera.Camera()->GetGain(&now, &automatic);
-    EXPECT_EQ(now, gain);
-    host->Scroll(IDC_CC_GAIN, before + 3, TB_LINEDOWN);
-    host->Scroll(IDC_CC_GAIN, before + 3, TB_ENDTRACK);
-    host->Scroll(IDC_CC_GAIN, before + 3, TB_THUMBTRACK);  // dragging: applied on release
-    camera.Camera()->GetGain(&now, &automatic);
-    EXPECT_EQ(now, gain);
+    EXPECT_EQ(gain(), before + 2);
+    EXPECT_EQ(host->Text(IDC_CC_GAIN_TEXT), std::to_wstring(before + 2));
 
-    // The next page request applies where the thumb stands.
-    host->Scroll(IDC_CC_GAIN, before + 3, TB_PAGEDOWN);
-    camera.Camera()->GetGain(&now, &automatic);
-    EXPECT_EQ(now, before + 3);
-    EXPECT_EQ(host->Text(IDC_CC_GAIN_TEXT), std::to_wstring(before + 3));
+    host->Scroll(IDC_CC_GAIN, before + 3, TB_LINEDOWN);
+    host->Scroll(IDC_CC_GAIN, before + 4, TB_THUMBTRACK);  // dragging: applied on release
+    EXPECT_EQ(gain(), before + 2);
+    host->Scroll(IDC_CC_GAIN, before + 5, TB_ENDTRACK);
+    EXPECT_EQ(gain(), before + 5);
+    EXPECT_EQ(host->Text(IDC_CC_GAIN_TEXT), std::to_wstring(before + 5));
+
+    // Page Up through the real control: applied at once and again when the key is released.
+    host->Key(IDC_CC_GAIN, VK_PRIOR);
+    EXPECT_LT(host->TrackbarPosition(IDC_CC_GAIN), before + 5);
+    EXPECT_EQ(gain(), host->TrackbarPosition(IDC_CC_GAIN));
+    EXPECT_FALSE(host->Dirty()) << "trackbars change the camera, not the page's dirty state";
 }
 
 namespace {

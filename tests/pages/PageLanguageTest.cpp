@@ -1,6 +1,6 @@
 // The language a page is built in, run once per user language (the test's CTest entries set
-// LANG, LC_MESSAGES and VYX_EXPECTED_LANGID): Chinese exactly for 0x0804. The About page's
-// links follow the system's language instead.
+// LANG, LC_MESSAGES and VYX_EXPECTED_LANGID): Chinese exactly for 0x0804, the About page's
+// links and the ST4 page's message included.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -48,11 +48,10 @@ TEST(PageLanguage, TitlesAndDialogsFollowTheUserLanguage) {
     EXPECT_EQ(image->Text(IDC_IP_SIZE_LABEL), chinese ? L"图像大小：" : L"Image Size:");
 }
 
-// The links follow the system's interface language; the captions, the page's language.
-TEST(PageLanguage, AboutLinksFollowTheSystemLanguageNotThePages) {
+// The links follow the page's language, as their captions do, whatever the system's is.
+TEST(PageLanguage, AboutLinksFollowThePagesLanguage) {
     ComApartment com;
     const bool chinesePages = ChineseUserLanguage();
-    const bool chineseSystem = GetSystemDefaultUILanguage() == 0x0804;
     RecordedLinks links;
     ASSERT_TRUE(links.Ready());
     CameraFixture camera(ColorModel());
@@ -65,6 +64,18 @@ TEST(PageLanguage, AboutLinksFollowTheSystemLanguageNotThePages) {
     about->Click(IDC_AB_WEBSITE);
     const std::vector<std::string> opened = links.WaitFor(2);
     ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[0], chineseSystem ? "https://cn.vyx-astro.example/about" : "https://social.vyx-astro.example/vyx");
-    EXPECT_EQ(opened[1], chineseSystem ? "https://cn.vyx-astro.example/" : "https://www.vyx-astro.example/");
+    EXPECT_EQ(opened[0], chinesePages ? "https://cn.vyx-astro.example/about" : "https://social.vyx-astro.example/vyx");
+    EXPECT_EQ(opened[1], chinesePages ? "https://cn.vyx-astro.example/" : "https://www.vyx-astro.example/");
+}
+
+TEST(PageLanguage, TheST4PageSaysWhyNothingWasSentInThePagesLanguage) {
+    ComApartment com;
+    const bool chinese = ChineseUserLanguage();
+    CameraFixture camera(MonoModel());  // with an ST4 port
+    auto page = camera.OpenPage(kST4Test);
+    ASSERT_TRUE(page);
+    SetDlgItemTextW(page->Dialog(), IDC_ST_DURATION, L"");
+    page->Click(IDC_ST_NORTH);
+    EXPECT_EQ(page->Text(IDC_ST_NO_PORT_NOTICE), chinese ? L"未发送脉冲：请输入1到60000毫秒的时长。"
+                                                         : L"No pulse sent: type a duration from 1 to 60000 ms.");
 }

@@ -33,11 +33,13 @@ TEST(TemperaturePage, WithoutCoolerShowsTheTemperatureEachTickAndDisablesTheRest
                    IDC_TE_TARGET_TEXT, IDC_TE_TARGET_UNIT, IDC_TE_FAN_LABEL, IDC_TE_FAN, IDC_TE_FAN_TEXT,
                    IDC_TE_FAN_UNIT, IDC_TE_HEATER_LABEL, IDC_TE_HEATER, IDC_TE_HEATER_TEXT, IDC_TE_HEATER_UNIT})
         EXPECT_FALSE(host->Enabled(id)) << id;
-    // The placeholders stay: nothing of a cooler is read.
+    // Nothing of a cooler is read or written, on opening or on a tick.
     EXPECT_EQ(host->Text(IDC_TE_POWER), L"0%");
+    SetDlgItemTextW(host->Dialog(), IDC_TE_POWER, L"-");
 
     ASSERT_EQ(HoldSensorAt(camera, -100), static_cast<DWORD>(ERROR_SUCCESS));
     host->Tick(kTemperatureTimer);
+    EXPECT_EQ(host->Text(IDC_TE_POWER), L"-");
     EXPECT_EQ(host->Text(IDC_TE_CELSIUS), L"-10.0");
     EXPECT_EQ(host->Text(IDC_TE_FAHRENHEIT), L"14.0");
     EXPECT_TRUE(KillTimer(host->Dialog(), kTemperatureTimer)) << "timer 2023 runs without a cooler too";
@@ -76,9 +78,17 @@ TEST(TemperaturePage, OpensOnTheCoolersValuesAndSendsTargetFanAndHeaterAsDragged
     cam.GetTargetTemperature(&value);
     EXPECT_EQ(value, -12);
     EXPECT_EQ(host->Text(IDC_TE_TARGET_TEXT), L"-12");
-    host->Scroll(IDC_TE_TARGET, -13, TB_LINEDOWN);  // arrow keys apply nothing
+    host->Scroll(IDC_TE_TARGET, -13, TB_LINEDOWN);  // a key's move applies when it ends
     cam.GetTargetTemperature(&value);
     EXPECT_EQ(value, -12);
+    host->Key(IDC_TE_TARGET, VK_LEFT);
+    cam.GetTargetTemperature(&value);
+    EXPECT_EQ(value, -14);
+    EXPECT_EQ(host->Text(IDC_TE_TARGET_TEXT), L"-14");
+    host->Key(IDC_TE_FAN, VK_NEXT);
+    cam.GetFanPower(&value);
+    EXPECT_EQ(value, host->TrackbarPosition(IDC_TE_FAN));
+    EXPECT_GT(value, 60);
 
     host->Scroll(IDC_TE_FAN, 35, TB_PAGEUP);
     cam.GetFanPower(&value);
@@ -98,6 +108,7 @@ TEST(TemperaturePage, SwitchingTheCoolerOnShowsItsPowerRisingWithinTwoSeconds) {
     cam.SetTargetTemperature(-20);
     auto host = camera.OpenPage(kTemperature);
     ASSERT_TRUE(host);
+    EXPECT_FALSE(host->Dirty());
     EXPECT_EQ(host->Text(IDC_TE_POWER), L"0%");
     host->Click(IDC_TE_COOLER_ON);
     bool on = false;
@@ -117,6 +128,61 @@ TEST(TemperaturePage, SwitchingTheCoolerOnShowsItsPowerRisingWithinTwoSeconds) {
     host->Click(IDC_TE_COOLER_ON);
     cam.GetCoolerOn(&on);
     EXPECT_FALSE(on);
+    int cameraPower = -1;
+    cam.GetCoolerPower(&cameraPower);
+    SetDlgItemTextW(host->Dialog(), IDC_TE_POWER, L"-");
     host->Tick(kTemperatureTimer);
-    EXPECT_EQ(host->Text(IDC_TE_POWER), L"0%");
+    EXPECT_EQ(host->Text(IDC_TE_POWER), std::to_wstring(cameraPower) + L"%") << "written by the tick";
+}
+
+namespace {
+// Windows reads the two words of TBM_SETRANGE as unsigned, so a negative minimum becomes a
+// large positive one; Wine sign-extends them. Trackbars made while this lives answer
+// TBM_SETRANGE the Windows way.
+class UnsignedRangeWords {
+public:
+    UnsignedRangeWords() : m_hook(SetWindowsHookExW(WH_CBT, Created, nullptr, GetCurrentThreadId())) {}
+    ~UnsignedRangeWords() {
+        if (m_hook) UnhookWindowsHookEx(m_hook);
+    }
+    UnsignedRangeWords(const UnsignedRangeWords&) = delete;
+    UnsignedRangeWords& operator=(const UnsignedRangeWords&) = delete;
+    bool Ready() const { return m_hook != nullptr; }
+
+private:
+    static LRESULT CALLBACK Created(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_CREATEWND) {
+            const auto window = reinterpret_cast<HWND>(wParam);
+            wchar_t name[32] = {};
+            GetClassNameW(window, name, 32);
+            if (lstrcmpiW(name, TRACKBAR_CLASSW) == 0) SetWindowSubclass(window, Trackbar, 1, 0);
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static LRESULT CALLBACK Trackbar(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+        if (message == TBM_SETRANGE) {
+            DefSubclassProc(window, TBM_SETRANGEMIN, FALSE, LOWORD(lParam));
+            return DefSubclassProc(window, TBM_SETRANGEMAX, wParam, HIWORD(lParam));
+        }
+        if (message == WM_NCDESTROY) RemoveWindowSubclass(window, Trackbar, 1);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    HHOOK m_hook;
+};
+}  // namespace
+
+TEST(TemperaturePage, TheTargetRangeKeepsItsNegativeMinimumOnWindowsToo) {
+    ComApartment com;
+    CameraFixture camera(ColorModel());
+    int maximum = 0, minimum = 0, def = 0;
+    camera.Camera()->GetTargetTemperatureRange(&maximum, &minimum, &def);
+    ASSERT_LT(minimum, 0);
+    camera.Camera()->SetTargetTemperature(minimum + 1);
+    UnsignedRangeWords windowsTrackbars;
+    ASSERT_TRUE(windowsTrackbars.Ready());
+    auto host = camera.OpenPage(kTemperature);
+    ASSERT_TRUE(host);
+    EXPECT_EQ(host->TrackbarMin(IDC_TE_TARGET), minimum);
+    EXPECT_EQ(host->TrackbarMax(IDC_TE_TARGET), maximum);
+    EXPECT_EQ(host->TrackbarPosition(IDC_TE_TARGET), minimum + 1);
 }

@@ -165,6 +165,25 @@ void PageHost::Spin(int id, int delta) const {
     PumpMessages();
 }
 
+void PageHost::SpinNotification(int id, UINT code, int strayDelta) const {
+    NMUPDOWN notification{};
+    notification.hdr.hwndFrom = Control(id);
+    notification.hdr.idFrom = static_cast<UINT_PTR>(id);
+    notification.hdr.code = code;
+    notification.iDelta = strayDelta;
+    SendMessageW(Dialog(), WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&notification));
+    PumpMessages();
+}
+
+void PageHost::Key(int id, UINT virtualKey) const {
+    const HWND control = Control(id);
+    SetFocus(control);
+    const UINT scanCode = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+    SendMessageW(control, WM_KEYDOWN, virtualKey, 1 | (scanCode << 16));
+    SendMessageW(control, WM_KEYUP, virtualKey, 1 | (scanCode << 16) | 0xC0000000u);
+    PumpMessages();
+}
+
 void PageHost::Select(int id, int index) const {
     HWND combo = Control(id);
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);

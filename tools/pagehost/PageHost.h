@@ -49,6 +49,12 @@ public:
     void Scroll(int id, int position, int request) const;
     // The user's click on a spin's arrow: the up arrow reports delta -1.
     void Spin(int id, int delta) const;
+    // Another notification of a spin, such as NM_RELEASEDCAPTURE when the mouse button is
+    // released: a bare header on Windows. Here a step of `strayDelta` follows the header,
+    // standing for whatever lies past it, which a page must not read.
+    void SpinNotification(int id, UINT code, int strayDelta) const;
+    // A key pressed and released on a control, as the keyboard delivers it to the focus.
+    void Key(int id, UINT virtualKey) const;
     void Select(int id, int index) const;
     // A tick of timer `id` of the page's dialog.
     void Tick(UINT_PTR id) const;

@@ -1,12 +1,16 @@
-// pageshot MODEL OUTDIR: plugs a simulated camera of MODEL, registers its build, opens each
-// of its eight property pages in a window of its own and saves the window as
-// OUTDIR\<lang>-<n>-<page>.png, <lang> being "zh" when the pages come up in Chinese (user
+// pageshot MODEL OUTDIR [--hold N SECONDS]: plugs a simulated camera of MODEL, registers its
+// build, opens each of its eight property pages in a window of its own and saves the window
+// as OUTDIR\<lang>-<n>-<page>.png, <lang> being "zh" when the pages come up in Chinese (user
 // language 0x0804) and "en" otherwise. pageshot.sh runs it once per language.
+// With --hold, only page N (1 to 8) opens, and it takes the keyboard and the mouse for
+// SECONDS, with the dialog keys (Tab, arrows) and its timers working, before its picture is
+// saved: for checking a page by hand, or by xdotool under Xvfb.
 #include <windows.h>
 #include <dshow.h>
 #include <wrl/client.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,6 +96,22 @@ HRESULT RegisterBuild(const vyx::catalogue::ModelRow& row) {
     return hr;
 }
 
+// Runs the page's messages as a property frame does, dialog keys included, for `seconds`.
+void HoldPage(const vyx::pagehost::PageHost& host, DWORD seconds) {
+    SetForegroundWindow(host.Window());
+    SetFocus(GetNextDlgTabItem(host.Dialog(), nullptr, FALSE));
+    const ULONGLONG end = GetTickCount64() + seconds * 1000ull;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (IsDialogMessageW(host.Dialog(), &message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
 int Fail(const char* what, HRESULT hr) {
     std::fprintf(stderr, "pageshot: %s failed: 0x%08lX\n", what, static_cast<unsigned long>(hr));
     return 1;
@@ -99,8 +119,11 @@ int Fail(const char* what, HRESULT hr) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: pageshot MODEL OUTDIR\n");
+    const bool hold = argc == 6 && std::wstring(argv[3]) == L"--hold";
+    const int heldSlot = hold ? _wtoi(argv[4]) - 1 : -1;
+    const DWORD heldSeconds = hold ? static_cast<DWORD>(_wtoi(argv[5])) : 0;
+    if ((argc != 3 && !hold) || (hold && (heldSlot < 0 || heldSlot > 7 || heldSeconds == 0))) {
+        std::fprintf(stderr, "usage: pageshot MODEL OUTDIR [--hold PAGE(1-8) SECONDS]\n");
         return 2;
     }
     const vyx::catalogue::ModelRow* row = vyx::sim::bus::FindModel(argv[1]);
@@ -128,6 +151,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!pins || pins->Next(1, &pin, nullptr) != S_OK) return Fail("finding the pin", E_UNEXPECTED);
 
     for (int slot = 0; slot < 8; ++slot) {
+        if (hold && slot != heldSlot) continue;
         std::unique_ptr<vyx::pagehost::PageHost> host;
         IUnknown* object = slot == 0 ? static_cast<IUnknown*>(pin.Get()) : filter.Get();
         hr = vyx::pagehost::PageHost::Create(row->pageClsids[slot], object, &host);
@@ -135,6 +159,7 @@ int wmain(int argc, wchar_t** argv) {
         hr = host->Activate();
         if (FAILED(hr)) return Fail("activating a page", hr);
         host->Show();
+        if (hold) HoldPage(*host, heldSeconds);
         const std::wstring path =
             folder + L"\\" + language + L"-" + std::to_wstring(slot + 1) + L"-" + kPageNames[slot] + L".png";
         const DWORD written = SaveWindow(host->Dialog(), path);

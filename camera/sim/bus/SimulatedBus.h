@@ -33,6 +33,8 @@ inline constexpr wchar_t kSwitchRefuseSetHardBin[] = L"SimRefuseSetHardBin";
 inline constexpr wchar_t kSwitchReportHardBin[] = L"SimReportHardBin";       // hardware bin reads on, capable or not
 inline constexpr wchar_t kSwitchRefuseStart[] = L"SimRefuseStartVideoStream";
 inline constexpr wchar_t kSwitchFailFrameRateRange[] = L"SimFailFrameRateLimitRange";
+inline constexpr wchar_t kSwitchReportImgFormat[] = L"SimReportImgFormat";    // N: GetImgFormat reports N-1
+inline constexpr wchar_t kSwitchFailSensorModeInfo[] = L"SimFailSensorModeInfo";  // N: mode N-1's info fails
 inline constexpr wchar_t kSwitchFrameRateMinZero[] = L"SimFrameRateMinZero";  // range reports minimum 0
 inline constexpr wchar_t kSwitchNoPacing[] = L"SimNoPacing";                 // a frame is ready at once
 inline constexpr wchar_t kSwitchTestPattern[] = L"SimTestPattern";           // deterministic pattern frames
@@ -48,7 +50,7 @@ inline constexpr const wchar_t* kSwitchNames[] = {
     kSwitchRefuseStart,        kSwitchFailFrameRateRange, kSwitchFrameRateMinZero,
     kSwitchNoPacing,           kSwitchTestPattern,        kSwitchUsb2Link,
     kSwitchDrift,              kSwitchSensorTemperature,  kSwitchRefuseSetHardBin,
-    kSwitchReportHardBin,
+    kSwitchReportHardBin,      kSwitchFailSensorModeInfo, kSwitchReportImgFormat,
 };
 
 // Every function returns a Win32 error code (ERROR_SUCCESS on success).
