@@ -11,8 +11,10 @@
 #include <sddl.h>
 
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vyx::service {
@@ -145,6 +147,42 @@ TEST(EventTapTest, AReaderThatNeverReadsCostsTheWriterNothingAndDropsAreCounted)
     ASSERT_TRUE(last);
     EXPECT_EQ(last->header.sequence, static_cast<DWORD>(lines + 1));
     EXPECT_EQ(received + dropped, lines);
+}
+
+TEST(EventTapTest, OnExitTheQueuedLinesWaitForALateReaderButAStuckOneHoldsExitOnlySoLong)
+{
+    auto tap = std::make_unique<EventTap>();
+    ASSERT_TRUE(tap->IsServing());
+    tap->Write(EVENTLOG_INFORMATION_TYPE, 1500, L"VYXCamService installed.");
+    tap->Write(EVENTLOG_INFORMATION_TYPE, 1001, L"done");
+    // The process ends (the tap goes) before anyone reads: a short command's case. Nothing
+    // places the connect after the exit began, so this catches a missing flush only when the
+    // exit wins the race; the end-to-end tests read every command's lines this way too.
+    std::thread exiting([&tap] { tap.reset(); });
+    win::UniqueFile reader;
+    const ULONGLONG giveUp = ::GetTickCount64() + 5000;
+    while (!(reader = ConnectReader()) && ::GetTickCount64() < giveUp) {
+        ::Sleep(10);  // polls for the pipe; the order against the exit is what the reads check
+    }
+    ASSERT_TRUE(reader);
+    const std::optional<TapLine> first = ReadLine(reader.Get());
+    const std::optional<TapLine> second = ReadLine(reader.Get());
+    exiting.join();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->text, L"VYXCamService installed.");
+    EXPECT_EQ(second->header.sequence, 2u);
+
+    // A reader that takes nothing: the exit waits for it no longer than the flush allows.
+    tap = std::make_unique<EventTap>();
+    win::UniqueFile stuck = ConnectReader();
+    ASSERT_TRUE(stuck);
+    const std::wstring text(4000, L'x');
+    for (int i = 0; i < 100; ++i) {
+        tap->Write(EVENTLOG_INFORMATION_TYPE, 1000, text.c_str());
+    }
+    const ULONGLONG start = ::GetTickCount64();
+    tap.reset();
+    EXPECT_LT(::GetTickCount64() - start, kEventTapFlushMs + 3000);
 }
 
 TEST(EventTapTest, APipeOfTheNameCreatedFirstGetsNothingAndCostsNothing)
