@@ -7,13 +7,20 @@
 
 #include <windows.h>
 
+#include <optional>
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int)
 {
 #ifdef VYX_SERVICE_TEST_TIMINGS
     vyx::service::LoadTimingsBesideExecutable();
 #endif
+    std::optional<vyx::service::EventTap> tap;
     if (vyx::service::IsEventTapEnabled()) {
-        vyx::service::SetServiceEventSink(vyx::service::WriteToEventTap, nullptr);
+        tap.emplace();
+        vyx::service::SetServiceEventSink(vyx::service::EventTap::Sink, &*tap);
     }
-    return vyx::service::RunServiceCommand(commandLine);
+    const int exitCode = vyx::service::RunServiceCommand(commandLine);
+    // No line may reach the tap once it starts flushing what is queued.
+    vyx::service::SetServiceEventSink(nullptr, nullptr);
+    return exitCode;
 }
