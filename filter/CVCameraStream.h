@@ -79,6 +79,9 @@ public:
     bool DeliversWhilePaused() const override;
     void OnSampleNotDelivered(IMediaSample* sample) override;
     HRESULT Inactive() override;
+    // The filter runs: a stream a pause interrupted restarts on the streaming thread.
+    HRESULT Run(REFERENCE_TIME start) override;
+    using CSourceStream::Run;
     // The filter leaves Running for Paused: the camera's stream stops, so no frame in
     // progress holds up the caller, and the worker waits for the next Run.
     HRESULT PauseDelivery();

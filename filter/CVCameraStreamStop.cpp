@@ -29,6 +29,13 @@ HRESULT CVCameraStream::Inactive() {
     return CSourceStream::Inactive();
 }
 
+HRESULT CVCameraStream::Run(REFERENCE_TIME start) {
+    // Before the worker is told: the restart it makes belongs to this run, and a pause
+    // that follows before the restart begins keeps the camera stopped.
+    m_session.Resume();
+    return CSourceStream::Run(start);
+}
+
 HRESULT CVCameraStream::PauseDelivery() {
     // Never waits for the worker: a renderer paused before this filter may hold it in
     // Receive, and a restart in progress is overtaken, not waited for.

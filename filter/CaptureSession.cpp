@@ -18,30 +18,44 @@ HRESULT CaptureSession::Start() {
     {
         std::lock_guard<std::mutex> lock(m_lock);
         if (m_state == State::Streaming) return S_OK;
-        if (m_state != State::Idle && m_state != State::Interrupted) return VFW_E_WRONG_STATE;
+        // A pause that came after the run but before this start: nothing to start.
+        if (m_state == State::Interrupted) return S_FALSE;
+        if (m_state != State::Idle && m_state != State::Resuming) return VFW_E_WRONG_STATE;
         m_state = State::Starting;
     }
-    // Outside the lock: a large camera renders its first frame here, and a pause or stop
-    // must not wait for that.
-    const bool started = m_camera.StartStream();
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (m_state == State::Starting) {
-            m_state = started ? State::Streaming : State::Idle;
-            if (started) m_readFailures = 0;
-            return started ? S_OK : E_FAIL;
+    for (;;) {
+        // Outside the lock: a large camera renders its first frame here, and a pause or
+        // stop must not wait for that.
+        const bool started = m_camera.StartStream();
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (m_state == State::Starting) {
+                m_state = started ? State::Streaming : State::Idle;
+                if (started) m_readFailures = 0;
+                return started ? S_OK : E_FAIL;
+            }
+            // A pause and then a run came while the camera started: the pause's stop may
+            // have cut this start short, and the run wants a stream, so start again.
+            if (m_state == State::Resuming) {
+                m_state = State::Starting;
+                continue;
+            }
         }
+        // An Interrupt came while the camera started: it is stopped again, as the pause or
+        // stop that came last wants.
+        if (started) m_camera.StopStream();
+        return S_FALSE;
     }
-    // An Interrupt came while the camera started: it is stopped again, as the pause or
-    // stop that came last wants.
-    if (started) m_camera.StopStream();
-    return S_FALSE;
 }
 
 bool CaptureSession::Interrupt() {
     bool starting = false;
     {
         std::lock_guard<std::mutex> lock(m_lock);
+        if (m_state == State::Resuming) {
+            m_state = State::Interrupted;
+            return true;
+        }
         if (m_state != State::Starting && m_state != State::Streaming) return false;
         starting = m_state == State::Starting;
         m_state = State::Interrupted;
@@ -49,6 +63,11 @@ bool CaptureSession::Interrupt() {
     // Also during a start: a library that lets a stop cut its start short ends it sooner.
     m_camera.StopStream();
     return starting;
+}
+
+void CaptureSession::Resume() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_state == State::Interrupted) m_state = State::Resuming;
 }
 
 void CaptureSession::End() {

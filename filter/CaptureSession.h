@@ -8,13 +8,15 @@
 //   Idle        the filter is paused or running; the camera's stream is not started.
 //   Starting    the streaming thread is starting the camera, without the lock.
 //   Streaming   the camera's stream runs.
-//   Interrupted a pause or stop stopped the camera's stream; the next Start restarts it.
-// Activate: Stopped -> Idle. Start: Idle or Interrupted -> Starting -> Streaming, or back
-// to Interrupted when an Interrupt overtook the start (which then stops the camera again).
-// Interrupt: Starting or Streaming -> Interrupted. End: any active state -> Idle.
-// Deactivate: -> Stopped.
+//   Interrupted a pause or stop stopped the camera's stream; a Start waits for a Resume.
+//   Resuming    a run follows the pause; the streaming thread's next Start restarts.
+// Activate: Stopped -> Idle. Start: Idle or Resuming -> Starting -> Streaming, or back to
+// Interrupted when an Interrupt overtook the start (which then stops the camera again).
+// Interrupt: Starting, Streaming or Resuming -> Interrupted. Resume: Interrupted ->
+// Resuming. End: any active state -> Idle. Deactivate: -> Stopped.
 //
-// Threads: the filter's state-changing thread calls Activate, Deactivate and Interrupt; the
+// Threads: the filter's state-changing thread calls Activate, Deactivate, Interrupt and
+// Resume; the
 // streaming thread calls Start, End, the read verdicts and the sample times; any application
 // thread calls Configure and the queries. m_lock guards every field. No camera call is made
 // under it except the change a Configure caller runs, so a pause or stop never waits for a
@@ -42,7 +44,7 @@ struct SampleTimes {
 
 class CaptureSession {
 public:
-    enum class State { Stopped, Idle, Starting, Streaming, Interrupted };
+    enum class State { Stopped, Idle, Starting, Streaming, Interrupted, Resuming };
     // What the pump does after a read that failed.
     enum class ReadVerdict { Retry, GiveWay, Abort, Lost };
     static constexpr int kMaxReadFailures = 3;
@@ -66,12 +68,16 @@ public:
     }
 
     // Starts or restarts the camera's stream. S_OK streaming (also when it already was),
-    // S_FALSE when an Interrupt overtook the start (the camera is stopped again), E_FAIL
-    // when the camera refused (reads then fail), VFW_E_WRONG_STATE while stopped.
+    // S_FALSE when an Interrupt came first or overtook the start (the camera is left or
+    // stopped again), E_FAIL when the camera refused (reads then fail), VFW_E_WRONG_STATE
+    // while stopped.
     HRESULT Start();
     // Stops the camera's stream from a control thread without waiting for a start. True
-    // when it overtook a start in progress: the streaming thread is then delivering nothing.
+    // when no stream was delivering (a restart pending or in progress): the streaming
+    // thread then delivers nothing before it sees the pause.
     bool Interrupt();
+    // A run after a pause: the streaming thread's next Start restarts the stream.
+    void Resume();
     // The streaming thread ends: stops a stream still running, clears the counts.
     void End();
 

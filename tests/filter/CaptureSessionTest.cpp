@@ -107,7 +107,10 @@ TEST_F(CaptureSessionTest, AnInterruptDuringAStartReturnsAtOnceAndTheStartStopsT
     EXPECT_FALSE(m_camera.Streaming()) << "the pause came last: the camera must not stream";
     EXPECT_EQ(m_session.CurrentState(), State::Interrupted);
 
-    // The next run restarts it.
+    // Only a run restarts it.
+    EXPECT_EQ(m_session.Start(), S_FALSE);
+    EXPECT_FALSE(m_camera.Streaming());
+    m_session.Resume();
     EXPECT_EQ(m_session.Start(), S_OK);
     EXPECT_TRUE(m_camera.Streaming());
     EXPECT_EQ(m_session.CurrentState(), State::Streaming);
@@ -120,6 +123,7 @@ TEST_F(CaptureSessionTest, PauseThenRunThenPauseAgainWhileTheRestartIsHeld) {
     EXPECT_FALSE(m_camera.Streaming());
     EXPECT_EQ(m_session.ReadFailed(false), Verdict::GiveWay) << "a read the pause cut short is no failure";
 
+    m_session.Resume();
     std::future<HRESULT> restart = StartHeld(1);
     EXPECT_FALSE(m_session.Interrupted()) << "the resumed run's fill must not give way";
     EXPECT_TRUE(ReturnsWithoutWaiting([&] { m_session.Interrupt(); }));
@@ -127,6 +131,37 @@ TEST_F(CaptureSessionTest, PauseThenRunThenPauseAgainWhileTheRestartIsHeld) {
     EXPECT_EQ(restart.get(), S_FALSE);
     EXPECT_FALSE(m_camera.Streaming());
     EXPECT_TRUE(m_session.Interrupted());
+}
+
+// The pause comes after the run's command but before the streaming thread begins the
+// restart: the restart must not start the camera behind the pause's back.
+TEST_F(CaptureSessionTest, APauseBeforeTheRestartBeginsKeepsTheCameraStopped) {
+    m_session.Activate();
+    ASSERT_EQ(m_session.Start(), S_OK);
+    m_session.Interrupt();
+    m_session.Resume();
+    EXPECT_TRUE(m_session.Interrupt()) << "nothing was delivering: the pause need not wait";
+    EXPECT_EQ(m_session.Start(), S_FALSE);
+    EXPECT_FALSE(m_camera.Streaming());
+    EXPECT_EQ(m_camera.Stops(), 1) << "only the first pause stopped a stream";
+    EXPECT_TRUE(m_session.Interrupted());
+}
+
+// A pause and the next run both arrive while the restart is held: the run wants a stream,
+// so the start is made again after the pause's stop.
+TEST_F(CaptureSessionTest, APauseAndARunDuringARestartLeaveTheCameraStreaming) {
+    m_session.Activate();
+    ASSERT_EQ(m_session.Start(), S_OK);
+    m_session.Interrupt();
+    m_session.Resume();
+    std::future<HRESULT> restart = StartHeld(1);
+    EXPECT_TRUE(m_session.Interrupt());
+    m_session.Resume();
+    m_camera.OpenGate();
+    EXPECT_EQ(restart.get(), S_OK);
+    EXPECT_TRUE(m_camera.Streaming());
+    EXPECT_EQ(m_session.CurrentState(), State::Streaming);
+    EXPECT_FALSE(m_session.Interrupted());
 }
 
 TEST_F(CaptureSessionTest, ConfigurationIsRefusedFromActivationUntilDeactivation) {
@@ -232,6 +267,7 @@ TEST_F(CaptureSessionTest, SampleTimesAreGapFreeAcrossATakenBackSampleAndRestart
 
     // A pause and a resume continue the run's times; a new thread starts from 0.
     m_session.Interrupt();
+    m_session.Resume();
     ASSERT_EQ(m_session.Start(), S_OK);
     EXPECT_EQ(m_session.NextSampleTimes(400000).start, 900000);
     m_session.End();

@@ -87,9 +87,10 @@ protected:
     long m_frameBytes = 0;
 };
 
-long long MillisecondsOf(IMediaControl* control, HRESULT (IMediaControl::*change)()) {
+template <class Action>
+long long MillisecondsOf(Action&& action) {
     const auto begin = std::chrono::steady_clock::now();
-    (control->*change)();
+    action();
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin).count();
 }
 }  // namespace
@@ -101,7 +102,7 @@ TEST_F(LargeSensor, PauseRightAfterAResumingRunIsPromptDeliversNothingAndTimesCo
 
     // The resuming run restarts the camera's stream, which renders a whole first frame.
     ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
-    EXPECT_LT(MillisecondsOf(m_graph.control.Get(), &IMediaControl::Pause), kPauseBoundMs);
+    EXPECT_LT(MillisecondsOf([&] { m_graph.control->Pause(); }), kPauseBoundMs);
     const size_t paused = m_log.Count();
     // Long enough for the overtaken start to finish rendering and stop the camera again.
     Sleep(2000);
