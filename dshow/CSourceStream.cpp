@@ -179,6 +179,9 @@ HRESULT CSourceStream::DoBufferProcessingLoop()
                 return S_OK;
             }
             hr = Deliver(sample.Get());
+            // A sample downstream refused was never delivered: the next run takes its time.
+            if (FAILED(hr))
+                OnSampleNotDelivered(sample.Get());
             // Downstream wants no more (S_FALSE) or failed: this run is over.
             if (hr != S_OK)
                 return S_OK;

@@ -53,8 +53,8 @@ protected:
     virtual HRESULT OnThreadStartPlay() { return S_OK; }
     // True for a source that delivers while paused; a live source answers false.
     virtual bool DeliversWhilePaused() const { return true; }
-    // A sample FillBuffer filled is dropped because a pause came first: whatever the fill
-    // counted for it (times, frame counts) is the source's to take back.
+    // A sample FillBuffer filled is dropped because a pause came first or downstream refused
+    // it: whatever the fill counted for it (times, frame counts) is the source's to take back.
     virtual void OnSampleNotDelivered(IMediaSample*) {}
 
     // Start the thread (Init, then Pause) when a connected pin becomes active; stop and

@@ -15,6 +15,10 @@ namespace {
 // step, so a creation never hands out a filter that is being destroyed.
 std::mutex g_instanceLock;
 CVCamera* g_instance = nullptr;
+// The reference CreateInstance took for its own caller: the class factory's AddRef that
+// follows on the same thread stands for it. Per thread, so no other thread's AddRef can
+// use it up and leave the caller's reference uncounted.
+thread_local const CVCamera* t_referenceTakenAhead = nullptr;
 
 void Unpublish(const CVCamera* filter) {
     if (g_instance == filter) g_instance = nullptr;
@@ -35,7 +39,7 @@ CUnknown* WINAPI CVCamera::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
         // The caller's AddRef, taken now: once the lock is left, another thread's last
         // release could otherwise destroy the filter before the caller counts it.
         InterlockedIncrement(&g_instance->m_cRef);
-        InterlockedIncrement(&g_instance->m_referencesTakenAhead);
+        t_referenceTakenAhead = g_instance;
         return g_instance;
     }
     auto* filter = new (std::nothrow) CVCamera(outer, result);
@@ -44,16 +48,20 @@ CUnknown* WINAPI CVCamera::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
         return nullptr;
     }
     // A filter whose construction failed is deleted by its creator: never handed to another.
-    if (!result || SUCCEEDED(*result)) g_instance = filter;
+    if (result && FAILED(*result)) return filter;
+    // Counted for its creator before another thread can find it: a creation there followed
+    // by that thread's last release would otherwise destroy it under the creator.
+    InterlockedIncrement(&filter->m_cRef);
+    t_referenceTakenAhead = filter;
+    g_instance = filter;
     return filter;
 }
 
 STDMETHODIMP_(ULONG) CVCamera::NonDelegatingAddRef() {
-    // A reference CreateInstance took ahead stands for this one; whose AddRef uses it up
-    // does not matter, the count is right either way.
-    for (LONG ahead = m_referencesTakenAhead; ahead > 0; ahead = m_referencesTakenAhead)
-        if (InterlockedCompareExchange(&m_referencesTakenAhead, ahead - 1, ahead) == ahead)
-            return static_cast<ULONG>(m_cRef);
+    if (t_referenceTakenAhead == this) {
+        t_referenceTakenAhead = nullptr;
+        return static_cast<ULONG>(m_cRef);
+    }
     return CSource::NonDelegatingAddRef();
 }
 
@@ -109,18 +117,33 @@ STDMETHODIMP CVCamera::NonDelegatingQueryInterface(REFIID riid, void** object) {
 STDMETHODIMP CVCamera::GetState(DWORD milliseconds, FILTER_STATE* state) {
     const HRESULT hr = CSource::GetState(milliseconds, state);
     // Like every capture source: paused, it cannot deliver the data a renderer would cue.
-    return hr == S_OK && *state == State_Paused ? VFW_S_CANT_CUE : hr;
+    const bool connected = m_stream && m_stream->IsConnected();
+    return hr == S_OK && *state == State_Paused && connected ? VFW_S_CANT_CUE : hr;
 }
 
 STDMETHODIMP CVCamera::Pause() {
     CAutoLock change(&m_StateChangeLock);
     bool wasRunning = false;
+    bool wasStopped = false;
     {
         CAutoLock lock(&m_cStateLock);
         wasRunning = m_State == State_Running;
+        wasStopped = m_State == State_Stopped;
     }
+    // Before the pin activates: from here on no configuration change can slip in ahead
+    // of the stream's start.
+    if (wasStopped && m_stream) m_stream->Session().Activate();
     const HRESULT hr = CSource::Pause();
+    if (FAILED(hr) && wasStopped && m_stream) m_stream->Session().Deactivate();
     if (SUCCEEDED(hr) && wasRunning && m_stream && m_stream->IsConnected()) m_stream->PauseDelivery();
+    return hr;
+}
+
+STDMETHODIMP CVCamera::Stop() {
+    CAutoLock change(&m_StateChangeLock);
+    const HRESULT hr = CSource::Stop();
+    // After the pin's streaming thread has ended and saved the settings with the camera.
+    if (m_stream) m_stream->Session().Deactivate();
     return hr;
 }
 

@@ -25,14 +25,18 @@ public:
     DECLARE_IUNKNOWN
     STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** object) override;
     // The last release unpublishes the filter before it stops and destroys it. A creation
-    // request that hands out the existing filter takes its caller's reference ahead.
+    // request that hands out the existing filter takes its caller's reference ahead, which
+    // the class factory's AddRef on the same thread then stands for.
     STDMETHODIMP_(ULONG) NonDelegatingAddRef() override;
     STDMETHODIMP_(ULONG) NonDelegatingRelease() override;
 
-    // IMediaFilter: a live source. Paused answers VFW_S_CANT_CUE, and a pause from running
-    // ends delivery until the next Run.
+    // IMediaFilter: a live source. Paused with its pin connected it answers VFW_S_CANT_CUE
+    // (with nothing connected there is nothing to cue: S_OK), and a pause from running ends
+    // delivery until the next Run. Leaving and reaching Stopped activate and deactivate the
+    // pin's capture session, which refuses configuration changes in between.
     STDMETHODIMP GetState(DWORD milliseconds, FILTER_STATE* state) override;
     STDMETHODIMP Pause() override;
+    STDMETHODIMP Stop() override;
 
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pages) override;
@@ -43,7 +47,6 @@ private:
     CVCamera(LPUNKNOWN outer, HRESULT* result);
 
     CVCameraStream* m_stream = nullptr;  // owned; also slot 0 of the framework's pin array
-    volatile LONG m_referencesTakenAhead = 0;  // by CreateInstance, for AddRefs still to come
 };
 
 }  // namespace vyx

@@ -7,27 +7,30 @@
 // Threads and locks:
 // - Application threads call the COM interfaces. GetMediaType, SetMediaType and
 //   DecideBufferSize run under the filter's state lock (taken here for the first two,
-//   by the framework's connection for the last). CheckMediaType and IAMStreamConfig take
-//   no lock; SetFormat refuses unless the filter is stopped, so the connection type never
-//   changes under the streaming thread. The decisions are m_negotiation's.
-// - ICameraInstance operations hold m_instanceLock, which nothing else takes; it only
-//   serialises them with each other. The streaming flag keeps them off a running stream.
+//   by the framework's connection for the last). CheckMediaType and IAMStreamConfig's
+//   getters take no lock. The decisions are m_negotiation's.
+// - m_session owns the stream's life: the filter's state changes activate and deactivate
+//   it, and every change of the camera's configuration or of the camera itself
+//   (ICameraInstance's setters, SetFormat) runs through its Configure, so it is refused
+//   with VFW_E_NOT_STOPPED from the moment the filter leaves Stopped until it is back.
+//   m_instanceLock additionally serialises ICameraInstance's calls with each other.
 // - The streaming thread runs OnThreadCreate, OnThreadStartPlay, FillBuffer and
-//   OnThreadDestroy. FillBuffer holds m_frameLock, which nothing else takes. PinState.h
-//   says which thread owns which field of m_state; the shared ones are atomic.
-// - Stop and pause from running (control thread) stop the camera's stream under
-//   m_cameraStreamLock before they command the streaming thread, whose waits watch its
-//   requests and m_cameraInterrupted: neither waits for a long exposure to end.
+//   OnThreadDestroy; they start, restart and end the camera's stream through m_session.
+//   FillBuffer holds m_frameLock, which nothing else takes. PinState.h says which thread
+//   owns which field of m_state.
+// - Stop and pause from running (control thread) interrupt the session, which stops the
+//   camera's stream without waiting for a start in progress; FillBuffer's waits watch the
+//   thread's requests and the interruption, so neither waits for a long exposure to end.
 // - The control interfaces and the pages take no lock; the camera library accepts calls
 //   from several threads. No lock is held while waiting for the camera.
 #include <windows.h>
 #include <ocidl.h>
 #include <strmif.h>
 
-#include <atomic>
 #include <string>
 
 #include "CCameraControlPart.h"
+#include "CaptureSession.h"
 #include "CVideoProcAmpPart.h"
 #include "streams.h"
 #include "FormatNegotiation.h"
@@ -76,9 +79,15 @@ public:
     bool DeliversWhilePaused() const override;
     void OnSampleNotDelivered(IMediaSample* sample) override;
     HRESULT Inactive() override;
+    // The filter runs: a stream a pause interrupted restarts on the streaming thread.
+    HRESULT Run(REFERENCE_TIME start) override;
+    using CSourceStream::Run;
     // The filter leaves Running for Paused: the camera's stream stops, so no frame in
     // progress holds up the caller, and the worker waits for the next Run.
     HRESULT PauseDelivery();
+    // The filter's state changes, under its state-change lock: configuration changes are
+    // refused from Activate until Deactivate.
+    CaptureSession& Session() { return m_session; }
 
     // IQualityControl: the pin does not adapt to quality messages.
     STDMETHODIMP Notify(IBaseFilter* sender, Quality quality) override;
@@ -135,10 +144,25 @@ private:
     // run never writes frames of one size into samples of another. S_OK when unconnected.
     HRESULT FollowCameraConfiguration();
     void SaveSettingsIfEnabled();
-    // Stops the camera's stream from a control thread while the worker streams.
-    void InterruptCamera();
-    // On the worker at each start of the loop: restarts a stream that a pause stopped.
-    HRESULT RestartInterruptedCamera();
+    // Sets the camera to the connection's geometry where it differs (a configuration
+    // changed or a camera replaced after the pin connected), so frames fill samples exactly.
+    HRESULT ConfigureCameraForConnection();
+    // True when the camera library no longer lists the pin's camera.
+    bool CameraGone() const;
+
+    // The session's camera: the pin's current camera library object, replaced only while
+    // the session is stopped.
+    class PinSessionCamera : public SessionCamera {
+    public:
+        explicit PinSessionCamera(const PinState& state) : m_state(state) {}
+        bool StartStream() override { return m_state.camera && m_state.camera->StartVideoStream(); }
+        void StopStream() override {
+            if (m_state.camera) m_state.camera->StopVideoStream();
+        }
+
+    private:
+        const PinState& m_state;
+    };
 
     OpenCamera m_camera;                // the owner of m_state.camera
     PinState m_state;
@@ -147,14 +171,12 @@ private:
     CameraProp m_prop{};                // the open camera's own description
     FormatNegotiation m_negotiation;
     std::wstring m_settingsPath;        // empty: settings are neither loaded nor saved
-    LONGLONG m_previousEndTime = 0;     // end of the last delivered sample, 100 ns units
     CCritSec m_instanceLock;            // ICameraInstance operations only
+    ConnectionChoice m_connection;      // the connection's configuration; under the state lock
     CCritSec m_frameLock;               // FillBuffer only
     StreamingTimerPeriod m_timerPeriod; // 1 ms while the streaming thread runs
-    // Serialises starting and stopping the camera's stream between the worker and the
-    // control thread that stops or pauses it; guards m_cameraInterrupted's changes.
-    CCritSec m_cameraStreamLock;
-    std::atomic<bool> m_cameraInterrupted{false};  // read without the lock by FillBuffer's waits
+    PinSessionCamera m_sessionCamera{m_state};
+    CaptureSession m_session{m_sessionCamera};
 };
 
 }  // namespace vyx

@@ -85,7 +85,7 @@ STDMETHODIMP CVCameraStream::GetNumDropped(LONG* dropped) {
 
 STDMETHODIMP CVCameraStream::GetNumNotDropped(LONG* notDropped) {
     if (!notDropped) return E_POINTER;
-    *notDropped = m_state.deliveredFrames;
+    *notDropped = m_session.Delivered();
     return S_OK;
 }
 

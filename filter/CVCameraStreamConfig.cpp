@@ -38,18 +38,22 @@ STDMETHODIMP CVCameraStream::GetFormat(AM_MEDIA_TYPE** type) {
 
 STDMETHODIMP CVCameraStream::SetFormat(AM_MEDIA_TYPE* type) {
     if (!type) return VFW_E_INVALIDMEDIATYPE;
-    // The streaming thread reads the connection type without a lock, and a running pin
-    // cannot reconnect: change nothing until the filter stops.
-    if (!m_owner->IsStopped()) return VFW_E_NOT_STOPPED;
     LogMediaTypeDetails("SetFormat request", type);
-    FormatChoice choice;
-    HRESULT hr = m_negotiation.ChooseFormat(type, &choice);
+    // The streaming thread reads the connection type without a lock, and a running pin
+    // cannot reconnect: change nothing unless the filter is stopped, judged under the lock
+    // the filter's state change takes.
+    HRESULT hr = m_session.Configure([&]() -> HRESULT {
+        FormatChoice choice;
+        HRESULT chosen = m_negotiation.ChooseFormat(type, &choice);
+        if (FAILED(chosen)) return chosen;
+        LogMediaTypeDetails("SetFormat normalized", &choice.type);
+        CAutoLock lock(m_pFilter->pStateLock());
+        chosen = m_mt.Set(choice.type);
+        if (FAILED(chosen)) return chosen;
+        m_negotiation.LockTo(choice);
+        return S_OK;
+    });
     if (FAILED(hr)) return hr;
-    LogMediaTypeDetails("SetFormat normalized", &choice.type);
-
-    hr = m_mt.Set(choice.type);
-    if (FAILED(hr)) return hr;
-    m_negotiation.LockTo(choice);
 
     Microsoft::WRL::ComPtr<IPin> peer;
     if (FAILED(ConnectedTo(&peer)) || !peer) return S_OK;

@@ -40,13 +40,15 @@ STDMETHODIMP CVCameraStream::GetCamera(VyxonCamera** camera) {
     return S_OK;
 }
 
-// The pin owns the camera it is given; the one it replaces is closed and freed.
+// The pin owns the camera it is given; the one it replaces is closed and freed. A
+// connected pin sets the new camera to the connection's geometry when it next streams.
 STDMETHODIMP CVCameraStream::SetCamera(VyxonCamera* camera) {
     CAutoLock lock(&m_instanceLock);
-    if (m_state.streaming) return VFW_E_NOT_STOPPED;
-    m_camera.Reset(camera);
-    m_state.camera = m_camera.Get();
-    return S_OK;
+    return m_session.Configure([&] {
+        m_camera.Reset(camera);
+        m_state.camera = m_camera.Get();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CVCameraStream::GetImgSizeIndex(int* index) {
@@ -63,17 +65,18 @@ STDMETHODIMP CVCameraStream::SetImgSizeIndex(int index) {
 
 HRESULT CVCameraStream::SetImgSizeIndexLocked(int index) {
     CAutoLock lock(&m_instanceLock);
-    if (m_state.streaming) return VFW_E_NOT_STOPPED;
-    // Compared unsigned, so a negative index is out of range too.
-    if (static_cast<unsigned>(index) > static_cast<unsigned>(g_ModelDescriptor.resolutionCount - 1)) return E_INVALIDARG;
-    if (!m_state.camera) return E_FAIL;
-    const Resolution size = FrameSizeAtBin(g_ModelDescriptor.resolutions[index], m_state.bin);
-    if (!m_state.camera->SetImgSize(size.width, size.height)) return E_FAIL;
-    m_state.resolutionIndex = index;
-    m_state.width = size.width;
-    m_state.height = size.height;
-    m_state.configurationChanged = true;
-    return S_OK;
+    return m_session.Configure([&]() -> HRESULT {
+        // Compared unsigned, so a negative index is out of range too.
+        if (static_cast<unsigned>(index) > static_cast<unsigned>(g_ModelDescriptor.resolutionCount - 1)) return E_INVALIDARG;
+        if (!m_state.camera) return E_FAIL;
+        const Resolution size = FrameSizeAtBin(g_ModelDescriptor.resolutions[index], m_state.bin);
+        if (!m_state.camera->SetImgSize(size.width, size.height)) return E_FAIL;
+        m_state.resolutionIndex = index;
+        m_state.width = size.width;
+        m_state.height = size.height;
+        m_state.configurationChanged = true;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CVCameraStream::SetImgFormat(ImageFormat format) {
@@ -83,16 +86,17 @@ STDMETHODIMP CVCameraStream::SetImgFormat(ImageFormat format) {
 
 HRESULT CVCameraStream::SetImgFormatLocked(ImageFormat format) {
     CAutoLock lock(&m_instanceLock);
-    if (m_state.streaming) return VFW_E_NOT_STOPPED;
-    if (!m_state.camera || !m_state.camera->SetImgFormat(format)) return E_FAIL;
-    m_state.configurationChanged = true;
-    m_state.formatLocked = true;
-    m_state.imageFormat = format;
-    if (const FormatRecord* record = RecordFor(format)) {
-        m_state.outputFormatIndex = record->outputFormatIndex;
-        m_state.subtype = *record->subtype;
-    }
-    return S_OK;
+    return m_session.Configure([&]() -> HRESULT {
+        if (!m_state.camera || !m_state.camera->SetImgFormat(format)) return E_FAIL;
+        m_state.configurationChanged = true;
+        m_state.formatLocked = true;
+        m_state.imageFormat = format;
+        if (const FormatRecord* record = RecordFor(format)) {
+            m_state.outputFormatIndex = record->outputFormatIndex;
+            m_state.subtype = *record->subtype;
+        }
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CVCameraStream::SetBin(int bin) {
@@ -102,21 +106,22 @@ STDMETHODIMP CVCameraStream::SetBin(int bin) {
 
 HRESULT CVCameraStream::SetBinLocked(int bin) {
     CAutoLock lock(&m_instanceLock);
-    if (m_state.streaming) return VFW_E_NOT_STOPPED;
-    if (bin <= 0 || !ListsBin(m_prop, bin)) return E_INVALIDARG;
-    if (!m_state.camera) return E_FAIL;
-    const std::int32_t index = m_state.resolutionIndex;
-    const Resolution entry = index >= 0 && index < g_ModelDescriptor.resolutionCount
-                                 ? g_ModelDescriptor.resolutions[index]
-                                 : g_ModelDescriptor.resolutions[0];
-    const Resolution size = FrameSizeAtBin(entry, bin);
-    // A bin change the camera accepted stays even when the size is then refused.
-    if (!m_state.camera->SetBin(bin) || !m_state.camera->SetImgSize(size.width, size.height)) return E_FAIL;
-    m_state.bin = bin;
-    m_state.width = size.width;
-    m_state.height = size.height;
-    m_state.configurationChanged = true;
-    return S_OK;
+    return m_session.Configure([&]() -> HRESULT {
+        if (bin <= 0 || !ListsBin(m_prop, bin)) return E_INVALIDARG;
+        if (!m_state.camera) return E_FAIL;
+        const std::int32_t index = m_state.resolutionIndex;
+        const Resolution entry = index >= 0 && index < g_ModelDescriptor.resolutionCount
+                                     ? g_ModelDescriptor.resolutions[index]
+                                     : g_ModelDescriptor.resolutions[0];
+        const Resolution size = FrameSizeAtBin(entry, bin);
+        // A bin change the camera accepted stays even when the size is then refused.
+        if (!m_state.camera->SetBin(bin) || !m_state.camera->SetImgSize(size.width, size.height)) return E_FAIL;
+        m_state.bin = bin;
+        m_state.width = size.width;
+        m_state.height = size.height;
+        m_state.configurationChanged = true;
+        return S_OK;
+    });
 }
 
 }  // namespace vyx

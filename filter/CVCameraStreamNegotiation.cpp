@@ -85,6 +85,25 @@ HRESULT CVCameraStream::SetMediaType(const CMediaType* type) {
     hr = CSourceStream::SetMediaType(&choice.type);
     if (FAILED(hr)) return hr;
     m_negotiation.RecordConnection(choice);
+    m_connection = choice;
+    return S_OK;
+}
+
+HRESULT CVCameraStream::ConfigureCameraForConnection() {
+    VyxonCamera* camera = m_state.camera;
+    if (!camera) return VFW_E_NOT_CONNECTED;
+    CAutoLock lock(m_pFilter->pStateLock());
+    const FormatEntry& entry = m_connection.entry;
+    int bin = 0, width = 0, height = 0;
+    ImageFormat format = IMG_RAW8;
+    if (camera->GetBin(&bin) && camera->GetImgSize(&width, &height) && camera->GetImgFormat(&format) &&
+        bin == entry.bin && width == m_connection.width && height == m_connection.height &&
+        format == entry.imageFormat)
+        return S_OK;
+    if (!camera->SetBin(entry.bin) || !camera->SetImgSize(m_connection.width, m_connection.height) ||
+        !camera->SetImgFormat(static_cast<ImageFormat>(entry.imageFormat)))
+        return E_FAIL;
+    m_negotiation.RecordConnection(m_connection);
     return S_OK;
 }
 

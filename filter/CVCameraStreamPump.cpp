@@ -1,16 +1,21 @@
 // The frame pump: the streaming thread's hooks, sample timing and the allocator request.
 // The camera library writes each frame straight into the sample's buffer.
 #include <dshow.h>
+#include <evcode.h>
 
 #include <algorithm>
+#include <climits>
 
+#include "CVCamera.h"
 #include "CVCameraStream.h"
 #include "MediaTypePtr.h"
 
 namespace vyx {
 namespace {
-constexpr int kMaxReadFailures = 3;
 constexpr LONGLONG kReadTimeoutMarginMs = 500;
+// While polling for a frame, how often the pump asks whether the camera is still there:
+// an unplug is then reported within about this, or one frame time, not after the reads.
+constexpr LONGLONG kPresencePollMs = 100;
 
 using win::VideoInfoHeader;
 }  // namespace
@@ -42,28 +47,37 @@ HRESULT CVCameraStream::FillBuffer(IMediaSample* sample) {
     const LONGLONG frameTimeMs = frameTimeUs / 1000;
     if (!camera->IsDataReady()) {
         for (LONGLONG sleeps = 1;; ++sleeps) {
-            if (WaitForSingleObject(GetRequestHandle(), 1) == WAIT_OBJECT_0 || m_cameraInterrupted)
+            if (WaitForSingleObject(GetRequestHandle(), 1) == WAIT_OBJECT_0 || m_session.Interrupted())
                 return VFW_E_STATE_CHANGED;
             if (sleeps > 2 * frameTimeMs || camera->IsDataReady()) break;
+            if (sleeps % kPresencePollMs == 0 && CameraGone()) break;  // the read reports it
         }
     }
     const int timeoutMs = static_cast<int>(std::min<LONGLONG>(frameTimeMs + kReadTimeoutMarginMs, INT_MAX));
-    for (;;) {
-        if (m_state.readFailures >= kMaxReadFailures) return E_FAIL;
-        if (camera->GetImageData(buffer, static_cast<int>(length), timeoutMs)) break;
-        // A read that a stop or pause cut short by stopping the camera is no read failure.
-        if (m_cameraInterrupted) return VFW_E_STATE_CHANGED;
-        ++m_state.readFailures;
+    if (m_session.ReadsAborted()) return E_FAIL;
+    while (!camera->GetImageData(buffer, static_cast<int>(length), timeoutMs)) {
+        switch (m_session.ReadFailed(CameraGone())) {
+        case CaptureSession::ReadVerdict::Retry:
+            continue;
+        case CaptureSession::ReadVerdict::GiveWay:
+            return VFW_E_STATE_CHANGED;
+        case CaptureSession::ReadVerdict::Lost:
+            // As the platform's capture sources report a removed device; the stream ends
+            // without an error of its own.
+            m_pFilter->NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(m_owner)), 0);
+            return S_FALSE;
+        case CaptureSession::ReadVerdict::Abort:
+            return E_FAIL;
+        }
     }
-    m_state.readFailures = 0;
+    m_session.ReadSucceeded();
 
     hr = sample->SetActualDataLength(static_cast<long>(length));
     if (FAILED(hr)) return hr;
-    REFERENCE_TIME start = m_state.deliveredFrames == 0 ? 0 : m_previousEndTime;
-    REFERENCE_TIME end = start + duration;
-    m_previousEndTime = end;
+    const SampleTimes times = m_session.NextSampleTimes(duration);
+    REFERENCE_TIME start = times.start;
+    REFERENCE_TIME end = times.end;
     sample->SetTime(&start, &end);
-    ++m_state.deliveredFrames;
     sample->SetSyncPoint(TRUE);
     return S_OK;
 }
@@ -91,36 +105,37 @@ HRESULT CVCameraStream::OnThreadCreate() {
     VyxonCamera* camera = m_state.camera;
     const VIDEOINFOHEADER* info = VideoInfoHeader(m_mt);
     if (!camera || !camera->IsOpened() || !info) return VFW_E_NOT_CONNECTED;
+    HRESULT hr = ConfigureCameraForConnection();
+    if (FAILED(hr)) return hr;
     m_state.width = info->bmiHeader.biWidth;
     m_state.height = info->bmiHeader.biHeight;
-    m_state.readFailures = 0;
-    // Counted from here, not from each start of the loop: a pause and a resume continue
-    // the run's gap-free times.
-    m_state.deliveredFrames = 0;
-    CAutoLock lock(&m_cameraStreamLock);
-    m_cameraInterrupted = false;
-    if (!camera->StartVideoStream()) return E_FAIL;
-    m_state.streaming = true;
-    return S_OK;
+    hr = m_session.Start();
+    return FAILED(hr) ? E_FAIL : S_OK;
 }
 
 HRESULT CVCameraStream::OnThreadStartPlay() {
-    return RestartInterruptedCamera();
+    // Restarts a stream that a pause interrupted; nothing when it streams.
+    return m_session.Start();
 }
 
 HRESULT CVCameraStream::OnThreadDestroy() {
-    m_state.deliveredFrames = 0;
-    m_state.readFailures = 0;
-    {
-        CAutoLock lock(&m_cameraStreamLock);
-        if (m_state.streaming && m_state.camera) m_state.camera->StopVideoStream();
-        m_state.streaming = false;
-    }
+    m_session.End();
     m_state.configurationChanged = false;
     m_state.formatLocked = false;
     SaveSettingsIfEnabled();
     m_timerPeriod.End();
     return S_OK;
+}
+
+bool CVCameraStream::CameraGone() const {
+    const int count = VyxonCamera::GetCamerasCount();
+    for (int index = 0; index < count; ++index) {
+        CameraProp prop{};
+        if (VyxonCamera::GetCameraProp(index, &prop) && prop.cameraId == m_prop.cameraId &&
+            prop.vendorId == m_prop.vendorId && prop.productId == m_prop.productId)
+            return false;
+    }
+    return true;
 }
 
 STDMETHODIMP CVCameraStream::Notify(IBaseFilter*, Quality) {

@@ -19,39 +19,31 @@ void CVCameraStream::OnSampleNotDelivered(IMediaSample* sample) {
     // The resumed run continues from the last sample that was delivered, without a gap.
     REFERENCE_TIME start = 0;
     REFERENCE_TIME end = 0;
-    if (FAILED(sample->GetTime(&start, &end)) || m_state.deliveredFrames == 0) return;
-    m_previousEndTime = start;
-    --m_state.deliveredFrames;
+    if (SUCCEEDED(sample->GetTime(&start, &end))) m_session.TakeBackSample(start);
 }
 
 HRESULT CVCameraStream::Inactive() {
     // Before the streaming thread is told to stop: a read blocked in the camera library
-    // ends when the camera's stream stops, and the waits of FillBuffer see the flag.
-    InterruptCamera();
+    // ends when the camera's stream stops, and the waits of FillBuffer see the interruption.
+    m_session.Interrupt();
     return CSourceStream::Inactive();
 }
 
-void CVCameraStream::InterruptCamera() {
-    CAutoLock lock(&m_cameraStreamLock);
-    if (!m_state.streaming || !m_state.camera) return;
-    m_cameraInterrupted = true;
-    m_state.camera->StopVideoStream();
+HRESULT CVCameraStream::Run(REFERENCE_TIME start) {
+    // Before the worker is told: the restart it makes belongs to this run, and a pause
+    // that follows before the restart begins keeps the camera stopped.
+    m_session.Resume();
+    return CSourceStream::Run(start);
 }
 
 HRESULT CVCameraStream::PauseDelivery() {
-    // Never waits for the worker: a renderer paused before this filter may hold it in Receive.
+    // Never waits for the worker: a renderer paused before this filter may hold it in
+    // Receive, and a restart in progress is overtaken, not waited for.
     RequestPause();
-    InterruptCamera();
-    WaitForLoopEnd(kPauseWaitMs);
+    // A worker still starting the camera delivers nothing: the loop it enters next sees
+    // the pause first.
+    if (!m_session.Interrupt()) WaitForLoopEnd(kPauseWaitMs);
     return S_OK;
-}
-
-HRESULT CVCameraStream::RestartInterruptedCamera() {
-    CAutoLock lock(&m_cameraStreamLock);
-    if (!m_cameraInterrupted) return S_OK;
-    m_cameraInterrupted = false;
-    // A camera that refuses fails the reads that follow, which ends the run with an error.
-    return m_state.camera && m_state.camera->StartVideoStream() ? S_OK : E_FAIL;
 }
 
 }  // namespace vyx

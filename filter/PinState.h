@@ -3,19 +3,16 @@
 // instance and control interfaces, the settings file and the frame pump.
 //
 // Threads and ownership:
-// - Application threads own the configuration and the cached camera values: negotiation
-//   writes them under the filter's state lock, ICameraInstance under its own lock, and
-//   only while stopped (the streaming flag keeps ICameraInstance off a running stream,
-//   VFW_E_NOT_STOPPED keeps SetFormat off it). The control interfaces take no lock and
-//   write the cached values plainly; the streaming thread reads none of them except
-//   exposureUs.
-// - The streaming thread owns readFailures (OnThreadCreate, FillBuffer, OnThreadDestroy).
-//   It also writes width and height in OnThreadCreate, while the thread that activates
-//   the filter waits for it, so no other thread reads them concurrently.
-// - Shared without a common lock, hence atomic: exposureUs (written by the exposure
-//   control, read by FillBuffer), the negotiation flags (cleared by OnThreadDestroy on the
-//   streaming thread, read and set by negotiation), streaming (written by the streaming
-//   thread, read by ICameraInstance) and deliveredFrames (read by IAMDroppedFrames).
+// - The configuration fields and the camera pointer change only while the filter is
+//   stopped: ICameraInstance's setters and SetFormat run through the capture session's
+//   Configure, which refuses once the filter has left Stopped; negotiation writes them under
+//   the filter's state lock, which a connection holds. The streaming thread rewrites them in
+//   OnThreadCreate while the activating thread waits for it, and reads them while streaming.
+// - The control interfaces and the pages write the cached camera values with no lock; the
+//   streaming thread reads none of them except exposureUs, hence atomic.
+// - The negotiation flags are cleared by OnThreadDestroy on the streaming thread and read
+//   and set by negotiation, hence atomic.
+// - The stream's life, the read failures and the delivered count are the capture session's.
 #include <windows.h>
 #include <cguid.h>
 
@@ -58,11 +55,6 @@ struct PinState {
     std::atomic<bool> configurationChanged{false};
     std::atomic<bool> formatLocked{false};
     std::atomic<bool> frameIntervalRequested{false};
-
-    // Frame pump.
-    std::atomic<bool> streaming{false};
-    std::atomic<std::int32_t> deliveredFrames{0};
-    std::int32_t readFailures = 0;  // streaming thread only
 };
 
 }  // namespace vyx

@@ -173,6 +173,22 @@ TEST_F(StreamingTest, ALiveSampleFilledAfterAPauseRequestIsHandedBackNotDelivere
     ASSERT_EQ(m_media->Stop(), S_OK);
 }
 
+// A paused renderer refuses with VFW_E_WRONG_STATE: the refused sample's times are the
+// source's to take back, or the next run starts a frame late.
+TEST_F(StreamingTest, ASampleDownstreamRefusesIsHandedBackNotCounted)
+{
+    StreamScript script = Rgb24();
+    script.live = true;
+    SinkScript sink;
+    sink.refuseFromSample = 3;
+    Connect(script, sink);
+    ASSERT_EQ(m_media->Run(0), S_OK);
+    ASSERT_TRUE(WaitForSamples(3));
+    ASSERT_EQ(m_media->Stop(), S_OK);
+    EXPECT_EQ(m_sink->samples, 3) << "the refusal ends the run";
+    EXPECT_EQ(m_stream->notDelivered, 1);
+}
+
 TEST_F(StreamingTest, FailedThreadStartFailsThePauseAndLeavesNothingRunning)
 {
     StreamScript script = Rgb24();

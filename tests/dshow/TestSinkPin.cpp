@@ -184,10 +184,11 @@ STDMETHODIMP TestSinkPin::Receive(IMediaSample* sample)
     receiveThreadId = GetCurrentThreadId();
     if (m_script.onReceive)
         m_script.onReceive(sample);
-    if (++samples == m_script.signalAfterSamples)
+    const int number = ++samples;
+    if (number == m_script.signalAfterSamples)
         samplesReached.Set();
     sampleArrived.Set();
-    return S_OK;
+    return m_script.refuseFromSample != 0 && number >= m_script.refuseFromSample ? VFW_E_WRONG_STATE : S_OK;
 }
 
 STDMETHODIMP TestSinkPin::ReceiveMultiple(IMediaSample** samplesIn, long count, long* processed)

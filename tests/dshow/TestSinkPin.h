@@ -18,6 +18,7 @@ struct SinkScript {
     bool refuseOwnAllocator = false;   // NotifyAllocator refuses the allocator it offered
     long cbAlign = 0;                  // GetAllocatorRequirements; 0: E_NOTIMPL
     int signalAfterSamples = 0;        // sets samplesReached after this many samples
+    int refuseFromSample = 0;          // Receive refuses (VFW_E_WRONG_STATE) from this sample on; 0: never
     std::function<void(IMediaSample*)> onReceive;
 };
 

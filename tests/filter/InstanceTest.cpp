@@ -234,8 +234,9 @@ TEST_F(PinInterfaces, CapturePinCategoryAndDroppedFrames) {
     LONG count = -1;
     ASSERT_EQ(dropped->GetNumNotDropped(&count), S_OK);
     EXPECT_EQ(count, 0);
+    count = -1;
     ASSERT_EQ(dropped->GetNumDropped(&count), S_OK);
-    EXPECT_GE(count, 0);
+    EXPECT_EQ(count, 0) << "a camera that never streamed dropped nothing";
     // No dropped frame is listed by number, and no size is averaged: both say so.
     LONG frames[4] = {-1, -1, -1, -1};
     LONG copied = -1;

@@ -125,6 +125,7 @@ int MeasureOwnAt(IBaseFilter* filter, double seconds, int width, int height, dou
     }
     vyx::CVCameraStream* stream = StreamOf(filter);
     VyxonCamera* camera = CameraOf(filter);
+    stream->Session().Activate();  // as the filter's pause does before the thread starts
     if (stream->OnThreadCreate() != S_OK) {
         std::fprintf(stderr, "cannot start the stream\n");
         return 1;
@@ -203,6 +204,7 @@ int MeasureOwnAt(IBaseFilter* filter, double seconds, int width, int height, dou
         tinyCalls.push_back(Micros(Clock::now() - t0) / kBlock);
     }
     stream->OnThreadDestroy();
+    stream->Session().Deactivate();
     graph.Disconnect();
     *copyUs = bestCopy;
     const double bestOwn = Median(own);

@@ -253,6 +253,8 @@ TEST_F(Streaming, FillBufferTimesLengthsAndFailures) {
     const long frame = ConnectedFrameBytes(graph);
 
     EXPECT_EQ(m_stream->FillBuffer(nullptr), E_POINTER);
+    // The hooks driven by hand, as the filter's pause drives them.
+    m_stream->Session().Activate();
     ASSERT_EQ(m_stream->OnThreadCreate(), S_OK);
     ASSERT_EQ(m_stream->OnThreadStartPlay(), S_OK);
     const LONGLONG duration = Duration();
@@ -303,6 +305,7 @@ TEST_F(Streaming, FillBufferTimesLengthsAndFailures) {
     EXPECT_EQ(m_stream->FillBuffer(&fresh), S_OK);
     EXPECT_EQ(fresh.start, 0);
     ASSERT_EQ(m_stream->OnThreadDestroy(), S_OK);
+    m_stream->Session().Deactivate();
 
     EXPECT_EQ(m_stream->Notify(nullptr, Quality{}), E_FAIL);
 }
