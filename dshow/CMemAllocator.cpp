@@ -153,6 +153,12 @@ STDMETHODIMP CMemAllocator::GetBuffer(IMediaSample** ppBuffer, REFERENCE_TIME*, 
     return S_OK;
 }
 
+int CMemAllocator::WaitingGetBuffers()
+{
+    SrwExclusive lock(&m_lock);
+    return m_waiters;
+}
+
 STDMETHODIMP CMemAllocator::ReleaseBuffer(IMediaSample* pBuffer)
 {
     CheckPointer(pBuffer, E_POINTER);

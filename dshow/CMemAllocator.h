@@ -37,6 +37,9 @@ public:
     // The last reference to a sample of this allocator went.
     void Return(CMediaSample* pSample);
 
+    // GetBuffer calls waiting for a free buffer now: where a test places a sample's return.
+    int WaitingGetBuffers();
+
 private:
     CMemAllocator();
 

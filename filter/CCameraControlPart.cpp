@@ -83,6 +83,7 @@ void CCameraControlPart::RefreshStartPosition(VyxonCamera& camera) {
 HRESULT STDMETHODCALLTYPE CCameraControlPart::GetRangeImpl(long Property, long* pMin, long* pMax,
                                                            long* pSteppingDelta, long* pDefault,
                                                            long* pCapsFlags) {
+    CAutoLock lock(&m_lock);
     if (!IsSupported(Property, Operation::GetRange)) return E_PROP_ID_UNSUPPORTED;
     if (!pMin || !pMax || !pSteppingDelta || !pDefault || !pCapsFlags) return E_POINTER;
 
@@ -109,6 +110,7 @@ HRESULT STDMETHODCALLTYPE CCameraControlPart::GetRangeImpl(long Property, long* 
 }
 
 HRESULT STDMETHODCALLTYPE CCameraControlPart::SetImpl(long Property, long lValue, long Flags) {
+    CAutoLock lock(&m_lock);
     if (!IsSupported(Property, Operation::Set)) return E_PROP_ID_UNSUPPORTED;
     VyxonCamera* camera = m_state.camera;
     if (!camera) return E_UNEXPECTED;
@@ -152,6 +154,7 @@ HRESULT STDMETHODCALLTYPE CCameraControlPart::SetImpl(long Property, long lValue
 }
 
 HRESULT STDMETHODCALLTYPE CCameraControlPart::GetImpl(long Property, long* lValue, long* Flags) {
+    CAutoLock lock(&m_lock);
     if (!IsSupported(Property, Operation::Get)) return E_PROP_ID_UNSUPPORTED;
     // The hardware-binning property leaves Flags untouched, so it may be null there.
     if (!lValue || (!Flags && Property != CameraControl_HardwareBin)) return E_POINTER;

@@ -31,8 +31,8 @@ bool IsObsHost(const std::string& hostPath) {
 
 CVCameraStream::CVCameraStream(HRESULT* result, CVCamera* filter, LPCWSTR name)
     : CSourceStream(nullptr, result, filter, name),
-      CVideoProcAmpPart(m_state),
-      CCameraControlPart(m_state, g_ModelDescriptor.sensorWidth, g_ModelDescriptor.sensorHeight),
+      CVideoProcAmpPart(m_state, m_instanceLock),
+      CCameraControlPart(m_state, m_instanceLock, g_ModelDescriptor.sensorWidth, g_ModelDescriptor.sensorHeight),
       m_owner(filter),
       m_hostPath(HostPath()),
       m_negotiation(m_state, g_ModelDescriptor.resolutions, g_ModelDescriptor.resolutionCount, IsObsHost(m_hostPath)) {

@@ -13,7 +13,9 @@
 //   it, and every change of the camera's configuration or of the camera itself
 //   (ICameraInstance's setters, SetFormat) runs through its Configure, so it is refused
 //   with VFW_E_NOT_STOPPED from the moment the filter leaves Stopped until it is back.
-//   m_instanceLock additionally serialises ICameraInstance's calls with each other.
+//   m_instanceLock additionally serialises ICameraInstance's calls with each other and with
+//   the control interfaces (IAMVideoProcAmp, IAMCameraControl, IAMVideoControl's flips),
+//   which read the camera pointer and write the cached camera values under it.
 // - The streaming thread runs OnThreadCreate, OnThreadStartPlay, FillBuffer and
 //   OnThreadDestroy; they start, restart and end the camera's stream through m_session.
 //   FillBuffer holds m_frameLock, which nothing else takes. PinState.h says which thread
@@ -21,8 +23,9 @@
 // - Stop and pause from running (control thread) interrupt the session, which stops the
 //   camera's stream without waiting for a start in progress; FillBuffer's waits watch the
 //   thread's requests and the interruption, so neither waits for a long exposure to end.
-// - The control interfaces and the pages take no lock; the camera library accepts calls
-//   from several threads. No lock is held while waiting for the camera.
+// - The pages call the camera through the pointer GetCamera gave them, without a lock; the
+//   camera library accepts calls from several threads, and a replaced camera is closed but
+//   kept until the pin goes (OpenCamera). No lock is held while waiting for a frame.
 #include <windows.h>
 #include <ocidl.h>
 #include <strmif.h>
@@ -171,7 +174,7 @@ private:
     CameraProp m_prop{};                // the open camera's own description
     FormatNegotiation m_negotiation;
     std::wstring m_settingsPath;        // empty: settings are neither loaded nor saved
-    CCritSec m_instanceLock;            // ICameraInstance operations only
+    CCritSec m_instanceLock;            // ICameraInstance and the control interfaces
     ConnectionChoice m_connection;      // the connection's configuration; under the state lock
     CCritSec m_frameLock;               // FillBuffer only
     StreamingTimerPeriod m_timerPeriod; // 1 ms while the streaming thread runs

@@ -22,6 +22,7 @@ STDMETHODIMP CVCameraStream::GetCaps(IPin*, LONG* flags) {
 
 // Flips can be switched on here but not off; the Others page switches them off.
 STDMETHODIMP CVCameraStream::SetMode(IPin*, LONG mode) {
+    CAutoLock lock(&m_instanceLock);
     if (mode == VideoControlFlag_FlipHorizontal) {
         m_state.flipHorizontal = true;
     } else if (mode == VideoControlFlag_FlipVertical) {
@@ -35,6 +36,7 @@ STDMETHODIMP CVCameraStream::SetMode(IPin*, LONG mode) {
 
 STDMETHODIMP CVCameraStream::GetMode(IPin*, LONG* mode) {
     if (!mode) return E_POINTER;
+    CAutoLock lock(&m_instanceLock);
     bool horizontal = m_state.flipHorizontal;
     bool vertical = m_state.flipVertical;
     if (m_state.camera) m_state.camera->GetImgFlip(&horizontal, &vertical);

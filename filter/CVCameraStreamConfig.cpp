@@ -39,27 +39,42 @@ STDMETHODIMP CVCameraStream::GetFormat(AM_MEDIA_TYPE** type) {
 STDMETHODIMP CVCameraStream::SetFormat(AM_MEDIA_TYPE* type) {
     if (!type) return VFW_E_INVALIDMEDIATYPE;
     LogMediaTypeDetails("SetFormat request", type);
+    Microsoft::WRL::ComPtr<IPin> peer;
+    const bool connected = SUCCEEDED(ConnectedTo(&peer)) && peer;
+    IFilterGraph* graph = m_owner->GetFilterGraph();
+    if (connected && !graph) return E_UNEXPECTED;
     // The streaming thread reads the connection type without a lock, and a running pin
     // cannot reconnect: change nothing unless the filter is stopped, judged under the lock
     // the filter's state change takes.
+    SavedFormat previous;
+    CMediaType previousType;
     HRESULT hr = m_session.Configure([&]() -> HRESULT {
         FormatChoice choice;
         HRESULT chosen = m_negotiation.ChooseFormat(type, &choice);
         if (FAILED(chosen)) return chosen;
         LogMediaTypeDetails("SetFormat normalized", &choice.type);
         CAutoLock lock(m_pFilter->pStateLock());
+        previous = m_negotiation.Save();
+        chosen = previousType.Set(m_mt);
+        if (FAILED(chosen)) return chosen;
         chosen = m_mt.Set(choice.type);
         if (FAILED(chosen)) return chosen;
         m_negotiation.LockTo(choice);
         return S_OK;
     });
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr) || !connected) return hr;
 
-    Microsoft::WRL::ComPtr<IPin> peer;
-    if (FAILED(ConnectedTo(&peer)) || !peer) return S_OK;
-    IFilterGraph* graph = m_owner->GetFilterGraph();
-    if (!graph) return E_UNEXPECTED;
-    return graph->Reconnect(this);
+    const HRESULT reconnected = graph->Reconnect(this);
+    if (SUCCEEDED(reconnected)) return reconnected;
+    // A graph that refused leaves the peer and the allocator in the old type: so must the pin
+    // be. A graph that disconnected the pins has nothing to agree with.
+    m_session.Configure([&]() -> HRESULT {
+        CAutoLock lock(m_pFilter->pStateLock());
+        if (!IsConnected()) return S_OK;
+        m_negotiation.Restore(previous);
+        return m_mt.Set(previousType);
+    });
+    return reconnected;
 }
 
 }  // namespace vyx

@@ -38,6 +38,7 @@ long ClampIntoRange(long value, long minimum, long maximum) {
 HRESULT STDMETHODCALLTYPE CVideoProcAmpPart::GetRangeImpl(long Property, long* pMin, long* pMax,
                                                           long* pSteppingDelta, long* pDefault,
                                                           long* pCapsFlags) {
+    CAutoLock lock(&m_lock);
     if (!IsSupported(Property)) return E_PROP_ID_UNSUPPORTED;
     if (!pMin || !pMax || !pSteppingDelta || !pDefault || !pCapsFlags) return E_POINTER;
     VyxonCamera* camera = m_state.camera;
@@ -77,6 +78,7 @@ HRESULT STDMETHODCALLTYPE CVideoProcAmpPart::GetRangeImpl(long Property, long* p
 }
 
 HRESULT STDMETHODCALLTYPE CVideoProcAmpPart::SetImpl(long Property, long lValue, long Flags) {
+    CAutoLock lock(&m_lock);
     if (!IsSupported(Property)) return E_PROP_ID_UNSUPPORTED;
     VyxonCamera* camera = m_state.camera;
     if (NeedsCamera(Property) && !camera) return E_UNEXPECTED;
@@ -113,6 +115,7 @@ HRESULT STDMETHODCALLTYPE CVideoProcAmpPart::SetImpl(long Property, long lValue,
 }
 
 HRESULT STDMETHODCALLTYPE CVideoProcAmpPart::GetImpl(long Property, long* lValue, long* Flags) {
+    CAutoLock lock(&m_lock);
     if (!IsSupported(Property)) return E_PROP_ID_UNSUPPORTED;
     if (!lValue || !Flags) return E_POINTER;
     VyxonCamera* camera = m_state.camera;

@@ -4,17 +4,22 @@
 // class and supplies IUnknown.
 //
 // Threads: any application thread, concurrently with the streaming thread and the property
-// pages. No lock is taken: the camera library accepts calls from several threads, and the
-// cached values in PinState (offset, gain, gainAuto, gamma) are plain writes.
+// pages. Every call holds the pin's instance lock, under which ICameraInstance replaces the
+// camera, so the camera it reads is the pin's current one and the cached values in PinState
+// (offset, gain, gainAuto, gamma) are written by one thread at a time. The camera calls
+// made under it are short; none waits for a frame.
 #include <windows.h>
 #include <cguid.h>  // GUID_NULL, which PinState.h uses
 
+#include "CAutoLock.h"
+#include "CCritSec.h"
 #include "PinState.h"
 #include "VYXIAMVideoProcAmp.h"
 
 class CVideoProcAmpPart : public VYXIAMVideoProcAmp {
 public:
-    explicit CVideoProcAmpPart(vyx::PinState& state) : m_state(state) {}
+    // `lock` guards the camera pointer and the cached values; every call holds it.
+    CVideoProcAmpPart(vyx::PinState& state, CCritSec& lock) : m_state(state), m_lock(lock) {}
 
     HRESULT STDMETHODCALLTYPE GetRangeImpl(long Property, long* pMin, long* pMax, long* pSteppingDelta,
                                            long* pDefault, long* pCapsFlags) override;
@@ -23,4 +28,5 @@ public:
 
 private:
     vyx::PinState& m_state;
+    CCritSec& m_lock;  // the pin's instance lock
 };

@@ -240,6 +240,19 @@ void FormatNegotiation::LockTo(const FormatChoice& choice) {
     ++m_typeVersion;
 }
 
+SavedFormat FormatNegotiation::Save() const {
+    return {CurrentEntry(), m_state.width, m_state.height, m_state.subtype, m_state.requestedFrameInterval,
+            m_state.formatLocked, m_state.frameIntervalRequested};
+}
+
+void FormatNegotiation::Restore(const SavedFormat& saved) {
+    RecordConfiguration(saved.entry, saved.width, saved.height, saved.subtype);
+    m_state.requestedFrameInterval = saved.requestedFrameInterval;
+    m_state.formatLocked = saved.locked;
+    m_state.frameIntervalRequested = saved.intervalRequested;
+    ++m_typeVersion;
+}
+
 HRESULT FormatNegotiation::FrameDurations(LONG index, FrameRateRange range, std::vector<LONGLONG>* durations) const {
     if (!durations) return E_POINTER;
     durations->clear();

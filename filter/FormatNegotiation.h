@@ -42,6 +42,17 @@ struct FormatChoice {
     CMediaType type;  // the entry's type with the chosen frame interval
 };
 
+// The configuration and the lock as a SetFormat found them, put back when its reconnection fails.
+struct SavedFormat {
+    FormatEntry entry{};
+    LONG width = 0;
+    LONG height = 0;
+    GUID subtype = GUID_NULL;
+    LONGLONG requestedFrameInterval = 0;
+    bool locked = false;
+    bool intervalRequested = false;
+};
+
 class FormatNegotiation {
 public:
     // `resolutions` is the model's list and outlives the object. An obs host is offered the
@@ -75,6 +86,9 @@ public:
     // Makes a choice the configuration and locks negotiation to it until streaming stops;
     // enumerators made before report that they are out of sync.
     void LockTo(const FormatChoice& choice);
+    SavedFormat Save() const;
+    // Puts back what Save found; enumerators made since report that they are out of sync.
+    void Restore(const SavedFormat& saved);
     LONG TypeVersion() const { return m_typeVersion; }
 
     // GetFrameRateList: the listed durations inside the capability's interval range.

@@ -8,7 +8,8 @@
 #include "VyxonCamera.h"
 
 struct ICameraInstance : public IUnknown {
-    // The pin's open camera; not reference-counted, valid while the caller holds this interface.
+    // The pin's open camera; not reference-counted, callable while the caller holds this
+    // interface. After a SetCamera it is closed (its calls fail) but not yet freed.
     virtual HRESULT STDMETHODCALLTYPE GetCamera(VyxonCamera** camera) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetCamera(VyxonCamera* camera) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetImgSizeIndex(int* index) = 0;

@@ -1,5 +1,7 @@
 #include "OpenCamera.h"
 
+#include <new>
+
 namespace vyx {
 
 bool OpenCamera::Open(int cameraId) {
@@ -13,6 +15,11 @@ bool OpenCamera::Open(int cameraId) {
     return true;
 }
 
+OpenCamera::~OpenCamera() {
+    Reset();
+    for (VyxonCamera* closed : m_closed) closed->Destory();
+}
+
 void OpenCamera::Reset(VyxonCamera* camera) {
     if (camera == m_camera) return;
     VyxonCamera* previous = m_camera;
@@ -20,7 +27,11 @@ void OpenCamera::Reset(VyxonCamera* camera) {
     if (!previous) return;
     previous->StopVideoStream();
     previous->CloseCamera();
-    previous->Destory();
+    try {
+        m_closed.push_back(previous);
+    } catch (const std::bad_alloc&) {
+        previous->Destory();  // out of memory: freed now, as before a page could hold it
+    }
 }
 
 }  // namespace vyx

@@ -8,8 +8,10 @@
 //   Configure, which refuses once the filter has left Stopped; negotiation writes them under
 //   the filter's state lock, which a connection holds. The streaming thread rewrites them in
 //   OnThreadCreate while the activating thread waits for it, and reads them while streaming.
-// - The control interfaces and the pages write the cached camera values with no lock; the
-//   streaming thread reads none of them except exposureUs, hence atomic.
+// - The camera pointer and the cached camera values are written under the pin's instance
+//   lock (ICameraInstance and the control interfaces hold it; the pin's construction runs
+//   before anything else can call); the streaming thread reads none of the cached values
+//   except exposureUs, hence atomic.
 // - The negotiation flags are cleared by OnThreadDestroy on the streaming thread and read
 //   and set by negotiation, hence atomic.
 // - The stream's life, the read failures and the delivered count are the capture session's.

@@ -22,6 +22,15 @@ std::uint32_t SeedOf(const CameraEntry& entry) {
     return hash;
 }
 
+// The test gate of kSwitchHoldStart.
+void HoldStart() {
+    vyx::win::UniqueHandle held(OpenEventW(EVENT_MODIFY_STATE, FALSE, vyx::sim::bus::kStartHeldEvent));
+    vyx::win::UniqueHandle release(OpenEventW(SYNCHRONIZE, FALSE, vyx::sim::bus::kStartReleaseEvent));
+    if (!held || !release) return;
+    SetEvent(held.Get());
+    WaitForSingleObject(release.Get(), 10000);
+}
+
 // Kernel object names may not contain backslashes.
 std::wstring OpenMutexName(const std::wstring& instanceId) {
     std::wstring name = L"Local\\VyxonCamera#" + instanceId;
@@ -121,6 +130,7 @@ bool CameraDevice::StartVideoStream() {
     auto stream = std::make_shared<FrameStream>(*this, std::make_unique<FrameRenderer>(m_traits, m_sky));
     CameraSettings rendered;
     if (!stream->RenderFirst(&rendered)) return false;
+    if (m_switches.On(vyx::sim::bus::kSwitchHoldStart)) HoldStart();
     std::lock_guard<std::mutex> lock(m_lock);
     if (!m_open) return false;
     if (m_stream) return true;  // another thread started one meanwhile

@@ -233,20 +233,28 @@ TEST(CameraPace, FirstLargeFrameComesWithinOneReadAfterTheStart) {
 }
 
 // Starting renders the first frame outside the camera's lock; a stop from another thread
-// meanwhile wins, and no stream may begin behind its back.
+// meanwhile wins, and no stream may begin behind its back. The stop is placed by the
+// simulator's start gate, after the first rendering and before the stream begins.
 TEST(CameraPace, StopDuringAStartsFirstRenderingLeavesTheStreamStopped) {
     vyx::sim::test::CleanBus bus;
-    CameraPtr camera = PlugLargeColourCamera(L"P7");
+    CameraPtr camera = vyx::sim::test::PlugAndOpen(L"Osprey 2C", L"P7");
     ASSERT_TRUE(camera);
-    std::atomic<bool> stopped{false};
-    std::thread stopper([&] {
-        Sleep(20);  // well inside the first rendering of a 3840 x 2160 colour frame
-        stopped = camera->StopVideoStream();
-    });
-    EXPECT_TRUE(camera->StartVideoStream());
-    stopper.join();
+    ASSERT_TRUE(camera->SetImgSize(320, 240));
+    vyx::win::UniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, vyx::sim::bus::kStartHeldEvent));
+    vyx::win::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, vyx::sim::bus::kStartReleaseEvent));
+    ASSERT_TRUE(held && release);
+    Switch(L"Osprey 2C", L"P7", vyx::sim::bus::kSwitchHoldStart, 1);
+    std::atomic<bool> started{false};
+    std::thread starter([&] { started = camera->StartVideoStream(); });
+    const bool reached = WaitForSingleObject(held.Get(), 10000) == WAIT_OBJECT_0;
+    const bool stopped = reached && camera->StopVideoStream();
+    SetEvent(release.Get());
+    starter.join();
+    ASSERT_TRUE(reached);
     EXPECT_TRUE(stopped);
-    std::vector<unsigned char> frame(3840 * 2160 * 3);
+    EXPECT_TRUE(started);
+    std::vector<unsigned char> frame(320 * 240 * 3);
+    EXPECT_FALSE(camera->IsDataReady());
     EXPECT_FALSE(camera->GetImageData(frame.data(), static_cast<int>(frame.size()),
                                       static_cast<int>(FrameTime(*camera) / 1000 + 200)));
 }

@@ -1,5 +1,6 @@
 // The output pin's own allocator: the properties it grants (alignment, prefix, two buffers),
-// the samples it hands out, and a Decommit that releases a GetBuffer waiting for a buffer.
+// the samples it hands out, and the two ends of a GetBuffer waiting for a buffer: a sample's
+// last Release serves it, a Decommit releases it.
 #include <streams.h>
 #include <wrl/client.h>
 
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <future>
+#include <thread>
 
 #include "CMemAllocator.h"
 
@@ -24,6 +26,16 @@ ComPtr<IMemAllocator> MakeAllocator(LONG buffers, LONG size, LONG align, LONG pr
     ALLOCATOR_PROPERTIES actual{};
     EXPECT_EQ(allocator->SetProperties(&request, &actual), S_OK);
     return allocator;
+}
+
+// Places the next step after a GetBuffer on another thread went to sleep on the empty list.
+bool WaitUntilAGetBufferWaits(IMemAllocator* allocator)
+{
+    auto* own = static_cast<CMemAllocator*>(allocator);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (own->WaitingGetBuffers() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    return own->WaitingGetBuffers() == 1;
 }
 
 TEST(MemAllocator, GrantsAlignedPrefixedBuffersAndRefusesBadProperties)
@@ -124,7 +136,7 @@ TEST(MemAllocator, DecommitReleasesAWaitingGetBufferAndSamplesOutliveTheirAlloca
         ComPtr<IMediaSample> sample;
         return allocator->GetBuffer(&sample, nullptr, nullptr, 0);
     });
-    EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+    EXPECT_TRUE(WaitUntilAGetBufferWaits(allocator.Get()));
     ASSERT_EQ(allocator->Decommit(), S_OK);
     ASSERT_EQ(waiter.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(waiter.get(), VFW_E_NOT_COMMITTED);
@@ -142,6 +154,32 @@ TEST(MemAllocator, DecommitReleasesAWaitingGetBufferAndSamplesOutliveTheirAlloca
     ASSERT_EQ(again->GetPointer(&buffer), S_OK);
     buffer[99] = 0x5A;
     EXPECT_EQ(again.Reset(), 0u);
+}
+
+// A GetBuffer blocked on an empty list gets the buffer a sample's last Release gives back.
+TEST(MemAllocator, LastReleaseOfASampleServesAWaitingGetBuffer)
+{
+    ComPtr<IMemAllocator> allocator = MakeAllocator(1, 100, 1, 0);
+    ASSERT_EQ(allocator->Commit(), S_OK);
+    ComPtr<IMediaSample> held;
+    ASSERT_EQ(allocator->GetBuffer(&held, nullptr, nullptr, 0), S_OK);
+    IMediaSample* heldBuffer = held.Get();
+    std::future<ComPtr<IMediaSample>> waiter = std::async(std::launch::async, [&] {
+        ComPtr<IMediaSample> sample;
+        EXPECT_EQ(allocator->GetBuffer(&sample, nullptr, nullptr, 0), S_OK);
+        return sample;
+    });
+    // Released only once the waiter is asleep on the empty list, so the wake is what serves it.
+    EXPECT_TRUE(WaitUntilAGetBufferWaits(allocator.Get()));
+    held.Reset();
+    const bool woken = waiter.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!woken) allocator->Decommit();  // lets the waiter go, so a failure does not hang
+    ASSERT_TRUE(woken);
+    ComPtr<IMediaSample> served = waiter.get();
+    EXPECT_EQ(served.Get(), heldBuffer);
+    EXPECT_EQ(static_cast<CMemAllocator*>(allocator.Get())->WaitingGetBuffers(), 0);
+    served.Reset();
+    EXPECT_EQ(allocator->Decommit(), S_OK);
 }
 
 }  // namespace

@@ -304,12 +304,27 @@ TEST_F(PinInterfaces, SetCameraTakesTheNewCameraClosesTheOldAndIsRefusedWhileStr
     VyxonCamera* replacement = nullptr;
     ASSERT_EQ(OpenableCameras(first.productId, &replacement), 1);
     ASSERT_NE(replacement, nullptr);
+    VyxonCamera* pagesCamera = nullptr;  // as a page holds it, from its activation on
+    ASSERT_EQ(m_instance->GetCamera(&pagesCamera), S_OK);
     ASSERT_EQ(m_instance->SetCamera(replacement), S_OK);
     m_cam = nullptr;
     VyxonCamera* held = nullptr;
     ASSERT_EQ(m_instance->GetCamera(&held), S_OK);
     EXPECT_EQ(held, replacement);
     EXPECT_EQ(OpenableCameras(first.productId), 1) << "the replaced camera was closed";
+    // The page's pointer stays callable while it holds the pin: closed, its calls fail.
+    EXPECT_FALSE(pagesCamera->IsOpened());
+    int gain = 0;
+    bool gainAuto = false;
+    EXPECT_FALSE(pagesCamera->GetGain(&gain, &gainAuto));
+    // The control interfaces reach the new camera.
+    ComPtr<IAMVideoProcAmp> amp;
+    ASSERT_EQ(m_filter.As(&amp), S_OK);
+    long minimum = 0, maximum = 0, step = 0, byDefault = 0, caps = 0;
+    ASSERT_EQ(amp->GetRange(VideoProcAmp_Gain, &minimum, &maximum, &step, &byDefault, &caps), S_OK);
+    ASSERT_EQ(amp->Set(VideoProcAmp_Gain, minimum + 1, VideoProcAmp_Flags_Manual), S_OK);
+    ASSERT_TRUE(replacement->GetGain(&gain, &gainAuto));
+    EXPECT_EQ(gain, minimum + 1);
     EXPECT_EQ(m_instance->SetCamera(replacement), S_OK);
     EXPECT_TRUE(replacement->IsOpened()) << "setting the same camera again keeps it";
 

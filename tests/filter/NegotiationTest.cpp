@@ -30,6 +30,33 @@ protected:
     bool m_color = false;
 };
 
+// A graph whose Reconnect refuses and leaves both pins as they were.
+class RefusingGraph : public IFilterGraph {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IFilterGraph) return E_NOINTERFACE;
+        *ppv = static_cast<IFilterGraph*>(this);
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP AddFilter(IBaseFilter*, LPCWSTR) override { return E_NOTIMPL; }
+    STDMETHODIMP RemoveFilter(IBaseFilter*) override { return E_NOTIMPL; }
+    STDMETHODIMP EnumFilters(IEnumFilters**) override { return E_NOTIMPL; }
+    STDMETHODIMP FindFilterByName(LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
+    STDMETHODIMP ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+    STDMETHODIMP Reconnect(IPin*) override {
+        ++reconnects;
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    STDMETHODIMP Disconnect(IPin*) override { return E_NOTIMPL; }
+    STDMETHODIMP SetDefaultSyncSource() override { return E_NOTIMPL; }
+
+    int reconnects = 0;
+};
+
 int CountOfferedTypes(IPin* pin) {
     ComPtr<IEnumMediaTypes> types;
     if (FAILED(pin->EnumMediaTypes(&types))) return -1;
@@ -121,6 +148,44 @@ TEST_F(Negotiation, SetFormatLocksTheConnectionAndLimitsTheFrameRate) {
     m_cam->GetFrameRateLimit(&limit);
     EXPECT_EQ(limit, 0);
     EXPECT_EQ(m_config->SetFormat(nullptr), VFW_E_INVALIDMEDIATYPE);
+}
+
+TEST_F(Negotiation, FailedReconnectionKeepsThePinInTheTypeThePeerHolds) {
+    RefusingGraph graph;
+    ASSERT_EQ(m_filter->JoinFilterGraph(&graph, L"camera"), S_OK);
+    ComPtr<IBaseFilter> renderer;
+    ASSERT_EQ(CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&renderer)), S_OK);
+    ComPtr<IPin> output = OutputPin(m_filter.Get());
+    ComPtr<IEnumPins> pins;
+    ComPtr<IPin> input;
+    ASSERT_EQ(renderer->EnumPins(&pins), S_OK);
+    ASSERT_EQ(pins->Next(1, &input, nullptr), S_OK);
+    std::vector<CMediaType> types = StreamCapsTypes(m_filter.Get());
+    ASSERT_GT(types.size(), 1u);
+    ASSERT_EQ(output->Connect(input.Get(), &types[0]), S_OK);
+
+    CMediaType other = types[types.size() - 1];
+    ASSERT_NE(Info(other)->bmiHeader.biWidth, Info(types[0])->bmiHeader.biWidth);
+    EXPECT_EQ(m_config->SetFormat(&other), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(graph.reconnects, 1);
+    AM_MEDIA_TYPE ours{}, peers{};
+    ASSERT_EQ(output->ConnectionMediaType(&ours), S_OK);
+    ASSERT_EQ(input->ConnectionMediaType(&peers), S_OK);
+    EXPECT_TRUE(IsEqualGUID(ours.subtype, peers.subtype));
+    EXPECT_EQ(Info(ours)->bmiHeader.biWidth, Info(peers)->bmiHeader.biWidth);
+    EXPECT_EQ(Info(ours)->bmiHeader.biSizeImage, Info(peers)->bmiHeader.biSizeImage);
+    EXPECT_EQ(ours.lSampleSize, peers.lSampleSize);
+    FreeMediaType(ours);
+    FreeMediaType(peers);
+    // The choice did not stay either: the pin still offers every type, and reports the old one.
+    EXPECT_EQ(CountOfferedTypes(output.Get()), static_cast<int>(types.size()));
+    MediaTypePtr current;
+    ASSERT_EQ(m_config->GetFormat(current.Put()), S_OK);
+    EXPECT_EQ(Info(current)->bmiHeader.biWidth, Info(types[0])->bmiHeader.biWidth);
+
+    EXPECT_EQ(output->Disconnect(), S_OK);
+    EXPECT_EQ(input->Disconnect(), S_OK);
+    EXPECT_EQ(m_filter->JoinFilterGraph(nullptr, nullptr), S_OK);
 }
 
 TEST_F(Negotiation, StreamCapsUseTheCamerasFrameRateRange) {

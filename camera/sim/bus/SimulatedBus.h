@@ -42,6 +42,12 @@ inline constexpr wchar_t kSwitchUsb2Link[] = L"SimUsb2Link";                 // 
 inline constexpr wchar_t kSwitchDrift[] = L"SimDrift";                       // field drift, milli-pixels per second
 // The sensor reads this temperature in tenths of a degree C (a 32-bit signed value).
 inline constexpr wchar_t kSwitchSensorTemperature[] = L"SimSensorTemperature";
+// A gate for tests: a start whose first frame is rendered, before the stream begins, sets
+// the event kStartHeldEvent and waits up to 10 s for kStartReleaseEvent. Without the two
+// events (the test creates them) it goes on.
+inline constexpr wchar_t kSwitchHoldStart[] = L"SimHoldStart";
+inline constexpr wchar_t kStartHeldEvent[] = L"Local\\VyxSimStartHeld";
+inline constexpr wchar_t kStartReleaseEvent[] = L"Local\\VyxSimStartRelease";
 
 // Every switch above, for tools that take a switch by name.
 inline constexpr const wchar_t* kSwitchNames[] = {
@@ -51,6 +57,7 @@ inline constexpr const wchar_t* kSwitchNames[] = {
     kSwitchNoPacing,           kSwitchTestPattern,        kSwitchUsb2Link,
     kSwitchDrift,              kSwitchSensorTemperature,  kSwitchRefuseSetHardBin,
     kSwitchReportHardBin,      kSwitchFailSensorModeInfo, kSwitchReportImgFormat,
+    kSwitchHoldStart,
 };
 
 // Every function returns a Win32 error code (ERROR_SUCCESS on success).

@@ -20,7 +20,7 @@ using vyx::test::TestCamera;
 class TestPin : public CVideoProcAmpPart, public CCameraControlPart {
 public:
     TestPin(vyx::PinState& state, std::int32_t sensorWidth, std::int32_t sensorHeight)
-        : CVideoProcAmpPart(state), CCameraControlPart(state, sensorWidth, sensorHeight) {}
+        : CVideoProcAmpPart(state, m_instanceLock), CCameraControlPart(state, m_instanceLock, sensorWidth, sensorHeight) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (!object) return E_POINTER;
@@ -36,6 +36,8 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
     ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
+
+    CCritSec m_instanceLock;
 
     IAMVideoProcAmp* ProcAmp() {
         IAMVideoProcAmp* amp = nullptr;
