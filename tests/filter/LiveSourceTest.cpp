@@ -108,6 +108,20 @@ protected:
         return ready;
     }
 
+    // A new filter opens the camera again and delivers through a graph of its own.
+    void ExpectANewFilterStreams() {
+        ASSERT_EQ(CreateFilter(&m_filter), S_OK);
+        m_cam = CameraOf(m_filter.Get());
+        ASSERT_TRUE(m_cam->SetExposure(kShortExposureUs, false));
+        Graph graph;
+        MakeGrabberGraph(&graph);
+        ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+        const size_t before = m_log.Count();
+        ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+        EXPECT_TRUE(m_log.WaitFor(before + 2, 10000));
+        graph.control->Stop();
+    }
+
     VyxonCamera* m_cam = nullptr;
     SampleLog m_log;
 };
@@ -171,18 +185,8 @@ TEST_F(LiveSource, LastReleaseOfARunningFilterReturnsAtOnce) {
         }
         EXPECT_LT(releaseMs, kPromptMs);
 
-        // A new filter opens the camera again and streams.
         m_camera->SetSwitch(vyx::sim::bus::kSwitchNeverReady, 0);
-        ASSERT_EQ(CreateFilter(&m_filter), S_OK);
-        m_cam = CameraOf(m_filter.Get());
-        ASSERT_TRUE(m_cam->SetExposure(kShortExposureUs, false));
-        Graph graph;
-        MakeGrabberGraph(&graph);
-        ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
-        const size_t before = m_log.Count();
-        ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
-        EXPECT_TRUE(m_log.WaitFor(before + 2, 10000));
-        graph.control->Stop();
+        ExpectANewFilterStreams();
     }
 }
 
@@ -524,14 +528,5 @@ TEST_F(LiveSource, UnplugWhileStreamingIsReportedAsDeviceLostAndANewFilterStream
     m_filter.Reset();
 
     m_camera = std::make_unique<PluggedCamera>();
-    ASSERT_EQ(CreateFilter(&m_filter), S_OK);
-    m_cam = CameraOf(m_filter.Get());
-    ASSERT_TRUE(m_cam->SetExposure(kShortExposureUs, false));
-    Graph again;
-    MakeGrabberGraph(&again);
-    ASSERT_EQ(again.builder->Connect(again.output.Get(), again.input.Get()), S_OK);
-    const size_t before = m_log.Count();
-    ASSERT_TRUE(SUCCEEDED(again.control->Run()));
-    EXPECT_TRUE(m_log.WaitFor(before + 2, 10000));
-    again.control->Stop();
+    ExpectANewFilterStreams();
 }
