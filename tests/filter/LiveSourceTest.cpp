@@ -122,6 +122,19 @@ protected:
         graph.control->Stop();
     }
 
+    // A run delivers samples each the whole reference frame, no more and no less.
+    void ExpectARunOfWholeFrames(Graph& graph, const std::vector<BYTE>& reference) {
+        const size_t before = m_log.Count();
+        ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+        ASSERT_TRUE(m_log.WaitFor(before + 3, 10000));
+        graph.control->Stop();
+        const std::vector<Delivered> samples = m_log.Samples();
+        for (size_t i = before; i < samples.size(); ++i) {
+            EXPECT_EQ(samples[i].length, static_cast<long>(reference.size())) << i;
+            EXPECT_TRUE(samples[i].bytes == reference) << i;
+        }
+    }
+
     VyxonCamera* m_cam = nullptr;
     SampleLog m_log;
 };
@@ -312,15 +325,7 @@ TEST_F(LiveSource, ConnectionTypeCarriesTheFrameSizeOfItsEntryAndThePeersInterva
         EXPECT_EQ(Info(connected)->bmiHeader.biSizeImage, frameSize);
         FreeMediaType(connected);
 
-        const size_t before = m_log.Count();
-        ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
-        ASSERT_TRUE(m_log.WaitFor(before + 3, 10000));
-        graph.control->Stop();
-        const std::vector<Delivered> samples = m_log.Samples();
-        for (size_t i = before; i < samples.size(); ++i) {
-            EXPECT_EQ(samples[i].length, static_cast<long>(frameSize)) << i;
-            EXPECT_TRUE(samples[i].bytes == reference) << i;
-        }
+        ExpectARunOfWholeFrames(graph, reference);
         graph.Disconnect();
     }
 }
@@ -463,15 +468,7 @@ TEST_F(LiveSource, ACameraSetOnAConnectedStoppedPinStreamsInTheConnectionsGeomet
     ASSERT_TRUE(fresh->GetImgSize(&width, &height));
     ASSERT_NE(width, Info(smallest)->bmiHeader.biWidth) << "the new object must start in another geometry";
 
-    const size_t before = m_log.Count();
-    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
-    ASSERT_TRUE(m_log.WaitFor(before + 3, 10000));
-    graph.control->Stop();
-    const std::vector<Delivered> samples = m_log.Samples();
-    for (size_t i = before; i < samples.size(); ++i) {
-        EXPECT_EQ(samples[i].length, static_cast<long>(frameSize)) << i;
-        EXPECT_TRUE(samples[i].bytes == reference) << i;
-    }
+    ExpectARunOfWholeFrames(graph, reference);
 }
 
 // An unplugged camera is reported as the platform's capture sources report a removed
