@@ -2,10 +2,23 @@
 # library (traced and untraced alike) and into their tests. Users link vyx_simpleini and
 # shell32 as well.
 set(VYX_FILTER_SETTINGS_CONTROLS_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/CameraSettings.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/CCameraControlPart.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/CVideoProcAmpPart.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SettingsFileIo.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SettingsFileLock.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SettingsNumbers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/CameraSettings.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/CCameraControlPart.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/CVideoProcAmpPart.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/SettingsFileIo.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/SettingsFileLock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings/SettingsNumbers.cpp
+)
+# The filter's folders, each a part of its picture (filter/README.md); sources include
+# each other's headers by name.
+set(VYX_FILTER_INCLUDE_DIRS
+    ${CMAKE_CURRENT_LIST_DIR}
+    ${CMAKE_CURRENT_LIST_DIR}/controls
+    ${CMAKE_CURRENT_LIST_DIR}/core
+    ${CMAKE_CURRENT_LIST_DIR}/formats
+    ${CMAKE_CURRENT_LIST_DIR}/module
+    ${CMAKE_CURRENT_LIST_DIR}/pages
+    ${CMAKE_CURRENT_LIST_DIR}/pin
+    ${CMAKE_CURRENT_LIST_DIR}/resources
+    ${CMAKE_CURRENT_LIST_DIR}/settings
 )
