@@ -1,10 +1,11 @@
-# The settings file and the control interfaces of the pin, compiled into the filter's core
-# library (traced and untraced alike) and into their tests. Users link vyx_simpleini and
-# shell32 as well.
+# The settings file, the camera's controls and the pin's two control interfaces, compiled
+# into the filter's core library (traced and untraced alike) and into their tests. Users
+# link vyx_simpleini and shell32 as well.
 set(VYX_FILTER_SETTINGS_CONTROLS_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/settings/CameraSettings.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/controls/CCameraControlPart.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/controls/CVideoProcAmpPart.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/CameraControls.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pin/CameraControlAdapter.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pin/VideoProcAmpAdapter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/SettingsFileIo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/SettingsFileLock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/SettingsNumbers.cpp

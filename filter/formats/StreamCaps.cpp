@@ -23,11 +23,6 @@ LONGLONG MaxFrameInterval(FrameRateRange range) {
 }
 }  // namespace
 
-FrameRateRange UsableFrameRateRange(bool rangeRead, std::int32_t maxFps, std::int32_t minFps) {
-    if (!rangeRead || minFps <= 0 || maxFps < minFps) return {2000, 1};
-    return {maxFps, minFps};
-}
-
 void FillStreamCaps(LONG width, LONG height, DWORD sizeImage, FrameRateRange range, VIDEO_STREAM_CONFIG_CAPS* caps) {
     std::memset(caps, 0, sizeof *caps);
     caps->guid = FORMAT_VideoInfo;
@@ -43,20 +38,10 @@ void FillStreamCaps(LONG width, LONG height, DWORD sizeImage, FrameRateRange ran
     caps->MaxBitsPerSecond = static_cast<LONG>(std::min(fmax * bitsPerFrame, kMaxBitRate));
 }
 
-std::int32_t FrameRateLimitFor(LONGLONG interval, bool rangeRead, std::int32_t maxFps, std::int32_t minFps) {
-    if (interval <= 0) return 0;
-    LONGLONG fps = (interval / 2 + kUnitsPerSecond) / interval;
-    if (rangeRead) {
-        fps = std::min<LONGLONG>(fps, maxFps);
-        fps = std::max<LONGLONG>(fps, minFps);
-    }
-    return static_cast<std::int32_t>(fps);
-}
-
 std::vector<LONGLONG> FrameDurationsWithin(FrameRateRange range) {
     std::vector<LONGLONG> durations;
     for (const LONGLONG duration : kListedFrameDurations)
-        if (duration >= MinFrameInterval(range) && duration <= MaxFrameInterval(range)) durations.push_back(duration);
+        if (duration + 1 >= MinFrameInterval(range) && duration <= MaxFrameInterval(range)) durations.push_back(duration);
     return durations;
 }
 

@@ -81,8 +81,12 @@ STDMETHODIMP_(ULONG) CVCamera::NonDelegatingRelease() {
 CVCamera::CVCamera(LPUNKNOWN outer, HRESULT* result)
     : CSource(nullptr, outer, g_ModelDescriptor.filterClsid) {
     CAutoLock lock(&m_cStateLock);
-    m_stream = new (std::nothrow) CVCameraStream(result, this, L"Video");
-    if (!m_stream && result) *result = E_OUTOFMEMORY;
+    // Nothing thrown while the pin is built leaves the class factory: the creation fails.
+    try {
+        m_stream = new CVCameraStream(result, this, L"Video");
+    } catch (const std::bad_alloc&) {
+        if (result) *result = E_OUTOFMEMORY;
+    }
 }
 
 CVCamera::~CVCamera() {
@@ -130,11 +134,15 @@ STDMETHODIMP CVCamera::Pause() {
         wasRunning = m_State == State_Running;
         wasStopped = m_State == State_Stopped;
     }
-    // Before the pin activates: from here on no configuration change can slip in ahead
-    // of the stream's start.
-    if (wasStopped && m_stream) m_stream->Session().Activate();
+    if (wasStopped && m_stream) {
+        // Before the pin activates, so no configuration change slips in ahead of the
+        // stream's start; under the state lock, which a change holds with its reconnection.
+        CAutoLock lock(&m_cStateLock);
+        const HRESULT activated = m_stream->Activate();
+        if (FAILED(activated)) return activated;
+    }
     const HRESULT hr = CSource::Pause();
-    if (FAILED(hr) && wasStopped && m_stream) m_stream->Session().Deactivate();
+    if (FAILED(hr) && wasStopped && m_stream) m_stream->Deactivate();
     if (SUCCEEDED(hr) && wasRunning && m_stream && m_stream->IsConnected()) m_stream->PauseDelivery();
     return hr;
 }
@@ -143,7 +151,7 @@ STDMETHODIMP CVCamera::Stop() {
     CAutoLock change(&m_StateChangeLock);
     const HRESULT hr = CSource::Stop();
     // After the pin's streaming thread has ended and saved the settings with the camera.
-    if (m_stream) m_stream->Session().Deactivate();
+    if (m_stream) m_stream->Deactivate();
     return hr;
 }
 

@@ -33,7 +33,9 @@ public:
     // IMediaFilter: a live source. Paused with its pin connected it answers VFW_S_CANT_CUE
     // (with nothing connected there is nothing to cue: S_OK), and a pause from running ends
     // delivery until the next Run. Leaving and reaching Stopped activate and deactivate the
-    // pin's capture session, which refuses configuration changes in between.
+    // pin's capture core, which refuses configuration changes in between; a pause that
+    // comes while a configuration change reconnects the pin on the same thread is refused
+    // with VFW_E_WRONG_STATE, and one from another thread waits for the change.
     STDMETHODIMP GetState(DWORD milliseconds, FILTER_STATE* state) override;
     STDMETHODIMP Pause() override;
     STDMETHODIMP Stop() override;

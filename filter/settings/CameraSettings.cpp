@@ -145,7 +145,7 @@ bool ConvertSize(const std::string& widthText, const std::string& heightText, st
 }
 
 void ApplySettings(const CSimpleIniA& ini, const ModelDescriptor& model, VyxonCamera& camera,
-                   const std::int32_t (&presets)[8], ICameraInstance& instance) {
+                   const std::int32_t (&presets)[8], ConfigurationSetters& setters) {
     const char* section = model.displayName;
     const std::string hardBin = ReadValue(ini, section, kIsHardbin);
     const std::string flipHorizontal = ReadValue(ini, section, kIsFlipHori);
@@ -191,17 +191,17 @@ void ApplySettings(const CSimpleIniA& ini, const ModelDescriptor& model, VyxonCa
     if (!sensorMode.empty() && ConvertInt("Sensor mode index", sensorMode, value) &&
         camera.GetSensorModeCount() > 0 && (value == 0 || value == 1))
         camera.SetSensorMode(value);
-    // Format, bin and size go through the pin, so its record and negotiation follow them.
+    // Format, bin and size go through the core, so its record and negotiation follow them.
     if (!imageFormat.empty() && ConvertInt("Image Format", imageFormat, value) && value >= 0 &&
         value <= kLastImageFormat)
-        instance.SetImgFormat(static_cast<ImageFormat>(value));
-    if (!bin.empty() && ConvertInt("Bin", bin, value) && value >= 1 && value <= kMaxBin) instance.SetBin(value);
+        setters.SelectImageFormat(static_cast<ImageFormat>(value));
+    if (!bin.empty() && ConvertInt("Bin", bin, value) && value >= 1 && value <= kMaxBin) setters.SelectBin(value);
     std::int32_t width = 0, height = 0;
     if (!widthBin1.empty() && !heightBin1.empty() && ConvertSize(widthBin1, heightBin1, width, height)) {
         // Entry 0, the full sensor, is where the camera starts: never selected this way.
         for (std::int32_t index = 0; index < model.resolutionCount; ++index) {
             if (model.resolutions[index].width == width && model.resolutions[index].height == height) {
-                if (index != 0) instance.SetImgSizeIndex(index);
+                if (index != 0) setters.SelectResolution(index);
                 break;
             }
         }
@@ -234,7 +234,7 @@ std::wstring PrepareSettingsPath(const std::wstring& dataFolder) {
 }
 
 void LoadSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera,
-                  const std::int32_t (&presets)[8], ICameraInstance& instance) {
+                  const std::int32_t (&presets)[8], ConfigurationSetters& setters) {
     try {
         CSimpleIniA ini(false);
         {
@@ -247,27 +247,32 @@ void LoadSettings(const std::wstring& path, const ModelDescriptor& model, VyxonC
             std::string contents;
             if (ReadSettingsFile(path, contents) != FileRead::Ok || ParseDocument(contents, ini) < 0) return;
         }
-        ApplySettings(ini, model, camera, presets, instance);
+        ApplySettings(ini, model, camera, presets, setters);
     } catch (const std::bad_alloc&) {
         VYX_TRACE(kLoadLabel, "out of memory reading the settings file: nothing more applied\n");
     }
 }
 
 void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera) {
-    // The camera is read before the file is locked, so no other process waits on it.
+    // The camera is read before the file is locked, so no other process waits on it. A
+    // getter the camera refuses leaves its key out: its outputs are not values.
     int exposure = 0, gain = 0, offset = 0, autoExpMax = 0, autoGainMax = 0, targetBrightness = 0, usbBandwidth = 0;
     bool exposureAuto = false, gainAuto = false, hardBin = false, flipHorizontal = false, flipVertical = false;
-    camera.GetExposure(&exposure, &exposureAuto);
-    camera.GetGain(&gain, &gainAuto);
-    camera.GetOffset(&offset);
-    camera.GetAutoExpMax(&autoExpMax);
-    camera.GetAutoGainMax(&autoGainMax);
-    camera.GetTargetBrightness(&targetBrightness);
-    camera.GetUsbBandwidthLimit(&usbBandwidth);
+    const bool exposureRead = camera.GetExposure(&exposure, &exposureAuto);
+    const bool gainRead = camera.GetGain(&gain, &gainAuto);
+    const bool offsetRead = camera.GetOffset(&offset);
+    const bool autoExpMaxRead = camera.GetAutoExpMax(&autoExpMax);
+    const bool autoGainMaxRead = camera.GetAutoGainMax(&autoGainMax);
+    const bool targetBrightnessRead = camera.GetTargetBrightness(&targetBrightness);
+    const bool usbBandwidthRead = camera.GetUsbBandwidthLimit(&usbBandwidth);
     CameraProp prop{};
-    const bool hasHardBin = camera.GetTheProp(&prop) && prop.hasHardwareBin;
-    if (hasHardBin) camera.GetHardBinEnable(&hardBin);
-    camera.GetImgFlip(&flipHorizontal, &flipVertical);
+    const bool hardBinRead = camera.GetTheProp(&prop) && prop.hasHardwareBin && camera.GetHardBinEnable(&hardBin);
+    const bool flipsRead = camera.GetImgFlip(&flipHorizontal, &flipVertical);
+    if (!exposureRead && !gainRead && !offsetRead && !autoExpMaxRead && !autoGainMaxRead && !targetBrightnessRead &&
+        !usbBandwidthRead && !hardBinRead && !flipsRead) {
+        VYX_TRACE(kSaveLabel, "camera answers no getter: not saved\n");
+        return;
+    }
 
     try {
         SettingsFileLock lock;
@@ -286,18 +291,24 @@ void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonC
         }
 
         const char* section = model.displayName;
-        ini.SetDoubleValue(section, kExposure, exposure / 1000.0);
-        ini.SetValue(section, kIsExpAuto, exposureAuto ? "1" : "0");
-        ini.SetLongValue(section, kGain, gain);
-        ini.SetValue(section, kIsGainAuto, gainAuto ? "1" : "0");
-        ini.SetLongValue(section, kOffset, offset);
-        ini.SetLongValue(section, kAutoExpMax, autoExpMax);
-        ini.SetLongValue(section, kAutoGainMax, autoGainMax);
-        ini.SetLongValue(section, kTargetBrightness, targetBrightness);
-        ini.SetLongValue(section, kUsbBandwidth, usbBandwidth);
-        if (hasHardBin) ini.SetValue(section, kIsHardbin, hardBin ? "1" : "0");
-        ini.SetValue(section, kIsFlipHori, flipHorizontal ? "1" : "0");
-        ini.SetValue(section, kIsFlipVert, flipVertical ? "1" : "0");
+        if (exposureRead) {
+            ini.SetDoubleValue(section, kExposure, exposure / 1000.0);
+            ini.SetValue(section, kIsExpAuto, exposureAuto ? "1" : "0");
+        }
+        if (gainRead) {
+            ini.SetLongValue(section, kGain, gain);
+            ini.SetValue(section, kIsGainAuto, gainAuto ? "1" : "0");
+        }
+        if (offsetRead) ini.SetLongValue(section, kOffset, offset);
+        if (autoExpMaxRead) ini.SetLongValue(section, kAutoExpMax, autoExpMax);
+        if (autoGainMaxRead) ini.SetLongValue(section, kAutoGainMax, autoGainMax);
+        if (targetBrightnessRead) ini.SetLongValue(section, kTargetBrightness, targetBrightness);
+        if (usbBandwidthRead) ini.SetLongValue(section, kUsbBandwidth, usbBandwidth);
+        if (hardBinRead) ini.SetValue(section, kIsHardbin, hardBin ? "1" : "0");
+        if (flipsRead) {
+            ini.SetValue(section, kIsFlipHori, flipHorizontal ? "1" : "0");
+            ini.SetValue(section, kIsFlipVert, flipVertical ? "1" : "0");
+        }
 
         std::string text;
         if (ini.Save(text, false) < 0) {

@@ -10,16 +10,26 @@
 // and a save replaces the file in one rename, so readers never see half a file and no
 // writer drops another's section.
 #include <windows.h>
-#include <unknwn.h>  // IUnknown, which ICameraInstance.h derives from
 
 #include <cstdint>
 #include <string>
 
-#include "ICameraInstance.h"
 #include "ModelDescriptor.h"
 #include "VyxonCamera.h"
 
 namespace vyx {
+
+// Where the file's image format, bin and frame size go: the capture core's own setters,
+// so that its record and its negotiation follow them.
+class ConfigurationSetters {
+public:
+    virtual void SelectImageFormat(ImageFormat format) = 0;
+    virtual void SelectBin(int bin) = 0;
+    virtual void SelectResolution(int index) = 0;
+
+protected:
+    ~ConfigurationSetters() = default;
+};
 
 // Full path of the settings file under the user's local application-data folder, with the
 // folder and an empty file created when missing; empty when the folder is unusable.
@@ -29,14 +39,16 @@ std::wstring DetermineSettingsPath();
 std::wstring PrepareSettingsPath(const std::wstring& dataFolder);
 
 // Applies the model's section to the open camera. Image format, bin and frame size go
-// through `instance`, so the pin's record and flags follow them. `presets` are the eight
-// values of GetGainsAndOffsets read when the camera opened. Never fails: an unusable value
-// skips its key with a trace line, an unreadable file applies nothing.
+// through `setters`. `presets` are the eight values of GetGainsAndOffsets read when the
+// camera opened. Never fails: an unusable value skips its key with a trace line, an
+// unreadable file applies nothing.
 void LoadSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera,
-                  const std::int32_t (&presets)[8], ICameraInstance& instance);
+                  const std::int32_t (&presets)[8], ConfigurationSetters& setters);
 
 // Writes the camera's current values into the model's section, keeping every other
-// section and key of the file. Failures leave the file as it was.
+// section and key of the file. A value whose getter the camera refuses (a camera unplugged
+// a moment ago) is not written: its key keeps what the file holds. Failures leave the file
+// as it was.
 void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera);
 
 }  // namespace vyx
