@@ -5,6 +5,7 @@ set(VYX_FILTER_SETTINGS_CONTROLS_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/settings/CameraSettings.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls/CameraControls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pin/CameraControlAdapter.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pin/ControlCalls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pin/VideoProcAmpAdapter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/SettingsFileIo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings/SettingsFileLock.cpp

@@ -1,8 +1,6 @@
 #include "CameraControlAdapter.h"
 
-#include <vfwmsgs.h>
-
-#include "CameraControls.h"
+#include "ControlCalls.h"
 
 namespace vyx {
 namespace {
@@ -19,53 +17,25 @@ bool ControlOf(long property, Control* control) {
         default: return false;
     }
 }
-
-// Known to the interface and supported for the operation.
-bool Supported(long property, ControlOperation operation, Control* control) {
-    return ControlOf(property, control) && CameraControls::Supports(*control, operation);
-}
-
-HRESULT ResultOf(ControlResult result) {
-    switch (result) {
-        case ControlResult::Ok: return S_OK;
-        case ControlResult::Unsupported: return E_PROP_ID_UNSUPPORTED;
-        case ControlResult::NoCamera: return E_UNEXPECTED;
-    }
-    return E_UNEXPECTED;
-}
 }  // namespace
 
 STDMETHODIMP CameraControlAdapter::GetRange(long property, long* min, long* max, long* step, long* byDefault,
                                             long* caps) {
-    Control control;
-    if (!Supported(property, ControlOperation::GetRange, &control)) return E_PROP_ID_UNSUPPORTED;
-    if (!min || !max || !step || !byDefault || !caps) return E_POINTER;
-    ControlRange range;
-    const HRESULT hr = ResultOf(m_controls.Range(control, &range));
-    if (FAILED(hr)) return hr;
-    *min = range.min;
-    *max = range.max;
-    *step = range.step;
-    *byDefault = range.byDefault;
-    *caps = range.caps;
-    return S_OK;
+    Control control{};
+    const bool known = ControlOf(property, &control);
+    return ControlRangeCall(m_controls, known, control, min, max, step, byDefault, caps);
 }
 
 STDMETHODIMP CameraControlAdapter::Set(long property, long value, long flags) {
-    Control control;
-    if (!Supported(property, ControlOperation::Set, &control)) return E_PROP_ID_UNSUPPORTED;
-    return ResultOf(m_controls.Set(control, value, flags == CameraControl_Flags_Auto));
+    Control control{};
+    const bool known = ControlOf(property, &control);
+    return ControlSetCall(m_controls, known, control, value, flags);
 }
 
 STDMETHODIMP CameraControlAdapter::Get(long property, long* value, long* flags) {
-    Control control;
-    if (!Supported(property, ControlOperation::Get, &control)) return E_PROP_ID_UNSUPPORTED;
-    const bool flagsUntouched = control == Control::HardwareBin;
-    if (!value || (!flags && !flagsUntouched)) return E_POINTER;
-    bool automatic = false;
-    const HRESULT hr = ResultOf(m_controls.Get(control, value, &automatic));
-    if (SUCCEEDED(hr) && !flagsUntouched) *flags = automatic ? CameraControl_Flags_Auto : CameraControl_Flags_Manual;
-    return hr;
+    Control control{};
+    const bool known = ControlOf(property, &control);
+    return ControlGetCall(m_controls, known, control, value, flags);
 }
 
 }  // namespace vyx

@@ -118,7 +118,7 @@ TEST_F(LargeSensor, PauseAndStopDuringAResumingRunsStartArePromptAndTheCameraEnd
     StartGate gate;
     m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 1);
     ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
-    ASSERT_TRUE(gate.WaitHeld());
+    ASSERT_TRUE(gate.WaitHeld(60000));
     const size_t paused = m_log.Count();
     EXPECT_LT(MillisecondsOf([&] { m_graph.control->Pause(); }), kPromptBoundMs);
     ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
@@ -153,7 +153,7 @@ TEST_F(LargeSensor, ASetterDuringTheStreamsStartIsRefusedAndTheRunKeepsTheConnec
     StartGate gate;
     m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 1);
     EXPECT_LT(MillisecondsOf([&] { m_graph.control->Pause(); }), kPromptBoundMs);
-    ASSERT_TRUE(gate.WaitHeld());
+    ASSERT_TRUE(gate.WaitHeld(60000));
     EXPECT_EQ(instance->SetImgSizeIndex(other), VFW_E_NOT_STOPPED);
     int width = 0, height = 0;
     ASSERT_TRUE(m_cam->GetImgSize(&width, &height));

@@ -34,39 +34,11 @@ protected:
     bool m_color = false;
 };
 
-// A graph whose Reconnect refuses and leaves both pins as they were.
-class RefusingGraph : public IFilterGraph {
+// The graph a filter joins, standing in for the real one: what a test does not override
+// goes to the real graph when there is one (the event sink), else is not implemented.
+class StandInGraph : public IFilterGraph2 {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IFilterGraph) return E_NOINTERFACE;
-        *ppv = static_cast<IFilterGraph*>(this);
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP AddFilter(IBaseFilter*, LPCWSTR) override { return E_NOTIMPL; }
-    STDMETHODIMP RemoveFilter(IBaseFilter*) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumFilters(IEnumFilters**) override { return E_NOTIMPL; }
-    STDMETHODIMP FindFilterByName(LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
-    STDMETHODIMP ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
-    STDMETHODIMP Reconnect(IPin*) override {
-        ++reconnects;
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    }
-    STDMETHODIMP Disconnect(IPin*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetDefaultSyncSource() override { return E_NOTIMPL; }
-
-    int reconnects = 0;
-};
-
-// Stands in for the graph the filter joined: its reconnections first pause the filter, as a
-// graph pause that lands between a configuration change and its reconnection does, then go
-// to the real graph. Everything else the filter asks of its graph goes to the real one.
-class PausingGraph : public IFilterGraph2 {
-public:
-    PausingGraph(IFilterGraph2* real, IBaseFilter* filter) : m_real(real), m_filter(filter) {}
+    explicit StandInGraph(IFilterGraph2* real = nullptr) : m_real(real) {}
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
@@ -74,7 +46,7 @@ public:
             *ppv = static_cast<IFilterGraph2*>(this);
             return S_OK;
         }
-        return m_real->QueryInterface(riid, ppv);  // the event sink
+        return m_real ? m_real->QueryInterface(riid, ppv) : E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
     STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -83,10 +55,7 @@ public:
     STDMETHODIMP EnumFilters(IEnumFilters**) override { return E_NOTIMPL; }
     STDMETHODIMP FindFilterByName(LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
     STDMETHODIMP ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
-    STDMETHODIMP Reconnect(IPin* pin) override {
-        pauses.push_back(m_filter->Pause());
-        return m_real->Reconnect(pin);
-    }
+    STDMETHODIMP Reconnect(IPin* pin) override { return m_real ? m_real->Reconnect(pin) : E_NOTIMPL; }
     STDMETHODIMP Disconnect(IPin*) override { return E_NOTIMPL; }
     STDMETHODIMP SetDefaultSyncSource() override { return E_NOTIMPL; }
     STDMETHODIMP Connect(IPin*, IPin*) override { return E_NOTIMPL; }
@@ -98,15 +67,42 @@ public:
     STDMETHODIMP ShouldOperationContinue() override { return S_OK; }
     STDMETHODIMP AddSourceFilterForMoniker(IMoniker*, IBindCtx*, LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
     STDMETHODIMP ReconnectEx(IPin* pin, const AM_MEDIA_TYPE* type) override {
-        pauses.push_back(m_filter->Pause());
-        return m_real->ReconnectEx(pin, type);
+        return m_real ? m_real->ReconnectEx(pin, type) : E_NOTIMPL;
     }
     STDMETHODIMP RenderEx(IPin*, DWORD, DWORD*) override { return E_NOTIMPL; }
+
+private:
+    IFilterGraph2* m_real;
+};
+
+// A graph whose Reconnect refuses and leaves both pins as they were.
+class RefusingGraph : public StandInGraph {
+public:
+    STDMETHODIMP Reconnect(IPin*) override {
+        ++reconnects;
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+
+    int reconnects = 0;
+};
+
+// Its reconnections first pause the filter, as a graph pause that lands between a
+// configuration change and its reconnection does, then go to the real graph.
+class PausingGraph : public StandInGraph {
+public:
+    PausingGraph(IFilterGraph2* real, IBaseFilter* filter) : StandInGraph(real), m_filter(filter) {}
+    STDMETHODIMP Reconnect(IPin* pin) override {
+        pauses.push_back(m_filter->Pause());
+        return StandInGraph::Reconnect(pin);
+    }
+    STDMETHODIMP ReconnectEx(IPin* pin, const AM_MEDIA_TYPE* type) override {
+        pauses.push_back(m_filter->Pause());
+        return StandInGraph::ReconnectEx(pin, type);
+    }
 
     std::vector<HRESULT> pauses;
 
 private:
-    IFilterGraph2* m_real;
     IBaseFilter* m_filter;
 };
 
