@@ -166,7 +166,9 @@ void CameraControlPage::RestoreDefaults(HWND hwnd) {
     m_exposure = m_exposureRange.defaultValue;
     m_exposureAuto = false;
     m_gainAuto = false;
-    m_unit = TimeUnit::Milliseconds;
+    // The unit follows the default, as on opening: in ms a 2 s default would pin the thumb
+    // at 999 and the next move would halve the exposure.
+    m_unit = FittingUnit(m_exposure, TimeUnit::Microseconds);
     KillTimer(hwnd, kGainTimer);
     KillTimer(hwnd, kExposureTimer);
     m_camera->SetExposure(m_exposure, false);
