@@ -50,12 +50,13 @@ void ColorPage::ShowAuto(HWND hwnd) {
         KillTimer(hwnd, kWhiteBalanceTimer);
 }
 
-void ColorPage::ShowCameraWhiteBalance(HWND hwnd) {
+bool ColorPage::ShowCameraWhiteBalance(HWND hwnd) {
     bool cameraAuto = false;
     m_camera->GetWhiteBalance(&m_red, &m_green, &m_blue, &cameraAuto);
     SetTrackbarPosition(hwnd, IDC_CO_RED, m_red);
     SetTrackbarPosition(hwnd, IDC_CO_BLUE, m_blue);
     ShowWhiteBalance(hwnd);
+    return cameraAuto;
 }
 
 void ColorPage::ShowWhiteBalance(HWND hwnd) {
@@ -111,6 +112,15 @@ void ColorPage::OnCommand(HWND hwnd, int id) {
     }
 }
 
+// The camera may end its automatic white balance by itself: the page then follows, so that
+// it neither shows auto on nor sends it again with Apply or Default.
+void ColorPage::OnTimer(HWND hwnd) {
+    const bool cameraAuto = ShowCameraWhiteBalance(hwnd);
+    if (cameraAuto == m_auto) return;
+    m_auto = cameraAuto;
+    ShowAuto(hwnd);
+}
+
 INT_PTR ColorPage::LabelColors(HDC dc, HWND control) {
     const int id = GetDlgCtrlID(control);
     const COLORREF text = id == IDC_CO_RED_LABEL    ? kRedLabel
@@ -131,7 +141,7 @@ INT_PTR ColorPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
         OnCommand(hwnd, LOWORD(wParam));
         break;
     case WM_TIMER:
-        ShowCameraWhiteBalance(hwnd);
+        OnTimer(hwnd);
         break;
     case WM_HSCROLL:
     case WM_VSCROLL: {

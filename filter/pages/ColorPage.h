@@ -19,9 +19,10 @@ private:
     void ReadCameraValues() override;
     void InitDialog(HWND hwnd);
     void OnCommand(HWND hwnd, int id);
+    void OnTimer(HWND hwnd);
     void ShowAuto(HWND hwnd);
-    // Trackbars and texts from the camera's current white balance.
-    void ShowCameraWhiteBalance(HWND hwnd);
+    // Trackbars and texts from the camera's current white balance; returns its auto flag.
+    bool ShowCameraWhiteBalance(HWND hwnd);
     void ShowWhiteBalance(HWND hwnd);
     void ApplyWhiteBalance(HWND hwnd);
     INT_PTR LabelColors(HDC dc, HWND control);
