@@ -3,7 +3,6 @@
 #include <shlobj.h>
 #include <SimpleIni.h>
 
-#include <climits>
 #include <cstring>
 #include <new>
 
@@ -89,18 +88,9 @@ bool ConvertInt([[maybe_unused]] const char* name, const std::string& text, std:
     return false;
 }
 
-// Milliseconds with decimals to whole microseconds, truncated toward zero (1.001 gives 1000).
-bool ConvertExposure(const std::string& text, int& microseconds) {
-    double milliseconds = 0.0;
-    Conversion conversion = ParseSettingsDouble(text, milliseconds);
-    const double scaled = milliseconds * 1000.0;
-    // A number beyond int's range (or not finite) cannot be a camera's exposure.
-    if (conversion == Conversion::Ok && !(scaled > static_cast<double>(INT_MIN) - 1.0 &&
-                                          scaled < static_cast<double>(INT_MAX) + 1.0))
-        conversion = Conversion::OutOfRange;
-    switch (conversion) {
+bool ConvertExposure(const std::string& text, std::int32_t& microseconds) {
+    switch (ParseSettingsMilliseconds(text, microseconds)) {
         case Conversion::Ok:
-            microseconds = static_cast<int>(scaled);
             return true;
         case Conversion::NotANumber:
             VYX_TRACE(kLoadLabel, "Exp from ini is not double: %s: %s", text.c_str(), kDoubleInvalid);
@@ -181,7 +171,7 @@ void ApplySettings(const CSimpleIniA& ini, const ModelDescriptor& model, VyxonCa
     if (!autoGainMax.empty() && ConvertInt("Auto Gain Max", autoGainMax, value)) camera.SetAutoGainMax(value);
     if (!targetBrightness.empty() && ConvertInt("Target Brightness", targetBrightness, value))
         camera.SetTargetBrightness(value);
-    int microseconds = 0;
+    std::int32_t microseconds = 0;
     if (!exposure.empty() && ConvertExposure(exposure, microseconds))
         camera.SetExposure(microseconds, !exposureAuto.empty() && IsTrue(exposureAuto));
     if (!gain.empty() && ConvertPresetOrInt("Gain", gain, kGainPresets, presets, value) && value >= 0)

@@ -227,9 +227,23 @@ TEST(SettingsNumbers, ConvertLikeStoiAndStod) {
             EXPECT_EQ(value, c.value) << c.text;
         }
     }
+    // Exposures: milliseconds to the nearest microsecond, within int's range.
+    const IntCase exposures[] = {
+        {"1.001000", vyx::Conversion::Ok, 1001},     {"10.000000", vyx::Conversion::Ok, 10000},
+        {"0.0004", vyx::Conversion::Ok, 0},          {"0.0005", vyx::Conversion::Ok, 1},
+        {"-0.0006", vyx::Conversion::Ok, -1},        {"2147483.647", vyx::Conversion::Ok, INT32_MAX},
+        {"2147483.648", vyx::Conversion::OutOfRange, 0}, {"-2147483.649", vyx::Conversion::OutOfRange, 0},
+        {"nan", vyx::Conversion::OutOfRange, 0},     {"inf", vyx::Conversion::OutOfRange, 0},
+        {"1e999", vyx::Conversion::OutOfRange, 0},   {"ms", vyx::Conversion::NotANumber, 0},
+    };
+    for (const IntCase& c : exposures) {
+        std::int32_t microseconds = 0;
+        EXPECT_EQ(vyx::ParseSettingsMilliseconds(c.text, microseconds), c.conversion) << c.text;
+        if (c.conversion == vyx::Conversion::Ok) {
+            EXPECT_EQ(microseconds, c.value) << c.text;
+        }
+    }
     double value = 0.0;
-    EXPECT_EQ(vyx::ParseSettingsDouble("1.001000", value), vyx::Conversion::Ok);
-    EXPECT_EQ(static_cast<int>(value * 1000.0), 1000);  // just below 1001: truncated
     EXPECT_EQ(vyx::ParseSettingsDouble(" 10.5ms", value), vyx::Conversion::Ok);
     EXPECT_EQ(value, 10.5);
     EXPECT_EQ(vyx::ParseSettingsDouble("1e999", value), vyx::Conversion::OutOfRange);
@@ -332,7 +346,9 @@ TEST_F(SettingsFileTest, ExposureRoundTripsAndAutoFlagsFollowTheirTexts) {
         const char* text;
         int loaded;
     };
-    for (const RoundTrip& trip : {RoundTrip{10000, "10.000000", 10000}, RoundTrip{1001, "1.001000", 1000}}) {
+    // 1.001 x 1000.0 falls just below 1001: a saved value must come back as saved.
+    for (const RoundTrip& trip : {RoundTrip{10000, "10.000000", 10000}, RoundTrip{1001, "1.001000", 1001},
+                                  RoundTrip{2047999999, "2047999.999000", 2047999999}}) {
         ASSERT_TRUE(camera->SetExposure(trip.saved, false));
         vyx::SaveSettings(m_path, *model, *camera);
         EXPECT_EQ(Ini(m_path).Value(kMono, "Exp(ms)"), trip.text);
