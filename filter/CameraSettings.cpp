@@ -224,12 +224,12 @@ std::wstring PrepareSettingsPath(const std::wstring& dataFolder) {
 }
 
 void LoadSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera,
-                  const std::int32_t (&presets)[8], ICameraInstance& instance) {
+                  const std::int32_t (&presets)[8], ICameraInstance& instance, DWORD lockTimeoutMs) {
     try {
         CSimpleIniA ini(false);
         {
             // Only the read is locked: applying calls the camera, which may take long.
-            SettingsFileLock lock;
+            SettingsFileLock lock(lockTimeoutMs);
             if (!lock.IsHeld()) {
                 VYX_TRACE(kLoadLabel, "settings file busy: nothing applied\n");
                 return;
@@ -243,7 +243,8 @@ void LoadSettings(const std::wstring& path, const ModelDescriptor& model, VyxonC
     }
 }
 
-void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera) {
+void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera,
+                  DWORD lockTimeoutMs) {
     // The camera is read before the file is locked, so no other process waits on it.
     int exposure = 0, gain = 0, offset = 0, autoExpMax = 0, autoGainMax = 0, targetBrightness = 0, usbBandwidth = 0;
     bool exposureAuto = false, gainAuto = false, hardBin = false, flipHorizontal = false, flipVertical = false;
@@ -260,7 +261,7 @@ void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonC
     camera.GetImgFlip(&flipHorizontal, &flipVertical);
 
     try {
-        SettingsFileLock lock;
+        SettingsFileLock lock(lockTimeoutMs);
         if (!lock.IsHeld()) {
             VYX_TRACE(kSaveLabel, "settings file busy: not saved\n");
             return;

@@ -17,6 +17,7 @@
 
 #include "ICameraInstance.h"
 #include "ModelDescriptor.h"
+#include "SettingsFileLock.h"
 #include "VyxonCamera.h"
 
 namespace vyx {
@@ -31,12 +32,16 @@ std::wstring PrepareSettingsPath(const std::wstring& dataFolder);
 // Applies the model's section to the open camera. Image format, bin and frame size go
 // through `instance`, so the pin's record and flags follow them. `presets` are the eight
 // values of GetGainsAndOffsets read when the camera opened. Never fails: an unusable value
-// skips its key with a trace line, an unreadable file applies nothing.
+// skips its key with a trace line, an unreadable file applies nothing, and a file whose
+// lock is not free within `lockTimeoutMs` applies nothing with one trace line.
 void LoadSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera,
-                  const std::int32_t (&presets)[8], ICameraInstance& instance);
+                  const std::int32_t (&presets)[8], ICameraInstance& instance,
+                  DWORD lockTimeoutMs = SettingsFileLock::kDefaultTimeoutMs);
 
 // Writes the camera's current values into the model's section, keeping every other
-// section and key of the file. Failures leave the file as it was.
-void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera);
+// section and key of the file. Failures leave the file as it was; a lock not free within
+// `lockTimeoutMs` writes nothing, with one trace line.
+void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera,
+                  DWORD lockTimeoutMs = SettingsFileLock::kDefaultTimeoutMs);
 
 }  // namespace vyx

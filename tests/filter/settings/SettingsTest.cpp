@@ -25,6 +25,7 @@
 #include "SettingsFileLock.h"
 #include "SettingsNumbers.h"
 #include "TestCamera.h"
+#include "Trace.h"
 #include "UniqueResource.h"
 
 namespace {
@@ -266,6 +267,61 @@ TEST(SettingsFileLock, ExcludesOtherHoldersUntilReleased) {
     EXPECT_TRUE(SettingsFileLock(0).IsHeld());
     CloseHandle(taken);
     CloseHandle(release);
+}
+
+// The trace lines written while it lives, each as "label: line".
+class TraceLines {
+public:
+    TraceLines() { vyx::SetTraceSink(&TraceLines::Add, this); }
+    ~TraceLines() { vyx::SetTraceSink(nullptr, nullptr); }
+    std::vector<std::string> lines;
+
+private:
+    static void Add(void* context, const char* label, const char* line) {
+        static_cast<TraceLines*>(context)->lines.push_back(std::string(label) + ": " + line);
+    }
+};
+
+// A holder that never lets go (a hung process) costs a load or a save one trace line; the
+// load applies nothing and the save writes nothing.
+TEST_F(SettingsFileTest, ABusyFileIsNeitherAppliedNorWrittenWithOneTraceLineEach) {
+    TestCamera camera(kMono);
+    ASSERT_TRUE(camera.IsOpen());
+    const TestModel model(kMono);
+    ASSERT_TRUE(camera->SetGain(20, false));
+    WriteSection(kMono, "Gain=12\r\nBin=2\r\n");
+    const std::string file = ReadBytes(m_path);
+    const CameraValues before = Read(*camera);
+    std::int32_t presets[8] = {};
+    RecordingInstance instance;
+
+    vyx::win::UniqueHandle taken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    vyx::win::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread holder([&] {
+        SettingsFileLock lock;
+        EXPECT_TRUE(lock.IsHeld());
+        SetEvent(taken.Get());
+        WaitForSingleObject(release.Get(), INFINITE);
+    });
+    WaitForSingleObject(taken.Get(), INFINITE);
+    {
+        TraceLines trace;
+        vyx::LoadSettings(m_path, *model, *camera, presets, instance, 0);
+        vyx::SaveSettings(m_path, *model, *camera, 0);
+        EXPECT_EQ(trace.lines, (std::vector<std::string>{
+                                   "CVCameraStream::LoadSettings: settings file busy: nothing applied\n",
+                                   "CVCameraStream::SaveSettings: settings file busy: not saved\n"}));
+    }
+    EXPECT_EQ(Read(*camera), before);
+    EXPECT_TRUE(instance.calls.empty());
+    EXPECT_EQ(ReadBytes(m_path), file);
+    SetEvent(release.Get());
+    holder.join();
+
+    // Free again, the same load applies.
+    vyx::LoadSettings(m_path, *model, *camera, presets, instance, 0);
+    EXPECT_EQ(Read(*camera).gain, 12);
+    EXPECT_EQ(instance.calls, std::vector<std::string>{"SetBin 2"});
 }
 
 TEST_F(SettingsFileTest, FirstRunCreatesFolderAndEmptyFileAndAppliesNothing) {
