@@ -20,7 +20,7 @@ CUnknown* WINAPI AutoControlPage::CreateInstance(LPUNKNOWN outer, HRESULT* resul
 
 AutoControlPage::AutoControlPage(LPUNKNOWN outer, int dialogId, int titleId)
     : CCameraPropertyPage(outer, dialogId, titleId),
-      m_exposureMax({IDC_AC_EXPOSURE_MAX, IDC_AC_EXPOSURE_MAX_TEXT, IDC_AC_EXPOSURE_MAX_SPIN}, 1,
+      m_exposureMax({IDC_AC_EXPOSURE_MAX, IDC_AC_EXPOSURE_MAX_TEXT, IDC_AC_EXPOSURE_MAX_SPIN}, TimeUnit::Milliseconds,
                     [this](int value) { m_camera->SetAutoExpMax(value); }),
       m_gainMax({IDC_AC_GAIN_MAX, IDC_AC_GAIN_MAX_TEXT, IDC_AC_GAIN_MAX_SPIN}, 1,
                 [this](int value) { m_camera->SetAutoGainMax(value); }),
@@ -34,6 +34,7 @@ void AutoControlPage::ReadCameraValues() {
     m_exposureMax.SetValue(value);
     camera.GetAutoExpMaxRange(&m_exposureMaxRange.maximum, &m_exposureMaxRange.minimum,
                               &m_exposureMaxRange.defaultValue);
+    m_exposureMax.SetLimits(1, m_exposureMaxRange.maximum);
     camera.GetAutoGainMax(&value);
     m_gainMax.SetValue(value);
     camera.GetAutoGainMaxRange(&m_gainMaxRange.maximum, &m_gainMaxRange.minimum, &m_gainMaxRange.defaultValue);
@@ -45,52 +46,39 @@ void AutoControlPage::ReadCameraValues() {
     m_brightness.SetScale({m_brightnessRange.minimum, m_brightnessRange.maximum});
 }
 
-void AutoControlPage::SetUnit(TimeUnit unit) {
-    m_unit = unit;
-    m_exposureMax.SetScale(TimeScale(unit, TimeUnit::Milliseconds, 1, m_exposureMaxRange.maximum));
-}
-
-void AutoControlPage::ChooseUnit(HWND hwnd, TimeUnit unit) {
-    SetUnit(unit);
-    const SliderScale& scale = m_exposureMax.Scale();
-    m_exposureMax.SetValue(Clamp(m_exposureMax.Value(), scale.minimum, scale.maximum));
-    m_exposureMax.SetUp(hwnd);
-    m_exposureMax.Apply(hwnd);
-}
-
 HRESULT AutoControlPage::OnActivate() {
     CCameraPropertyPage::OnActivate();
     HWND hwnd = m_hwnd;
-    SetUnit(FittingUnit(m_exposureMax.Value() * 1000LL, TimeUnit::Milliseconds));
-    for (const Slider* slider : {&m_gainMax, &m_brightness, &m_exposureMax}) slider->SetUp(hwnd);
+    m_exposureMax.FitUnit();
+    for (const Slider* slider : SliderList{&m_gainMax, &m_brightness, &m_exposureMax}) slider->SetUp(hwnd);
     CheckRadioButton(hwnd, IDC_AC_UNIT_MS, IDC_AC_UNIT_S,
-                     m_unit == TimeUnit::Seconds ? IDC_AC_UNIT_S : IDC_AC_UNIT_MS);
+                     m_exposureMax.Unit() == TimeUnit::Seconds ? IDC_AC_UNIT_S : IDC_AC_UNIT_MS);
     // Shown, not sent: the camera holds these values already.
-    for (const Slider* slider : {&m_gainMax, &m_brightness, &m_exposureMax}) slider->ShowText(hwnd);
+    for (const Slider* slider : SliderList{&m_gainMax, &m_brightness, &m_exposureMax}) slider->ShowText(hwnd);
     return S_OK;
 }
 
 HRESULT AutoControlPage::OnApplyChanges() {
     // The values live in the dialog's trackbars; without a dialog there is nothing to send.
     if (!m_hwnd) return S_OK;
-    for (Slider* slider : {&m_exposureMax, &m_gainMax, &m_brightness}) slider->Apply(m_hwnd);
+    for (Slider* slider : SliderList{&m_exposureMax, &m_gainMax, &m_brightness}) slider->Apply(m_hwnd);
     return S_OK;
 }
 
 void AutoControlPage::OnCommand(HWND hwnd, int id) {
     switch (id) {
     case IDC_AC_UNIT_MS:
-        ChooseUnit(hwnd, TimeUnit::Milliseconds);
+        m_exposureMax.ChooseUnit(hwnd, TimeUnit::Milliseconds);
         break;
     case IDC_AC_UNIT_S:
-        ChooseUnit(hwnd, TimeUnit::Seconds);
+        m_exposureMax.ChooseUnit(hwnd, TimeUnit::Seconds);
         break;
     case IDC_AC_DEFAULT:
         m_exposureMax.SetValue(m_exposureMaxRange.defaultValue);
         m_gainMax.SetValue(m_gainMaxRange.defaultValue);
         m_brightness.SetValue(m_brightnessRange.defaultValue);
         OnActivate();
-        for (Slider* slider : {&m_exposureMax, &m_gainMax, &m_brightness}) slider->Apply(hwnd);
+        for (Slider* slider : SliderList{&m_exposureMax, &m_gainMax, &m_brightness}) slider->Apply(hwnd);
         break;
     default:
         break;

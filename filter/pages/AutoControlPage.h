@@ -19,17 +19,13 @@ public:
 private:
     void ReadCameraValues() override;
     void OnCommand(HWND hwnd, int id);
-    void SetUnit(TimeUnit unit);
-    // A unit button: the limit clamped to the unit's limits, shown and sent.
-    void ChooseUnit(HWND hwnd, TimeUnit unit);
 
-    Slider m_exposureMax;      // milliseconds
+    TimeSlider m_exposureMax;  // milliseconds
     CameraRange m_exposureMaxRange;  // its minimum is not used: the page's limits follow the unit
     Slider m_gainMax;
     CameraRange m_gainMaxRange;
     Slider m_brightness;
     CameraRange m_brightnessRange;
-    TimeUnit m_unit = TimeUnit::Milliseconds;
 };
 
 }  // namespace vyx

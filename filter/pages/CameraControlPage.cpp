@@ -31,7 +31,7 @@ CUnknown* WINAPI CameraControlPage::CreateInstance(LPUNKNOWN outer, HRESULT* res
 
 CameraControlPage::CameraControlPage(LPUNKNOWN outer, int dialogId, int titleId)
     : CCameraPropertyPage(outer, dialogId, titleId),
-      m_exposure({IDC_CC_EXPOSURE, IDC_CC_EXPOSURE_TEXT, IDC_CC_EXPOSURE_SPIN}, 1,
+      m_exposure({IDC_CC_EXPOSURE, IDC_CC_EXPOSURE_TEXT, IDC_CC_EXPOSURE_SPIN}, TimeUnit::Microseconds,
                  [this](int value) { m_camera->SetExposure(value, m_exposureAuto); },
                  [this] { return !m_exposureAuto; }),
       m_gain({IDC_CC_GAIN, IDC_CC_GAIN_TEXT, IDC_CC_GAIN_SPIN}, 1,
@@ -50,6 +50,8 @@ void CameraControlPage::ReadCameraValues() {
     camera.GetExposure(&value, &m_exposureAuto);
     m_exposure.SetValue(value);
     camera.GetExposureRange(&m_exposureRange.maximum, &m_exposureRange.minimum, &m_exposureRange.defaultValue);
+    m_exposure.SetLimits(m_exposureRange.minimum, m_exposureRange.maximum);
+    m_exposure.FitUnit();
     camera.GetGain(&value, &m_gainAuto);
     m_gain.SetValue(value);
     camera.GetGainRange(&m_gainRange.maximum, &m_gainRange.minimum, &m_gainRange.defaultValue);
@@ -67,28 +69,14 @@ void CameraControlPage::ReadCameraValues() {
     CameraProp prop{};
     camera.GetTheProp(&prop);
     m_usb3 = prop.isUsb3Host;
-    SetUnit(FittingUnit(m_exposure.Value(), TimeUnit::Microseconds));
 }
 
 // Exposure units
 
-void CameraControlPage::SetUnit(TimeUnit unit) {
-    m_unit = unit;
-    m_exposure.SetScale(TimeScale(unit, TimeUnit::Microseconds, m_exposureRange.minimum, m_exposureRange.maximum));
-}
-
-void CameraControlPage::ShowExposureIn(HWND hwnd, TimeUnit unit) {
-    SetUnit(unit);
+void CameraControlPage::ShowExposureInItsUnit(HWND hwnd) {
+    m_exposure.FitUnit();
     m_exposure.SetUp(hwnd);
-    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(unit));
-}
-
-void CameraControlPage::ChooseUnit(HWND hwnd, TimeUnit unit) {
-    SetUnit(unit);
-    const SliderScale& scale = m_exposure.Scale();
-    m_exposure.SetValue(Clamp(m_exposure.Value(), scale.minimum, scale.maximum));
-    m_exposure.SetUp(hwnd);
-    m_exposure.Apply(hwnd);
+    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_exposure.Unit()));
 }
 
 // Automatic modes
@@ -109,12 +97,12 @@ void CameraControlPage::ShowGainAuto(HWND hwnd) {
 HRESULT CameraControlPage::OnActivate() {
     CCameraPropertyPage::OnActivate();
     HWND hwnd = m_hwnd;
-    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_unit));
-    for (const Slider* slider : {&m_gain, &m_exposure, &m_usbBandwidth, &m_offset}) slider->SetUp(hwnd);
+    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_exposure.Unit()));
+    for (const Slider* slider : SliderList{&m_gain, &m_exposure, &m_usbBandwidth, &m_offset}) slider->SetUp(hwnd);
     ShowExposureAuto(hwnd);
     ShowGainAuto(hwnd);
     // Shown, not sent: the camera holds these values already.
-    for (const Slider* slider : {&m_gain, &m_usbBandwidth, &m_offset, &m_exposure}) slider->Show(hwnd);
+    for (const Slider* slider : SliderList{&m_gain, &m_usbBandwidth, &m_offset, &m_exposure}) slider->Show(hwnd);
     SetDlgItemTextA(hwnd, IDC_CC_CONNECTION, m_usb3 ? "USB3.0" : "USB2.0");
     return S_OK;
 }
@@ -139,7 +127,7 @@ void CameraControlPage::RestoreDefaults(HWND hwnd) {
     m_gainAuto = false;
     // The unit follows the default, as on opening: in ms a 2 s default would pin the thumb
     // at 999 and the next move would halve the exposure.
-    SetUnit(FittingUnit(m_exposure.Value(), TimeUnit::Microseconds));
+    m_exposure.FitUnit();
     KillTimer(hwnd, kGainTimer);
     KillTimer(hwnd, kExposureTimer);
     m_camera->SetExposure(m_exposure.Value(), false);
@@ -152,13 +140,13 @@ void CameraControlPage::RestoreDefaults(HWND hwnd) {
 void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
     switch (id) {
     case IDC_CC_UNIT_US:
-        ChooseUnit(hwnd, TimeUnit::Microseconds);
+        m_exposure.ChooseUnit(hwnd, TimeUnit::Microseconds);
         break;
     case IDC_CC_UNIT_MS:
-        ChooseUnit(hwnd, TimeUnit::Milliseconds);
+        m_exposure.ChooseUnit(hwnd, TimeUnit::Milliseconds);
         break;
     case IDC_CC_UNIT_S:
-        ChooseUnit(hwnd, TimeUnit::Seconds);
+        m_exposure.ChooseUnit(hwnd, TimeUnit::Seconds);
         break;
     case IDC_CC_EXPOSURE_AUTO: {
         m_exposureAuto = IsChecked(hwnd, IDC_CC_EXPOSURE_AUTO);
@@ -167,7 +155,7 @@ void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
             bool cameraAuto = false;
             m_camera->GetExposure(&exposure, &cameraAuto);
             m_exposure.SetValue(exposure);
-            ShowExposureIn(hwnd, FittingUnit(exposure, TimeUnit::Microseconds));
+            ShowExposureInItsUnit(hwnd);
             KillTimer(hwnd, kExposureTimer);
         }
         ShowExposureAuto(hwnd);
@@ -216,7 +204,7 @@ void CameraControlPage::OnTimer(HWND hwnd, UINT_PTR id) {
     } else if (id == kExposureTimer) {
         m_camera->GetExposure(&value, &cameraAuto);
         m_exposure.SetValue(value);
-        ShowExposureIn(hwnd, FittingUnit(value, TimeUnit::Microseconds));
+        ShowExposureInItsUnit(hwnd);
         m_exposure.ShowText(hwnd);
     }
 }

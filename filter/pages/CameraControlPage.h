@@ -20,16 +20,13 @@ private:
     void FillPresets(HWND hwnd);
     void OnCommand(HWND hwnd, int id, int code);
     void OnTimer(HWND hwnd, UINT_PTR id);
-    void SetUnit(TimeUnit unit);
-    // The exposure in `unit`: scale, trackbar and unit button; the value as it is.
-    void ShowExposureIn(HWND hwnd, TimeUnit unit);
-    // A unit button: the exposure clamped to the unit's limits, shown and sent.
-    void ChooseUnit(HWND hwnd, TimeUnit unit);
+    // The exposure in the unit it fits: trackbar and unit button; the value as it is.
+    void ShowExposureInItsUnit(HWND hwnd);
     void ShowExposureAuto(HWND hwnd);
     void ShowGainAuto(HWND hwnd);
     void RestoreDefaults(HWND hwnd);
 
-    Slider m_exposure;  // microseconds
+    TimeSlider m_exposure;  // microseconds
     bool m_exposureAuto = false;
     CameraRange m_exposureRange;
     Slider m_gain;
@@ -40,7 +37,6 @@ private:
     Slider m_offset;
     CameraRange m_offsetRange;
     int m_presets[8] = {};  // gains of HighestDR, HCG, Unity, LowestRN, then their offsets
-    TimeUnit m_unit = TimeUnit::Milliseconds;
     bool m_usb3 = false;
 };
 

@@ -9,6 +9,31 @@
 namespace vyx {
 namespace {
 
+// Range (redrawn) then position. Each limit goes in a message of its own: TBM_SETRANGE packs
+// them into two words that Windows reads as unsigned, which loses a negative minimum.
+void SetTrackbar(HWND dialog, int id, int minimum, int maximum, int position) {
+    SendDlgItemMessageW(dialog, id, TBM_SETRANGEMIN, FALSE, minimum);
+    SendDlgItemMessageW(dialog, id, TBM_SETRANGEMAX, TRUE, maximum);
+    SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, position);
+}
+
+void SetTrackbarPosition(HWND dialog, int id, int position) {
+    SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, position);
+}
+
+int TrackbarPosition(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0));
+}
+
+int MicrosecondsPer(TimeUnit unit) {
+    switch (unit) {
+    case TimeUnit::Microseconds: return 1;
+    case TimeUnit::Milliseconds: return 1000;
+    case TimeUnit::Seconds: return 1000000;
+    }
+    return 1;
+}
+
 // The trackbar behind a scroll message that applies, or 0.
 int AppliedTrackbar(HWND dialog, WPARAM wParam, LPARAM lParam, unsigned applying) {
     const int request = LOWORD(wParam);
@@ -20,20 +45,6 @@ int AppliedTrackbar(HWND dialog, WPARAM wParam, LPARAM lParam, unsigned applying
 }
 
 }  // namespace
-
-void SetTrackbar(HWND dialog, int id, int minimum, int maximum, int position) {
-    SendDlgItemMessageW(dialog, id, TBM_SETRANGEMIN, FALSE, minimum);
-    SendDlgItemMessageW(dialog, id, TBM_SETRANGEMAX, TRUE, maximum);
-    SetTrackbarPosition(dialog, id, position);
-}
-
-void SetTrackbarPosition(HWND dialog, int id, int position) {
-    SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, position);
-}
-
-int TrackbarPosition(HWND dialog, int id) {
-    return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0));
-}
 
 void SetControlText(HWND dialog, int id, const char* format, ...) {
     char text[64];
@@ -56,31 +67,6 @@ int Clamp(int value, int minimum, int maximum) {
     if (value < minimum) return minimum;
     if (value > maximum) return maximum;
     return value;
-}
-
-TimeUnit FittingUnit(long long microseconds, TimeUnit smallest) {
-    TimeUnit unit = TimeUnit::Microseconds;
-    if (microseconds >= MicrosecondsPer(TimeUnit::Milliseconds)) unit = TimeUnit::Milliseconds;
-    if (microseconds >= MicrosecondsPer(TimeUnit::Seconds)) unit = TimeUnit::Seconds;
-    return unit < smallest ? smallest : unit;
-}
-
-int MicrosecondsPer(TimeUnit unit) {
-    switch (unit) {
-    case TimeUnit::Microseconds: return 1;
-    case TimeUnit::Milliseconds: return 1000;
-    case TimeUnit::Seconds: return 1000000;
-    }
-    return 1;
-}
-
-SliderScale TimeScale(TimeUnit unit, TimeUnit valueUnit, int minimum, int maximum) {
-    const int perPosition = MicrosecondsPer(unit) / MicrosecondsPer(valueUnit);
-    const char* format = unit == TimeUnit::Microseconds ? "%dus" : unit == TimeUnit::Milliseconds ? "%dms" : "%ds";
-    SliderScale scale{perPosition, 999 * perPosition, perPosition, format};
-    if (unit == valueUnit) scale.minimum = minimum;
-    if (unit == TimeUnit::Seconds) scale.maximum = maximum;
-    return scale;
 }
 
 Slider::Slider(Controls controls, int spinPositions, Send send, Enabled enabled)
@@ -128,13 +114,57 @@ void Slider::MoveTo(HWND dialog, long long value) {
     Apply(dialog);
 }
 
+void Slider::ApplyScale(HWND dialog, const SliderScale& scale) {
+    m_scale = scale;
+    m_value = Clamp(m_value, scale.minimum, scale.maximum);
+    SetUp(dialog);
+    Apply(dialog);
+}
+
 // 64-bit arithmetic: a large delta times the step must not wrap before the clamp.
 void Slider::Spin(HWND dialog, int delta) {
     MoveTo(dialog, m_value - static_cast<long long>(delta) * m_spinPositions * m_scale.perPosition);
 }
 
+TimeSlider::TimeSlider(Controls controls, TimeUnit valueUnit, Send send, Enabled enabled)
+    : Slider(controls, 1, std::move(send), std::move(enabled)), m_valueUnit(valueUnit), m_unit(valueUnit) {}
+
+void TimeSlider::SetLimits(int minimum, int maximum) {
+    m_minimum = minimum;
+    m_maximum = maximum;
+    SetUnit(m_unit);
+}
+
+SliderScale TimeSlider::ScaleOf(TimeUnit unit) const {
+    const int perPosition = MicrosecondsPer(unit) / MicrosecondsPer(m_valueUnit);
+    const char* format = unit == TimeUnit::Microseconds ? "%dus" : unit == TimeUnit::Milliseconds ? "%dms" : "%ds";
+    SliderScale scale{perPosition, 999 * perPosition, perPosition, format};
+    if (unit == m_valueUnit) scale.minimum = m_minimum;
+    if (unit == TimeUnit::Seconds) scale.maximum = m_maximum;
+    return scale;
+}
+
+void TimeSlider::SetUnit(TimeUnit unit) {
+    m_unit = unit;
+    SetScale(ScaleOf(unit));
+}
+
+void TimeSlider::FitUnit() {
+    const long long microseconds = static_cast<long long>(Value()) * MicrosecondsPer(m_valueUnit);
+    TimeUnit unit = m_valueUnit;
+    if (microseconds >= MicrosecondsPer(TimeUnit::Milliseconds) && unit < TimeUnit::Milliseconds)
+        unit = TimeUnit::Milliseconds;
+    if (microseconds >= MicrosecondsPer(TimeUnit::Seconds)) unit = TimeUnit::Seconds;
+    SetUnit(unit);
+}
+
+void TimeSlider::ChooseUnit(HWND dialog, TimeUnit unit) {
+    m_unit = unit;
+    ApplyScale(dialog, ScaleOf(unit));
+}
+
 bool RouteToSliders(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, const ApplyingRequests& applying,
-                    std::initializer_list<Slider*> sliders) {
+                    SliderList sliders) {
     if (message == WM_HSCROLL || message == WM_VSCROLL) {
         const int id =
             AppliedTrackbar(dialog, wParam, lParam, message == WM_HSCROLL ? applying.horizontal : applying.vertical);

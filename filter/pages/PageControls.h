@@ -8,12 +8,6 @@
 
 namespace vyx {
 
-// Range (redrawn) then position. Each limit goes in a message of its own: TBM_SETRANGE packs
-// them into two words that Windows reads as unsigned, which loses a negative minimum.
-void SetTrackbar(HWND dialog, int id, int minimum, int maximum, int position);
-void SetTrackbarPosition(HWND dialog, int id, int position);
-int TrackbarPosition(HWND dialog, int id);
-
 // Writes printf-formatted text (at most 63 characters) into a control.
 void SetControlText(HWND dialog, int id, const char* format, ...);
 // Enables or disables each listed control.
@@ -39,15 +33,7 @@ struct SliderScale {
     const char* format = "%d";
 };
 
-// Exposure times (Camera Control's exposure in microseconds, Auto Control's longest
-// automatic exposure in milliseconds) are shown in microseconds, milliseconds or seconds:
-// in the largest unit the time reaches, never below the page's smallest.
 enum class TimeUnit { Microseconds, Milliseconds, Seconds };
-TimeUnit FittingUnit(long long microseconds, TimeUnit smallest);
-int MicrosecondsPer(TimeUnit unit);
-// A time counted in `valueUnit`s shown in `unit`: whole units from 1 to 999, except that the
-// value's own unit starts at `minimum` and seconds reach `maximum`.
-SliderScale TimeScale(TimeUnit unit, TimeUnit valueUnit, int minimum, int maximum);
 
 // One numeric setting of a page: a trackbar, a value text and, on most pages, a spin. The
 // slider keeps the value; its scale gives range and unit, `send` is the rule that applies the
@@ -69,7 +55,6 @@ public:
 
     int Value() const { return m_value; }
     void SetValue(int value) { m_value = value; }
-    const SliderScale& Scale() const { return m_scale; }
     void SetScale(const SliderScale& scale) { m_scale = scale; }
 
     // Trackbar range by the scale, then the value's position.
@@ -89,6 +74,11 @@ public:
 
     const Controls& Ids() const { return m_controls; }
 
+protected:
+    // A new scale the user chose: the value, clamped to its limits, is set up on the trackbar
+    // and applied.
+    void ApplyScale(HWND dialog, const SliderScale& scale);
+
 private:
     int Position() const { return m_value / m_scale.perPosition; }
 
@@ -99,6 +89,38 @@ private:
     SliderScale m_scale;
     int m_value = 0;
 };
+
+// A time (Camera Control's exposure in microseconds, Auto Control's longest automatic
+// exposure in milliseconds) shown in us, ms or s, the unit giving the scale: whole units from
+// 1 to 999, except that the value's own unit starts at the camera's minimum and seconds reach
+// the camera's maximum.
+class TimeSlider : public Slider {
+public:
+    // `valueUnit`: what the value counts, and the smallest unit shown.
+    TimeSlider(Controls controls, TimeUnit valueUnit, Send send, Enabled enabled = {});
+
+    TimeUnit Unit() const { return m_unit; }
+    // The lowest value shown in its own unit and the highest shown in seconds.
+    void SetLimits(int minimum, int maximum);
+    // The largest unit the value reaches.
+    void FitUnit();
+    // A unit the user chose: the value, clamped to its limits, is set up on the trackbar and
+    // applied.
+    void ChooseUnit(HWND dialog, TimeUnit unit);
+
+private:
+    SliderScale ScaleOf(TimeUnit unit) const;
+    // The unit, and with it the scale; the value stays as it is.
+    void SetUnit(TimeUnit unit);
+
+    TimeUnit m_valueUnit;
+    TimeUnit m_unit;
+    int m_minimum = 0;
+    int m_maximum = 0;
+};
+
+// A page's sliders, plain and time sliders together.
+using SliderList = std::initializer_list<Slider*>;
 
 // The trackbar request codes (the low word of a WM_HSCROLL or WM_VSCROLL) that apply a
 // page's slider, one bit per code, for each message.
@@ -118,6 +140,6 @@ struct ApplyingRequests {
 // it); a spin click (WM_NOTIFY with UDN_DELTAPOS) runs its spin step. Other notifications of
 // a spin (NM_RELEASEDCAPTURE is a bare NMHDR) carry no step. True when a slider acted.
 bool RouteToSliders(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, const ApplyingRequests& applying,
-                    std::initializer_list<Slider*> sliders);
+                    SliderList sliders);
 
 }  // namespace vyx
