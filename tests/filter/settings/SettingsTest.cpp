@@ -211,7 +211,17 @@ TEST(SettingsNumbers, ConvertLikeStoiAndStod) {
         vyx::Conversion conversion;
         std::int32_t value;
     };
-    const IntCase ints[] = {
+    using Parse = vyx::Conversion (*)(const std::string&, std::int32_t&);
+    const auto expect = [](Parse parse, std::initializer_list<IntCase> cases) {
+        for (const IntCase& c : cases) {
+            std::int32_t value = 0;
+            EXPECT_EQ(parse(c.text, value), c.conversion) << c.text;
+            if (c.conversion == vyx::Conversion::Ok) {
+                EXPECT_EQ(value, c.value) << c.text;
+            }
+        }
+    };
+    expect(vyx::ParseSettingsInt, {
         {"12", vyx::Conversion::Ok, 12},           {"12ab", vyx::Conversion::Ok, 12},
         {"  -7", vyx::Conversion::Ok, -7},         {"+5", vyx::Conversion::Ok, 5},
         {"0x10", vyx::Conversion::Ok, 0},          {"2147483647", vyx::Conversion::Ok, 2147483647},
@@ -220,30 +230,16 @@ TEST(SettingsNumbers, ConvertLikeStoiAndStod) {
         {"99999999999999999999999", vyx::Conversion::OutOfRange, 0},
         {"", vyx::Conversion::NotANumber, 0},      {"abc", vyx::Conversion::NotANumber, 0},
         {"-", vyx::Conversion::NotANumber, 0},     {"UnityGain", vyx::Conversion::NotANumber, 0},
-    };
-    for (const IntCase& c : ints) {
-        std::int32_t value = 0;
-        EXPECT_EQ(vyx::ParseSettingsInt(c.text, value), c.conversion) << c.text;
-        if (c.conversion == vyx::Conversion::Ok) {
-            EXPECT_EQ(value, c.value) << c.text;
-        }
-    }
+    });
     // Exposures: milliseconds to the nearest microsecond, within int's range.
-    const IntCase exposures[] = {
+    expect(vyx::ParseSettingsMilliseconds, {
         {"1.001000", vyx::Conversion::Ok, 1001},     {"10.000000", vyx::Conversion::Ok, 10000},
         {"0.0004", vyx::Conversion::Ok, 0},          {"0.0005", vyx::Conversion::Ok, 1},
         {"-0.0006", vyx::Conversion::Ok, -1},        {"2147483.647", vyx::Conversion::Ok, INT32_MAX},
         {"2147483.648", vyx::Conversion::OutOfRange, 0}, {"-2147483.649", vyx::Conversion::OutOfRange, 0},
         {"nan", vyx::Conversion::OutOfRange, 0},     {"inf", vyx::Conversion::OutOfRange, 0},
         {"1e999", vyx::Conversion::OutOfRange, 0},   {"ms", vyx::Conversion::NotANumber, 0},
-    };
-    for (const IntCase& c : exposures) {
-        std::int32_t microseconds = 0;
-        EXPECT_EQ(vyx::ParseSettingsMilliseconds(c.text, microseconds), c.conversion) << c.text;
-        if (c.conversion == vyx::Conversion::Ok) {
-            EXPECT_EQ(microseconds, c.value) << c.text;
-        }
-    }
+    });
     double value = 0.0;
     EXPECT_EQ(vyx::ParseSettingsDouble(" 10.5ms", value), vyx::Conversion::Ok);
     EXPECT_EQ(value, 10.5);
