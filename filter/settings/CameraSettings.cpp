@@ -3,7 +3,6 @@
 #include <shlobj.h>
 #include <SimpleIni.h>
 
-#include <climits>
 #include <cstring>
 #include <new>
 
@@ -89,18 +88,9 @@ bool ConvertInt([[maybe_unused]] const char* name, const std::string& text, std:
     return false;
 }
 
-// Milliseconds with decimals to whole microseconds, truncated toward zero (1.001 gives 1000).
-bool ConvertExposure(const std::string& text, int& microseconds) {
-    double milliseconds = 0.0;
-    Conversion conversion = ParseSettingsDouble(text, milliseconds);
-    const double scaled = milliseconds * 1000.0;
-    // A number beyond int's range (or not finite) cannot be a camera's exposure.
-    if (conversion == Conversion::Ok && !(scaled > static_cast<double>(INT_MIN) - 1.0 &&
-                                          scaled < static_cast<double>(INT_MAX) + 1.0))
-        conversion = Conversion::OutOfRange;
-    switch (conversion) {
+bool ConvertExposure(const std::string& text, std::int32_t& microseconds) {
+    switch (ParseSettingsMilliseconds(text, microseconds)) {
         case Conversion::Ok:
-            microseconds = static_cast<int>(scaled);
             return true;
         case Conversion::NotANumber:
             VYX_TRACE(kLoadLabel, "Exp from ini is not double: %s: %s", text.c_str(), kDoubleInvalid);
@@ -181,7 +171,7 @@ void ApplySettings(const CSimpleIniA& ini, const ModelDescriptor& model, VyxonCa
     if (!autoGainMax.empty() && ConvertInt("Auto Gain Max", autoGainMax, value)) camera.SetAutoGainMax(value);
     if (!targetBrightness.empty() && ConvertInt("Target Brightness", targetBrightness, value))
         camera.SetTargetBrightness(value);
-    int microseconds = 0;
+    std::int32_t microseconds = 0;
     if (!exposure.empty() && ConvertExposure(exposure, microseconds))
         camera.SetExposure(microseconds, !exposureAuto.empty() && IsTrue(exposureAuto));
     if (!gain.empty() && ConvertPresetOrInt("Gain", gain, kGainPresets, presets, value) && value >= 0)
@@ -234,12 +224,13 @@ std::wstring PrepareSettingsPath(const std::wstring& dataFolder) {
 }
 
 void LoadSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera,
-                  const std::int32_t (&presets)[8], ConfigurationSetters& setters) {
+                  const std::int32_t (&presets)[8], ConfigurationSetters& setters,
+                  DWORD lockTimeoutMs) {
     try {
         CSimpleIniA ini(false);
         {
             // Only the read is locked: applying calls the camera, which may take long.
-            SettingsFileLock lock;
+            SettingsFileLock lock(lockTimeoutMs);
             if (!lock.IsHeld()) {
                 VYX_TRACE(kLoadLabel, "settings file busy: nothing applied\n");
                 return;
@@ -253,7 +244,8 @@ void LoadSettings(const std::wstring& path, const ModelDescriptor& model, VyxonC
     }
 }
 
-void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera) {
+void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera,
+                  DWORD lockTimeoutMs) {
     // The camera is read before the file is locked, so no other process waits on it. A
     // getter the camera refuses leaves its key out: its outputs are not values.
     int exposure = 0, gain = 0, offset = 0, autoExpMax = 0, autoGainMax = 0, targetBrightness = 0, usbBandwidth = 0;
@@ -275,7 +267,7 @@ void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonC
     }
 
     try {
-        SettingsFileLock lock;
+        SettingsFileLock lock(lockTimeoutMs);
         if (!lock.IsHeld()) {
             VYX_TRACE(kSaveLabel, "settings file busy: not saved\n");
             return;

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "ModelDescriptor.h"
+#include "SettingsFileLock.h"
 #include "VyxonCamera.h"
 
 namespace vyx {
@@ -41,14 +42,17 @@ std::wstring PrepareSettingsPath(const std::wstring& dataFolder);
 // Applies the model's section to the open camera. Image format, bin and frame size go
 // through `setters`. `presets` are the eight values of GetGainsAndOffsets read when the
 // camera opened. Never fails: an unusable value skips its key with a trace line, an
-// unreadable file applies nothing.
+// unreadable file applies nothing, and a file whose lock is not free within `lockTimeoutMs`
+// applies nothing with one trace line.
 void LoadSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera,
-                  const std::int32_t (&presets)[8], ConfigurationSetters& setters);
+                  const std::int32_t (&presets)[8], ConfigurationSetters& setters,
+                  DWORD lockTimeoutMs = SettingsFileLock::kDefaultTimeoutMs);
 
 // Writes the camera's current values into the model's section, keeping every other
 // section and key of the file. A value whose getter the camera refuses (a camera unplugged
 // a moment ago) is not written: its key keeps what the file holds. Failures leave the file
-// as it was.
-void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera);
+// as it was; a lock not free within `lockTimeoutMs` writes nothing, with one trace line.
+void SaveSettings(const std::wstring& path, const ModelDescriptor& model, VyxonCamera& camera,
+                  DWORD lockTimeoutMs = SettingsFileLock::kDefaultTimeoutMs);
 
 }  // namespace vyx

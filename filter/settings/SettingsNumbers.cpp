@@ -1,6 +1,7 @@
 #include "SettingsNumbers.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 namespace vyx {
@@ -24,6 +25,17 @@ Conversion ParseSettingsDouble(const std::string& text, double& value) {
     if (end == start) return Conversion::NotANumber;
     if (errno == ERANGE) return Conversion::OutOfRange;
     value = parsed;
+    return Conversion::Ok;
+}
+
+Conversion ParseSettingsMilliseconds(const std::string& text, std::int32_t& microseconds) {
+    double milliseconds = 0.0;
+    const Conversion conversion = ParseSettingsDouble(text, milliseconds);
+    if (conversion != Conversion::Ok) return conversion;
+    const double rounded = std::round(milliseconds * 1000.0);
+    // Written so that NaN fails too.
+    if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) return Conversion::OutOfRange;
+    microseconds = static_cast<std::int32_t>(rounded);
     return Conversion::Ok;
 }
 

@@ -15,5 +15,9 @@ enum class Conversion {
 
 Conversion ParseSettingsInt(const std::string& text, std::int32_t& value);
 Conversion ParseSettingsDouble(const std::string& text, double& value);
+// Milliseconds with decimals, as the file keeps an exposure, to the nearest whole
+// microsecond, so a saved value comes back as saved (1.001 x 1000.0 falls just below 1001).
+// Beyond the 32-bit signed range, or not finite: OutOfRange.
+Conversion ParseSettingsMilliseconds(const std::string& text, std::int32_t& microseconds);
 
 }  // namespace vyx

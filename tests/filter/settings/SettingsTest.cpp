@@ -25,6 +25,7 @@
 #include "SettingsFileLock.h"
 #include "SettingsNumbers.h"
 #include "TestCamera.h"
+#include "Trace.h"
 #include "UniqueResource.h"
 
 namespace {
@@ -181,7 +182,17 @@ TEST(SettingsNumbers, ConvertLikeStoiAndStod) {
         vyx::Conversion conversion;
         std::int32_t value;
     };
-    const IntCase ints[] = {
+    using Parse = vyx::Conversion (*)(const std::string&, std::int32_t&);
+    const auto expect = [](Parse parse, std::initializer_list<IntCase> cases) {
+        for (const IntCase& c : cases) {
+            std::int32_t value = 0;
+            EXPECT_EQ(parse(c.text, value), c.conversion) << c.text;
+            if (c.conversion == vyx::Conversion::Ok) {
+                EXPECT_EQ(value, c.value) << c.text;
+            }
+        }
+    };
+    expect(vyx::ParseSettingsInt, {
         {"12", vyx::Conversion::Ok, 12},           {"12ab", vyx::Conversion::Ok, 12},
         {"  -7", vyx::Conversion::Ok, -7},         {"+5", vyx::Conversion::Ok, 5},
         {"0x10", vyx::Conversion::Ok, 0},          {"2147483647", vyx::Conversion::Ok, 2147483647},
@@ -190,17 +201,17 @@ TEST(SettingsNumbers, ConvertLikeStoiAndStod) {
         {"99999999999999999999999", vyx::Conversion::OutOfRange, 0},
         {"", vyx::Conversion::NotANumber, 0},      {"abc", vyx::Conversion::NotANumber, 0},
         {"-", vyx::Conversion::NotANumber, 0},     {"UnityGain", vyx::Conversion::NotANumber, 0},
-    };
-    for (const IntCase& c : ints) {
-        std::int32_t value = 0;
-        EXPECT_EQ(vyx::ParseSettingsInt(c.text, value), c.conversion) << c.text;
-        if (c.conversion == vyx::Conversion::Ok) {
-            EXPECT_EQ(value, c.value) << c.text;
-        }
-    }
+    });
+    // Exposures: milliseconds to the nearest microsecond, within int's range.
+    expect(vyx::ParseSettingsMilliseconds, {
+        {"1.001000", vyx::Conversion::Ok, 1001},     {"10.000000", vyx::Conversion::Ok, 10000},
+        {"0.0004", vyx::Conversion::Ok, 0},          {"0.0005", vyx::Conversion::Ok, 1},
+        {"-0.0006", vyx::Conversion::Ok, -1},        {"2147483.647", vyx::Conversion::Ok, INT32_MAX},
+        {"2147483.648", vyx::Conversion::OutOfRange, 0}, {"-2147483.649", vyx::Conversion::OutOfRange, 0},
+        {"nan", vyx::Conversion::OutOfRange, 0},     {"inf", vyx::Conversion::OutOfRange, 0},
+        {"1e999", vyx::Conversion::OutOfRange, 0},   {"ms", vyx::Conversion::NotANumber, 0},
+    });
     double value = 0.0;
-    EXPECT_EQ(vyx::ParseSettingsDouble("1.001000", value), vyx::Conversion::Ok);
-    EXPECT_EQ(static_cast<int>(value * 1000.0), 1000);  // just below 1001: truncated
     EXPECT_EQ(vyx::ParseSettingsDouble(" 10.5ms", value), vyx::Conversion::Ok);
     EXPECT_EQ(value, 10.5);
     EXPECT_EQ(vyx::ParseSettingsDouble("1e999", value), vyx::Conversion::OutOfRange);
@@ -223,6 +234,61 @@ TEST(SettingsFileLock, ExcludesOtherHoldersUntilReleased) {
     EXPECT_TRUE(SettingsFileLock(0).IsHeld());
     CloseHandle(taken);
     CloseHandle(release);
+}
+
+// The trace lines written while it lives, each as "label: line".
+class TraceLines {
+public:
+    TraceLines() { vyx::SetTraceSink(&TraceLines::Add, this); }
+    ~TraceLines() { vyx::SetTraceSink(nullptr, nullptr); }
+    std::vector<std::string> lines;
+
+private:
+    static void Add(void* context, const char* label, const char* line) {
+        static_cast<TraceLines*>(context)->lines.push_back(std::string(label) + ": " + line);
+    }
+};
+
+// A holder that never lets go (a hung process) costs a load or a save one trace line; the
+// load applies nothing and the save writes nothing.
+TEST_F(SettingsFileTest, ABusyFileIsNeitherAppliedNorWrittenWithOneTraceLineEach) {
+    TestCamera camera(kMono);
+    ASSERT_TRUE(camera.IsOpen());
+    const TestModel model(kMono);
+    ASSERT_TRUE(camera->SetGain(20, false));
+    WriteSection(kMono, "Gain=12\r\nBin=2\r\n");
+    const std::string file = ReadBytes(m_path);
+    const CameraValues before = Read(*camera);
+    std::int32_t presets[8] = {};
+    RecordingSetters setters;
+
+    vyx::win::UniqueHandle taken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    vyx::win::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread holder([&] {
+        SettingsFileLock lock;
+        EXPECT_TRUE(lock.IsHeld());
+        SetEvent(taken.Get());
+        WaitForSingleObject(release.Get(), INFINITE);
+    });
+    WaitForSingleObject(taken.Get(), INFINITE);
+    {
+        TraceLines trace;
+        vyx::LoadSettings(m_path, *model, *camera, presets, setters, 0);
+        vyx::SaveSettings(m_path, *model, *camera, 0);
+        EXPECT_EQ(trace.lines, (std::vector<std::string>{
+                                   "CVCameraStream::LoadSettings: settings file busy: nothing applied\n",
+                                   "CVCameraStream::SaveSettings: settings file busy: not saved\n"}));
+    }
+    EXPECT_EQ(Read(*camera), before);
+    EXPECT_TRUE(setters.calls.empty());
+    EXPECT_EQ(ReadBytes(m_path), file);
+    SetEvent(release.Get());
+    holder.join();
+
+    // Free again, the same load applies.
+    vyx::LoadSettings(m_path, *model, *camera, presets, setters, 0);
+    EXPECT_EQ(Read(*camera).gain, 12);
+    EXPECT_EQ(setters.calls, std::vector<std::string>{"SetBin 2"});
 }
 
 TEST_F(SettingsFileTest, FirstRunCreatesFolderAndEmptyFileAndAppliesNothing) {
@@ -303,7 +369,9 @@ TEST_F(SettingsFileTest, ExposureRoundTripsAndAutoFlagsFollowTheirTexts) {
         const char* text;
         int loaded;
     };
-    for (const RoundTrip& trip : {RoundTrip{10000, "10.000000", 10000}, RoundTrip{1001, "1.001000", 1000}}) {
+    // 1.001 x 1000.0 falls just below 1001: a saved value must come back as saved.
+    for (const RoundTrip& trip : {RoundTrip{10000, "10.000000", 10000}, RoundTrip{1001, "1.001000", 1001},
+                                  RoundTrip{2047999999, "2047999.999000", 2047999999}}) {
         ASSERT_TRUE(camera->SetExposure(trip.saved, false));
         vyx::SaveSettings(m_path, *model, *camera);
         EXPECT_EQ(Ini(m_path).Value(kMono, "Exp(ms)"), trip.text);
