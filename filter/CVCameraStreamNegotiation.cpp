@@ -8,7 +8,6 @@
 
 namespace vyx {
 namespace {
-#ifdef VYX_FILTER_TRACE
 struct GuidText {
     char text[40];
     explicit GuidText(const GUID& guid) {
@@ -17,11 +16,10 @@ struct GuidText {
         WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
     }
 };
-#endif
 }  // namespace
 
-void CVCameraStream::LogMediaTypeDetails([[maybe_unused]] const char* label, [[maybe_unused]] const AM_MEDIA_TYPE* type) {
-#ifdef VYX_FILTER_TRACE
+void CVCameraStream::LogMediaTypeDetails(const char* label, const AM_MEDIA_TYPE* type) {
+    if (!TraceEnabled()) return;  // the GUIDs' text costs more than a trace that goes nowhere
     const char* caller = "LogMediaTypeDetails";
     if (!type) {
         VYX_TRACE(caller, "%s: media type is NULL.\n", label);
@@ -36,7 +34,6 @@ void CVCameraStream::LogMediaTypeDetails([[maybe_unused]] const char* label, [[m
     if (!win::VideoInfoHeader(*type))
         VYX_TRACE(caller, "%s: VIDEOINFOHEADER is unavailable (pbFormat=%p, cbFormat=%lu).\n", label,
                   static_cast<const void*>(type->pbFormat), static_cast<unsigned long>(type->cbFormat));
-#endif
 }
 
 FrameRateRange CVCameraStream::CameraFrameRateRange() const {

@@ -1,6 +1,5 @@
-# The settings file and the control interfaces of the pin, compiled into the filter's core
-# library (traced and untraced alike) and into their tests. Users link vyx_simpleini and
-# shell32 as well.
+# The settings file and the control interfaces of the pin, in the filter's core library,
+# which their tests link.
 set(VYX_FILTER_SETTINGS_CONTROLS_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/CameraSettings.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CCameraControlPart.cpp
