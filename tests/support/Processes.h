@@ -1,29 +1,30 @@
 #pragma once
-// Starting the installed programs (vyxcap, regsvr32) from tests and the benchmark, and
-// the installed layout's paths. No test framework here, so the benchmark can use it too.
+// Runs a program from a test or a benchmark to its end (the installed tools, regsvr32, the
+// service, the test program itself) and collects what it wrote. The output goes through
+// files, never pipes: a pipe stays open while any process that inherited it lives (Wine's
+// helpers that a prefix's first 32-bit program starts outlive it, as does a grandchild), so
+// reading one to its end could hang the test. No test framework here, so benchmarks use it too.
 #include <windows.h>
 
 #include <string>
 
-namespace vyx::vyxcap::test {
+namespace vyx::test {
+
+// The exit code of a program that did not run to its end: it could not start, or it was
+// ended after its time-out.
+constexpr DWORD kNoExitCode = 0xFFFFFFFF;
+// Far beyond a program that takes a second or two (regsvr32, a tool's listing): only a hang
+// reaches it. Longer runs, such as captures, give their own.
+constexpr DWORD kProcessTimeoutMs = 60000;
 
 struct ProcessResult {
     bool started = false;
-    DWORD exitCode = 0;  // STILL_ACTIVE when the runner ended it after its time-out
+    DWORD processId = 0;
+    DWORD exitCode = kNoExitCode;
     std::string out;
     std::string err;
 };
 
-// Runs to the end, or ends it after a time-out; standard output and error are collected.
-ProcessResult RunProcess(const std::wstring& commandLine);
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = kProcessTimeoutMs);
 
-// The installed layout (environment VYX_DIST), its tools folder and its filter builds,
-// for the program's own architecture.
-std::wstring DistPath();
-std::wstring ToolPath(const wchar_t* name);
-std::wstring FilterBuildPath(const wchar_t* fileName);
-
-// Exit code of the platform's regsvr32 of this architecture on `arguments`.
-DWORD RunRegsvr32(const std::wstring& arguments);
-
-}  // namespace vyx::vyxcap::test
+}  // namespace vyx::test
