@@ -72,8 +72,10 @@ function(vyx_add_test name)
     vyx_register_test(${name}_${VYX_ARCH} LABELS ${ARG_LABELS} LOCKS ${ARG_LOCKS} ${timeout})
 endfunction()
 
-# The tree's Wine prefix, made before any test of the tree starts (about 15 to 45 s on a
-# busy machine), so no test's time-out pays for it. CTest adds it to any selection.
+# The tree's Wine prefix, made before any test of the tree starts, so no test's time-out pays
+# for it: a copy of the build root's first booted prefix (cmake/wine-run), a few seconds, and
+# for the first prefix of the build root the boot itself, 15 to 45 s on a busy machine. CTest
+# adds it to any selection.
 function(vyx_add_prefix_setup)
     add_test(NAME wine_prefix_${VYX_ARCH} COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} cmd.exe /c exit 0)
     set_tests_properties(wine_prefix_${VYX_ARCH} PROPERTIES
