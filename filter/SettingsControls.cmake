@@ -1,6 +1,5 @@
-# The settings file, the camera's controls and the pin's two control interfaces, compiled
-# into the filter's core library (traced and untraced alike) and into their tests. Users
-# link vyx_simpleini and shell32 as well.
+# The settings file, the camera's controls and the pin's two control interfaces, in the
+# filter's core library, which their tests link.
 set(VYX_FILTER_SETTINGS_CONTROLS_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/settings/CameraSettings.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls/CameraControls.cpp

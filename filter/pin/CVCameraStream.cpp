@@ -30,7 +30,6 @@ bool IsObsHost() {
     return std::strstr(path, "obs64") || std::strstr(path, "obs32");
 }
 
-#ifdef VYX_FILTER_TRACE
 struct GuidText {
     char text[40];
     explicit GuidText(const GUID& guid) {
@@ -39,7 +38,6 @@ struct GuidText {
         WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
     }
 };
-#endif
 }  // namespace
 
 CVCameraStream::CVCameraStream(HRESULT* result, CVCamera* filter, LPCWSTR name)
@@ -82,9 +80,8 @@ STDMETHODIMP CVCameraStream::GetPages(CAUUID* pages) {
 
 // Negotiation
 
-void CVCameraStream::LogMediaTypeDetails([[maybe_unused]] const char* label,
-                                         [[maybe_unused]] const AM_MEDIA_TYPE* type) {
-#ifdef VYX_FILTER_TRACE
+void CVCameraStream::LogMediaTypeDetails(const char* label, const AM_MEDIA_TYPE* type) {
+    if (!TraceEnabled()) return;  // the GUIDs' text costs more than a trace that goes nowhere
     const char* caller = "LogMediaTypeDetails";
     if (!type) {
         VYX_TRACE(caller, "%s: media type is NULL.\n", label);
@@ -99,7 +96,6 @@ void CVCameraStream::LogMediaTypeDetails([[maybe_unused]] const char* label,
     if (!VideoInfoHeader(*type))
         VYX_TRACE(caller, "%s: VIDEOINFOHEADER is unavailable (pbFormat=%p, cbFormat=%lu).\n", label,
                   static_cast<const void*>(type->pbFormat), static_cast<unsigned long>(type->cbFormat));
-#endif
 }
 
 HRESULT CVCameraStream::GetMediaType(int position, CMediaType* type) {

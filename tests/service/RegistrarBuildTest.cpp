@@ -3,6 +3,7 @@
 #include "CameraModelTable.h"
 #include "EventRecorder.h"
 #include "HostArchitecture.h"
+#include "Processes.h"
 #include "Registrar.h"
 #include "RegistryFixture.h"
 #include "TestLayout.h"
@@ -51,7 +52,9 @@ protected:
     {
         std::wstring program;
         EXPECT_TRUE(GetRegsvr32Path(arch, program));
-        return test::RunProgram(L"\"" + program + L"\" /s " + (unregister ? L"/u " : L"") + L"\"" + path + L"\"");
+        return static_cast<int>(
+            vyx::test::RunProcess(L"\"" + program + L"\" /s " + (unregister ? L"/u " : L"") + L"\"" + path + L"\"")
+                .exitCode);
     }
 
     const std::wstring& PathOf(FilterArch arch) const { return arch == FilterArch::X86 ? m_x86Path : m_x64Path; }

@@ -9,6 +9,7 @@
 #include "EventTapListener.h"
 #include "HostArchitecture.h"
 #include "Installer.h"
+#include "Processes.h"
 #include "Registrar.h"
 #include "RegistryFixture.h"
 #include "ServiceEvents.h"
@@ -61,7 +62,9 @@ constexpr ServiceTimings kQuickTimings = {300, 30000, 200, 100, 2000};
 
 int RunCommand(const std::wstring& arguments, DWORD& processId)
 {
-    return test::RunProgram(L"\"" + ServiceExecutable() + L"\" " + arguments, nullptr, &processId);
+    const vyx::test::ProcessResult run = vyx::test::RunProcess(L"\"" + ServiceExecutable() + L"\" " + arguments);
+    processId = run.processId;
+    return static_cast<int>(run.exitCode);
 }
 
 win::UniqueScHandle OpenVyxService(DWORD access)
@@ -382,7 +385,8 @@ TEST_F(ServiceEndToEndTest, UninstallingWithoutAServiceStillRemovesPresentRegist
     for (FilterArch arch : arches) {
         std::wstring regsvr32;
         ASSERT_TRUE(GetRegsvr32Path(arch, regsvr32));
-        ASSERT_EQ(test::RunProgram(L"\"" + regsvr32 + L"\" /s \"" + LayoutLibrary(kOtherRow, arch) + L"\""), 0);
+        ASSERT_EQ(vyx::test::RunProcess(L"\"" + regsvr32 + L"\" /s \"" + LayoutLibrary(kOtherRow, arch) + L"\"").exitCode,
+                  0u);
         ASSERT_TRUE(HasFilterLayout(kOtherRow, arch, LayoutLibrary(kOtherRow, arch)));
     }
     EventTapListener tap;
