@@ -1,5 +1,7 @@
 #include "EventTap.h"
 
+#include "SrwLock.h"
+
 #include <sddl.h>
 
 #include <cstring>
@@ -23,37 +25,41 @@ win::UniqueFile CreateTapPipe()
     }
     const std::unique_ptr<void, LocalFreeDeleter> owned(descriptor);
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
+    // Duplex only so that a read can wait on it: it ends when the reader goes away. What a
+    // reader might write is read and dropped.
     return win::UniqueFile(::CreateNamedPipeW(
         EventTapPipeName(::GetCurrentProcessId()).c_str(),
-        PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 64 * 1024, 0, 0,
+        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 64 * 1024, 64, 0,
         &attributes));
 }
 
-// What is left of the flush once the destructor asked for it; INFINITE before.
-DWORD Remaining(ULONGLONG deadline)
+// Starts an overlapped operation on `event`, which it resets.
+OVERLAPPED On(HANDLE event)
 {
-    if (deadline == 0) {
-        return INFINITE;
-    }
-    const ULONGLONG now = ::GetTickCount64();
-    return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    ::ResetEvent(event);
+    OVERLAPPED operation = {};
+    operation.hEvent = event;
+    return operation;
 }
 
-bool IsPast(ULONGLONG deadline) { return deadline != 0 && ::GetTickCount64() >= deadline; }
-
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(SRWLOCK& lock) : m_lock(lock) { ::AcquireSRWLockExclusive(&m_lock); }
-    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&m_lock); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
-private:
-    SRWLOCK& m_lock;
-};
-
 }  // namespace
+
+// The destructor's flush: no deadline until it asks, then kEventTapFlushMs from then.
+struct EventTap::Flush {
+    ULONGLONG deadline = 0;
+
+    bool Asked() const { return deadline != 0; }
+    void Ask() { deadline = ::GetTickCount64() + kEventTapFlushMs; }
+    DWORD Remaining() const
+    {
+        if (deadline == 0) {
+            return INFINITE;
+        }
+        const ULONGLONG now = ::GetTickCount64();
+        return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    }
+};
 
 std::wstring EventTapPipeName(DWORD processId)
 {
@@ -74,9 +80,10 @@ EventTap::EventTap()
       m_closing(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_wake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       m_connectDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      m_writeDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
+      m_writeDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_readDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
-    if (!m_closing || !m_wake || !m_connectDone || !m_writeDone) {
+    if (!m_closing || !m_wake || !m_connectDone || !m_writeDone || !m_readDone) {
         m_pipe.Reset();
     }
     if (m_pipe) {
@@ -91,12 +98,6 @@ EventTap::~EventTap()
     }
     ::SetEvent(m_closing.Get());
     m_thread.join();
-    // A stuck reader still holds the last write: end it before its OVERLAPPED goes.
-    if (m_writing) {
-        ::CancelIoEx(m_pipe.Get(), &m_write);
-        DWORD written = 0;
-        ::GetOverlappedResult(m_pipe.Get(), &m_write, &written, TRUE);
-    }
 }
 
 void EventTap::Sink(void* context, WORD type, DWORD id, const wchar_t* line)
@@ -106,155 +107,195 @@ void EventTap::Sink(void* context, WORD type, DWORD id, const wchar_t* line)
 
 void EventTap::Write(WORD type, DWORD id, const wchar_t* line)
 {
-    const EventTapHeader header = {type, id, ::GetCurrentProcessId(), ++m_sequence};
     if (!m_pipe) {
         return;
     }
     const std::size_t textBytes = std::wcslen(line) * sizeof(wchar_t);
-    std::vector<BYTE> message(sizeof(header) + textBytes);
-    std::memcpy(message.data(), &header, sizeof(header));
-    std::memcpy(message.data() + sizeof(header), line, textBytes);
-
-    ExclusiveLock hold(m_lock);
-    if (m_queue.size() >= kEventTapBacklog) {
-        ++m_dropped;
-        return;
+    std::vector<BYTE> message(sizeof(EventTapHeader) + textBytes);
+    std::memcpy(message.data() + sizeof(EventTapHeader), line, textBytes);
+    EventTapHeader header = {type, id, ::GetCurrentProcessId(), 0};
+    bool wasEmpty = false;
+    {
+        win::ExclusiveLock hold(m_lock);
+        header.sequence = ++m_sequence;
+        if (m_queue.size() >= kEventTapBacklog) {
+            ++m_dropped;
+            return;
+        }
+        std::memcpy(message.data(), &header, sizeof(header));
+        wasEmpty = m_queue.empty();
+        m_queue.push_back(std::move(message));
     }
-    m_queue.push_back(std::move(message));
-    StartWritesLocked();
-}
-
-std::size_t EventTap::DroppedLines() const
-{
-    ExclusiveLock hold(m_lock);
-    return m_dropped;
-}
-
-void EventTap::StartWritesLocked()
-{
-    while (m_connected && !m_writing && !m_broken && !m_queue.empty()) {
-        ::ResetEvent(m_writeDone.Get());
-        m_write = {};
-        m_write.hEvent = m_writeDone.Get();
-        const std::vector<BYTE>& message = m_queue.front();
-        if (::WriteFile(m_pipe.Get(), message.data(), static_cast<DWORD>(message.size()), nullptr, &m_write)) {
-            m_queue.pop_front();
-            continue;
-        }
-        if (::GetLastError() == ERROR_IO_PENDING) {
-            m_writing = true;
-        } else {
-            m_broken = true;
-        }
+    // The tap's thread takes every line queued behind the one it writes on its own.
+    if (wasEmpty) {
         ::SetEvent(m_wake.Get());
     }
 }
 
+std::size_t EventTap::DroppedLines() const
+{
+    win::ExclusiveLock hold(m_lock);
+    return m_dropped;
+}
+
+bool EventTap::Finish(OVERLAPPED& operation, bool& pending)
+{
+    if (!pending) {
+        return false;
+    }
+    pending = false;
+    ::CancelIoEx(m_pipe.Get(), &operation);
+    DWORD ignored = 0;
+    return ::GetOverlappedResult(m_pipe.Get(), &operation, &ignored, TRUE) != FALSE;
+}
+
 void EventTap::Serve()
 {
-    ULONGLONG deadline = 0;
-    while (WaitForReader(deadline) && ServeReader(deadline)) {
+    Flush flush;
+    while (Listen(flush) && ServeReader(flush)) {
         ::DisconnectNamedPipe(m_pipe.Get());
     }
 }
 
-// Until a reader connects (true), or the flush ends with none (false).
-bool EventTap::WaitForReader(ULONGLONG& deadline)
+bool EventTap::Listen(Flush& flush)
 {
     for (;;) {
-        ::ResetEvent(m_connectDone.Get());
-        m_connect = {};
-        m_connect.hEvent = m_connectDone.Get();
-        DWORD ignored = 0;
-        if (!::ConnectNamedPipe(m_pipe.Get(), &m_connect)) {
+        bool drained = false;
+        {
+            win::ExclusiveLock hold(m_lock);
+            drained = m_queue.empty();
+        }
+        if (flush.Asked() && (drained || flush.Remaining() == 0)) {
+            return false;
+        }
+        OVERLAPPED connect = On(m_connectDone.Get());
+        if (!::ConnectNamedPipe(m_pipe.Get(), &connect)) {
             const DWORD error = ::GetLastError();
+            if (error == ERROR_PIPE_CONNECTED) {
+                return true;
+            }
             if (error == ERROR_NO_DATA) {
                 // A reader came and went before the connect.
                 ::DisconnectNamedPipe(m_pipe.Get());
                 continue;
             }
-            if (error != ERROR_IO_PENDING && error != ERROR_PIPE_CONNECTED) {
+            if (error != ERROR_IO_PENDING) {
                 return false;
             }
-            if (error == ERROR_IO_PENDING) {
-                for (;;) {
-                    bool drained = false;
-                    {
-                        ExclusiveLock hold(m_lock);
-                        drained = IsDrainedLocked();
-                    }
-                    if (deadline != 0 && (drained || IsPast(deadline))) {
-                        ::CancelIoEx(m_pipe.Get(), &m_connect);
-                        ::GetOverlappedResult(m_pipe.Get(), &m_connect, &ignored, TRUE);
-                        return false;
-                    }
-                    const HANDLE handles[] = {m_connectDone.Get(), m_closing.Get()};
-                    const DWORD waited = ::WaitForMultipleObjects(deadline == 0 ? 2 : 1, handles, FALSE,
-                                                                  Remaining(deadline));
-                    if (waited == WAIT_OBJECT_0) {
-                        break;
-                    }
-                    if (waited == WAIT_OBJECT_0 + 1) {
-                        deadline = ::GetTickCount64() + kEventTapFlushMs;
-                    }
+        }
+        bool pending = true;
+        while (pending) {
+            const HANDLE handles[] = {m_connectDone.Get(), m_closing.Get()};
+            const DWORD waited =
+                ::WaitForMultipleObjects(flush.Asked() ? 1 : 2, handles, FALSE, flush.Remaining());
+            if (waited == WAIT_OBJECT_0) {
+                pending = false;
+            } else if (waited == WAIT_OBJECT_0 + 1) {
+                flush.Ask();
+                if (drained) {
+                    Finish(connect, pending);
+                    return false;
                 }
-                if (!::GetOverlappedResult(m_pipe.Get(), &m_connect, &ignored, FALSE)) {
-                    ::DisconnectNamedPipe(m_pipe.Get());
-                    continue;
-                }
+            } else {
+                // The flush is over, or the wait failed: waiting again could only spin.
+                Finish(connect, pending);
+                return false;
             }
         }
-        ExclusiveLock hold(m_lock);
-        m_connected = true;
-        m_broken = false;
-        StartWritesLocked();
-        return true;
+        DWORD ignored = 0;
+        if (::GetOverlappedResult(m_pipe.Get(), &connect, &ignored, FALSE)) {
+            return true;
+        }
+        ::DisconnectNamedPipe(m_pipe.Get());
     }
 }
 
-// Until the reader goes away (true: wait for the next), or the flush ends (false).
-bool EventTap::ServeReader(ULONGLONG& deadline)
+bool EventTap::ServeReader(Flush& flush)
 {
+    BYTE dropped[64];
+    OVERLAPPED read = {};
+    OVERLAPPED write = {};
+    bool reading = false;
+    bool writing = false;
+    bool readerGone = false;
     for (;;) {
-        bool writing = false;
-        bool drained = false;
-        {
-            ExclusiveLock hold(m_lock);
-            if (m_writing && HasOverlappedIoCompleted(&m_write)) {
-                DWORD written = 0;
-                m_writing = false;
-                if (::GetOverlappedResult(m_pipe.Get(), &m_write, &written, FALSE)) {
-                    m_queue.pop_front();
-                    StartWritesLocked();
-                } else {
-                    m_broken = true;
+        if (!reading) {
+            read = On(m_readDone.Get());
+            if (::ReadFile(m_pipe.Get(), dropped, sizeof(dropped), nullptr, &read) ||
+                ::GetLastError() == ERROR_MORE_DATA) {
+                continue;
+            }
+            if (::GetLastError() != ERROR_IO_PENDING) {
+                readerGone = true;
+                break;
+            }
+            reading = true;
+        }
+        if (!writing) {
+            // Only this thread removes lines, so the first one stays put while others queue.
+            const std::vector<BYTE>* line = nullptr;
+            {
+                win::ExclusiveLock hold(m_lock);
+                line = m_queue.empty() ? nullptr : &m_queue.front();
+            }
+            if (line == nullptr && flush.Asked()) {
+                break;
+            }
+            if (line != nullptr) {
+                write = On(m_writeDone.Get());
+                const BOOL written =
+                    ::WriteFile(m_pipe.Get(), line->data(), static_cast<DWORD>(line->size()), nullptr, &write);
+                if (!written && ::GetLastError() != ERROR_IO_PENDING) {
+                    // The line that failed stays first, for the next reader.
+                    readerGone = true;
+                    break;
                 }
+                writing = true;
             }
-            if (m_broken) {
-                // The line that failed stays first, for the next reader.
-                m_connected = false;
-                m_broken = false;
-                return true;
-            }
-            writing = m_writing;
-            drained = IsDrainedLocked();
         }
-        if (deadline != 0 && (drained || IsPast(deadline))) {
-            return false;
-        }
-        HANDLE handles[3] = {m_wake.Get()};
-        DWORD count = 1;
+        // A finished write before a departed reader: the line it delivered is not sent again.
+        HANDLE handles[4] = {};
+        DWORD count = 0;
         if (writing) {
             handles[count++] = m_writeDone.Get();
         }
-        if (deadline == 0) {
+        handles[count++] = m_readDone.Get();
+        handles[count++] = m_wake.Get();
+        if (!flush.Asked()) {
             handles[count++] = m_closing.Get();
         }
-        const DWORD waited = ::WaitForMultipleObjects(count, handles, FALSE, Remaining(deadline));
-        if (deadline == 0 && waited == WAIT_OBJECT_0 + count - 1) {
-            deadline = ::GetTickCount64() + kEventTapFlushMs;
+        const DWORD waited = ::WaitForMultipleObjects(count, handles, FALSE, flush.Remaining());
+        if (waited >= WAIT_OBJECT_0 + count) {
+            // The flush is over, or the wait failed: waiting again could only spin.
+            break;
+        }
+        const HANDLE signalled = handles[waited - WAIT_OBJECT_0];
+        DWORD transferred = 0;
+        if (signalled == m_readDone.Get()) {
+            reading = false;
+            if (!::GetOverlappedResult(m_pipe.Get(), &read, &transferred, FALSE) &&
+                ::GetLastError() != ERROR_MORE_DATA) {
+                readerGone = true;
+                break;
+            }
+        } else if (signalled == m_writeDone.Get()) {
+            writing = false;
+            if (!::GetOverlappedResult(m_pipe.Get(), &write, &transferred, FALSE)) {
+                readerGone = true;
+                break;
+            }
+            win::ExclusiveLock hold(m_lock);
+            m_queue.pop_front();
+        } else if (signalled == m_closing.Get()) {
+            flush.Ask();
         }
     }
+    Finish(read, reading);
+    if (Finish(write, writing)) {
+        win::ExclusiveLock hold(m_lock);
+        m_queue.pop_front();
+    }
+    return readerGone;
 }
 
 }  // namespace vyx::service

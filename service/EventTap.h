@@ -10,22 +10,24 @@
 // reads. A pipe of that name that someone else created first only switches this process's
 // tap off. The tap is off unless an administrator switches it on (a DWORD 1 under HKLM).
 //
-// A writer never waits on the reader: a line is queued and written with an overlapped write
-// that is never waited for, so a reader that is absent, slow or stuck costs one short lock.
-// At most kEventTapBacklog lines wait; later ones are dropped and counted (their sequence
-// numbers leave the gap). Lines written before a reader connects wait for it.
+// A writer never waits on the reader: it only queues the line, numbered under the queue's
+// lock so the numbers follow the order of the queue, and wakes the tap's thread. At most
+// kEventTapBacklog lines wait; later ones are dropped and counted (their sequence numbers
+// leave the gap). Lines written before a reader connects wait for it.
 //
-// Threads: Write from any thread; m_lock guards m_queue, m_connected, m_writing, m_broken
-// and the write OVERLAPPED. m_thread alone connects readers, completes pending writes and
-// drops a reader that went away. The pipe and the events live from construction until the
-// destructor has joined m_thread and ended every write; the destructor first gives a reader
-// up to kEventTapFlushMs to take the queued lines, so a short command's lines are not lost.
+// Threads: Write from any thread; m_lock guards m_queue, m_sequence and m_dropped. Only
+// m_thread issues I/O on the pipe (connects, writes, and a read kept pending, which ends
+// when the reader goes away, so a departed reader is let go at once, not at the next line):
+// Windows cancels a thread's pending I/O when that thread exits, so a write issued by a
+// logging thread that then ends would drop the reader. The pipe and the events live from
+// construction until the destructor has joined m_thread, which ends every I/O it started;
+// the destructor first gives a reader up to kEventTapFlushMs to take the queued lines, so a
+// short command's lines are not lost. A wait of the thread that fails ends the tap.
 
 #include "UniqueResource.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <deque>
 #include <string>
 #include <thread>
@@ -70,28 +72,27 @@ public:
     static void Sink(void* context, WORD type, DWORD id, const wchar_t* line);
 
 private:
+    struct Flush;
     void Serve();
-    // The deadline is 0 until the destructor asks for the flush.
-    bool WaitForReader(ULONGLONG& deadline);
-    bool ServeReader(ULONGLONG& deadline);
-    void StartWritesLocked();
-    bool IsDrainedLocked() const { return m_queue.empty() && !m_writing; }
+    // Until a reader connects (true), or the flush ends or a wait fails (false).
+    bool Listen(Flush& flush);
+    // Until the reader goes away (true: listen again), or the flush ends or a wait fails.
+    bool ServeReader(Flush& flush);
+    // Ends an overlapped operation still under way before its OVERLAPPED goes; true when it
+    // had completed after all.
+    bool Finish(OVERLAPPED& operation, bool& pending);
 
     win::UniqueFile m_pipe;
     win::UniqueHandle m_closing;  // manual reset, set by the destructor
-    win::UniqueHandle m_wake;     // auto reset: a write became pending or the pipe broke
+    win::UniqueHandle m_wake;     // auto reset: a line was queued
     win::UniqueHandle m_connectDone;
     win::UniqueHandle m_writeDone;
-    OVERLAPPED m_connect = {};
-    OVERLAPPED m_write = {};
-    std::atomic<DWORD> m_sequence{0};
+    win::UniqueHandle m_readDone;
 
     mutable SRWLOCK m_lock = SRWLOCK_INIT;
     std::deque<std::vector<BYTE>> m_queue;
+    DWORD m_sequence = 0;
     std::size_t m_dropped = 0;
-    bool m_connected = false;
-    bool m_writing = false;  // m_write is in flight for m_queue.front()
-    bool m_broken = false;   // the reader went away; m_thread disconnects it
 
     std::thread m_thread;
 };
