@@ -29,16 +29,38 @@ DWORD QueryStatus(SC_HANDLE service, SERVICE_STATUS_PROCESS& status)
     return ERROR_SUCCESS;
 }
 
-// Brings an existing or new service to the configuration this release installs.
-DWORD UpdateConfiguration(SC_HANDLE service, const std::wstring& binaryPath)
+class ScmConfigControl : public ServiceConfigControl {
+public:
+    explicit ScmConfigControl(SC_HANDLE service) : m_service(service) {}
+    DWORD ChangeConfig(const std::wstring& binaryPath) override
+    {
+        return ::ChangeServiceConfigW(m_service, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                                      binaryPath.c_str(), nullptr, nullptr, kDependencies, kAccount, nullptr,
+                                      kServiceName)
+                   ? ERROR_SUCCESS
+                   : ::GetLastError();
+    }
+    DWORD ChangeConfig2(DWORD level, void* info) override
+    {
+        return ::ChangeServiceConfig2W(m_service, level, info) ? ERROR_SUCCESS : ::GetLastError();
+    }
+
+private:
+    SC_HANDLE m_service;
+};
+
+}  // namespace
+
+DWORD UpdateServiceConfiguration(ServiceConfigControl& service, const std::wstring& binaryPath)
 {
-    if (!::ChangeServiceConfigW(service, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
-                                binaryPath.c_str(), nullptr, nullptr, kDependencies, kAccount, nullptr, kServiceName)) {
-        return ::GetLastError();
+    DWORD error = service.ChangeConfig(binaryPath);
+    if (error != ERROR_SUCCESS) {
+        return error;
     }
     SERVICE_DESCRIPTIONW description = {const_cast<wchar_t*>(kServiceDescription)};
-    if (!::ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description)) {
-        return ::GetLastError();
+    error = service.ChangeConfig2(SERVICE_CONFIG_DESCRIPTION, &description);
+    if (error != ERROR_SUCCESS) {
+        return error;
     }
     SC_ACTION actions[] = {{SC_ACTION_RESTART, 5000}, {SC_ACTION_RESTART, 15000}, {SC_ACTION_NONE, 0}};
     SERVICE_FAILURE_ACTIONSW failure = {};
@@ -47,13 +69,23 @@ DWORD UpdateConfiguration(SC_HANDLE service, const std::wstring& binaryPath)
     failure.lpCommand = nullptr;
     failure.cActions = static_cast<DWORD>(std::size(actions));
     failure.lpsaActions = actions;
-    if (!::ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure)) {
-        return ::GetLastError();
+    error = service.ChangeConfig2(SERVICE_CONFIG_FAILURE_ACTIONS, &failure);
+    if (error != ERROR_SUCCESS) {
+        return error;
     }
-    return ERROR_SUCCESS;
+    // Without the flag Windows applies the actions only to a process that ends without
+    // reporting STOPPED, never to the STOPPED with an error that a dead worker reports.
+    SERVICE_FAILURE_ACTIONS_FLAG onStoppedWithError = {TRUE};
+    error = service.ChangeConfig2(SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &onStoppedWithError);
+    if (error == ERROR_INVALID_LEVEL) {
+        WriteServiceEvent(EVENTLOG_WARNING_TYPE, kEventApiFailure,
+                          L"failure actions for a service that stops with an error not set: the service manager does "
+                          L"not know the setting. error=%lu",
+                          static_cast<unsigned long>(error));
+        return ERROR_SUCCESS;
+    }
+    return error;
 }
-
-}  // namespace
 
 DWORD RegisterEventLogSource(const std::wstring& executablePath)
 {
@@ -196,7 +228,8 @@ DWORD InstallService()
         created = true;
     }
 
-    error = UpdateConfiguration(service.Get(), binaryPath);
+    ScmConfigControl configuration(service.Get());
+    error = UpdateServiceConfiguration(configuration, binaryPath);
     if (error != ERROR_SUCCESS) {
         return error;
     }

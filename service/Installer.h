@@ -31,6 +31,25 @@ public:
     virtual DWORD SendStop() = 0;
 };
 
+// The calls that bring the service's configuration up to date, so that tests can answer
+// them as Windows does: Wine keeps no failure actions and refuses their flag.
+class ServiceConfigControl {
+public:
+    virtual ~ServiceConfigControl() = default;
+    // ChangeServiceConfigW with the given binary path and the rest of this release's
+    // configuration: 0, or its error.
+    virtual DWORD ChangeConfig(const std::wstring& binaryPath) = 0;
+    // ChangeServiceConfig2W: 0, or its error.
+    virtual DWORD ChangeConfig2(DWORD level, void* info) = 0;
+};
+
+// Type, start, account, description and the failure actions: restart after 5 s, again
+// after 15 s, then nothing, the count reset after a day, and applied also when the service
+// reports STOPPED with an error (the flag), since the service stops so when its worker
+// dies. A platform that refuses the flag (ERROR_INVALID_LEVEL) gets a warning 1400 and the
+// rest stays; any other failure ends with its error.
+DWORD UpdateServiceConfiguration(ServiceConfigControl& service, const std::wstring& binaryPath);
+
 // Stops the service and waits until it has stopped, within `timeoutMs`. A service that is
 // still starting refuses a stop (ERROR_SERVICE_CANNOT_ACCEPT_CTRL, 1061, for the whole
 // start-up wait on Windows): the stop is sent again at each poll until it is taken.
