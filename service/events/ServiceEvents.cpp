@@ -1,5 +1,6 @@
 #include "ServiceEvents.h"
 
+#include "SrwLock.h"
 #include "UniqueResource.h"
 
 #include <cstdarg>
@@ -20,10 +21,9 @@ void* g_sinkContext = nullptr;
 
 void SetServiceEventSink(ServiceEventSink sink, void* context)
 {
-    ::AcquireSRWLockExclusive(&g_sinkLock);
+    win::ExclusiveLock hold(g_sinkLock);
     g_sink = sink;
     g_sinkContext = context;
-    ::ReleaseSRWLockExclusive(&g_sinkLock);
 }
 
 void WriteServiceEvent(WORD type, DWORD id, const wchar_t* format, ...)
@@ -42,11 +42,10 @@ void WriteServiceEvent(WORD type, DWORD id, const wchar_t* format, ...)
         ::ReportEventW(source.Get(), type, 0, id, nullptr, 1, 0, strings, nullptr);
     }
 
-    ::AcquireSRWLockShared(&g_sinkLock);
+    win::SharedLock hold(g_sinkLock);
     if (g_sink != nullptr) {
         g_sink(g_sinkContext, type, id, line);
     }
-    ::ReleaseSRWLockShared(&g_sinkLock);
 }
 
 void LogApiFailure(const wchar_t* operation, DWORD error, DWORD id)

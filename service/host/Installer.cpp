@@ -1,8 +1,11 @@
 #include "Installer.h"
 
 #include "CameraModelTable.h"
-#include "Registrar.h"
+#include "FilterDllPath.h"
+#include "RegistrationAction.h"
+#include "RegistrationState.h"
 #include "ServiceEvents.h"
+#include "SystemFacts.h"
 #include "TrustedFiles.h"
 #include "UniqueResource.h"
 

@@ -8,21 +8,6 @@
 
 namespace vyx::service {
 
-namespace {
-
-DWORD RunAsService()
-{
-    SERVICE_TABLE_ENTRYW table[] = {{const_cast<wchar_t*>(kServiceName), ServiceMain}, {nullptr, nullptr}};
-    if (!::StartServiceCtrlDispatcherW(table)) {
-        const DWORD error = ::GetLastError();
-        LogApiFailure(L"StartServiceCtrlDispatcherW", error, kEventApiFailure);
-        return error;
-    }
-    return ERROR_SUCCESS;
-}
-
-}  // namespace
-
 ServiceCommand ParseServiceCommand(const wchar_t* commandLine)
 {
     if (commandLine == nullptr) {
@@ -53,7 +38,7 @@ int RunServiceCommand(const wchar_t* commandLine)
         result = UninstallService();
         break;
     case ServiceCommand::RunAsService:
-        result = RunAsService();
+        result = RunServiceDispatcher();
         break;
     }
     if (result == ERROR_SUCCESS) {

@@ -11,7 +11,7 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int)
 {
-#ifdef VYX_SERVICE_TEST_TIMINGS
+#ifdef VYX_SERVICE_TEST_BUILD
     vyx::service::LoadTimingsBesideExecutable();
 #endif
     std::optional<vyx::service::EventTap> tap;

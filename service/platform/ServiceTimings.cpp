@@ -2,7 +2,7 @@
 
 namespace vyx::service {
 
-#ifdef VYX_SERVICE_TEST_TIMINGS
+#ifdef VYX_SERVICE_TEST_BUILD
 
 namespace {
 ServiceTimings g_timings = kShippedTimings;

@@ -1,7 +1,7 @@
 #pragma once
-// The service's waits, in one place so a test build can shorten them. The executable
-// links the shipped values (ServiceTimings.cpp); the test build of the same file
-// (VYX_SERVICE_TEST_TIMINGS) lets a test set its own before any pass runs.
+// The service's waits, in one place so a test build can shorten them. The shipped
+// executable links the shipped values (ServiceTimings.cpp); the test build of the same file
+// (VYX_SERVICE_TEST_BUILD) lets a test set its own before any pass runs.
 
 #include <windows.h>
 
@@ -19,7 +19,7 @@ inline constexpr ServiceTimings kShippedTimings = {15000, 30000, 1500, 500, 1000
 
 const ServiceTimings& Timings();
 
-#ifdef VYX_SERVICE_TEST_TIMINGS
+#ifdef VYX_SERVICE_TEST_BUILD
 // Not thread-safe: call it while no pass, worker or action runs.
 void SetTimingsForTesting(const ServiceTimings& timings);
 // Five numbers in the order of ServiceTimings, separated by blanks; false if malformed.

@@ -1,37 +1,89 @@
+#include "ReconcileWorker.h"
+
 #include "PassScheduler.h"
-#include "Reconcile.h"
 #include "ServiceEvents.h"
-#include "ServiceState.h"
 #include "ServiceTimings.h"
+#include "StatusRecord.h"
+#include "System.h"
+
+#include <dbt.h>
 
 namespace vyx::service {
 
 namespace {
 
-// Both waits list stopEvent first, so a stop wins over a change signalled with it.
-DWORD WaitStopOrChange(DWORD timeoutMs)
-{
-    ServiceState& state = GetServiceState();
-    const HANDLE handles[] = {state.stopEvent.Get(), state.changeEvent.Get()};
-    return ::WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
-}
-
+// Logs a failed wait; the worker ends with its error, never with the 0 of a stop.
 DWORD FailWorker(const wchar_t* operation)
 {
-    const DWORD error = ::GetLastError();
+    const DWORD error = FailureCode(::GetLastError());
     LogApiFailure(operation, error, kEventApiFailure);
     return error;
 }
 
 }  // namespace
 
-DWORD WINAPI ReconcileWorker(void*)
+ReconcileWorker::ReconcileWorker(ServiceSignals& signals) : m_signals(signals), m_pass(signals) {}
+
+ReconcileWorker::~ReconcileWorker() { Stop(); }
+
+DWORD ReconcileWorker::Start()
 {
-    ServiceState& state = GetServiceState();
+    m_thread.Reset(::CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
+    return m_thread ? ERROR_SUCCESS : ::GetLastError();
+}
+
+DWORD ReconcileWorker::Result() const
+{
+    DWORD exitCode = 0;
+    if (!::GetExitCodeThread(m_thread.Get(), &exitCode)) {
+        return FailureCode(::GetLastError());
+    }
+    return exitCode;
+}
+
+void ReconcileWorker::Stop()
+{
+    m_signals.Stop();
+    if (!m_thread) {
+        return;
+    }
+    const DWORD wait = ::WaitForSingleObject(m_thread.Get(), kWorkerShutdownWaitMs);
+    if (wait != WAIT_OBJECT_0) {
+        LogApiFailure(L"reconcile worker shutdown", wait == WAIT_TIMEOUT ? ERROR_TIMEOUT : FailureCode(::GetLastError()),
+                      kEventApiFailure);
+        ::WaitForSingleObject(m_thread.Get(), INFINITE);
+    }
+}
+
+DWORD WINAPI ReconcileWorker::ThreadMain(void* worker)
+{
+    return static_cast<ReconcileWorker*>(worker)->Run();
+}
+
+DWORD ReconcileWorker::WaitStopOrChange(DWORD timeoutMs) const
+{
+    const HANDLE handles[] = {m_signals.StopEvent(), m_signals.ChangeEvent()};
+    return sys::WaitForAny(2, handles, timeoutMs);
+}
+
+DWORD ReconcileWorker::Run()
+{
+    // Lets the devices present at boot settle before the first pass. The service already
+    // runs and takes a stop meanwhile.
+    const HANDLE stop = m_signals.StopEvent();
+    DWORD wait = sys::WaitForAny(1, &stop, Timings().startupWaitMs);
+    if (wait == WAIT_OBJECT_0) {
+        return ERROR_SUCCESS;
+    }
+    if (wait != WAIT_TIMEOUT) {
+        return FailWorker(L"startup wait");
+    }
+    m_pass.Run();
+
     for (;;) {
-        DWORD wait = WaitStopOrChange(INFINITE);
+        wait = WaitStopOrChange(INFINITE);
         if (wait == WAIT_OBJECT_0) {
-            return 0;
+            return ERROR_SUCCESS;
         }
         if (wait != WAIT_OBJECT_0 + 1) {
             return FailWorker(L"WaitForMultipleObjects");
@@ -43,7 +95,7 @@ DWORD WINAPI ReconcileWorker(void*)
              remaining = schedule.RemainingMs(::GetTickCount64())) {
             wait = WaitStopOrChange(remaining);
             if (wait == WAIT_OBJECT_0) {
-                return 0;
+                return ERROR_SUCCESS;
             }
             if (wait == WAIT_OBJECT_0 + 1) {
                 schedule.OnChange(::GetTickCount64());
@@ -51,60 +103,14 @@ DWORD WINAPI ReconcileWorker(void*)
                 return FailWorker(L"debounce wait");
             }
         }
-        const LONG lastEvent = state.lastDeviceEvent.exchange(0);
+        const LONG lastEvent = m_signals.TakeLastDeviceEvent();
         if (lastEvent != 0) {
             WriteServiceEvent(EVENTLOG_INFORMATION_TYPE, kEventDeviceChange, L"deviceEvent=%ls generation=%ld",
                               lastEvent == DBT_DEVICEARRIVAL ? L"arrival" : L"remove-complete",
-                              static_cast<long>(state.generation.load()));
+                              static_cast<long>(m_signals.Generation()));
         }
-        ReconcileFilters();
+        m_pass.Run();
     }
-}
-
-DWORD WaitWhileWorkerRuns()
-{
-    ServiceState& state = GetServiceState();
-    // The stop first: a worker that ended because of it is no failure.
-    const HANDLE handles[] = {state.stopEvent.Get(), state.workerThread.Get()};
-    const DWORD wait = ::WaitForMultipleObjects(2, handles, FALSE, INFINITE);
-    if (wait == WAIT_OBJECT_0) {
-        return ERROR_SUCCESS;
-    }
-    DWORD error = ::GetLastError();
-    if (wait == WAIT_OBJECT_0 + 1) {
-        DWORD exitCode = 0;
-        // The worker returns 0 only for a stop, which the wait would have seen first.
-        error = ::GetExitCodeThread(state.workerThread.Get(), &exitCode) ? exitCode : ::GetLastError();
-    }
-    LogApiFailure(L"reconcile worker", error, kEventApiFailure);
-    return error;
-}
-
-void StopReconcileWorker()
-{
-    ServiceState& state = GetServiceState();
-    if (state.stopEvent) {
-        ::SetEvent(state.stopEvent.Get());
-    }
-    if (state.changeEvent) {
-        ::SetEvent(state.changeEvent.Get());
-    }
-    if (state.workerThread) {
-        const DWORD wait = ::WaitForSingleObject(state.workerThread.Get(), kWorkerShutdownWaitMs);
-        if (wait != WAIT_OBJECT_0) {
-            LogApiFailure(L"reconcile worker shutdown", wait == WAIT_TIMEOUT ? ERROR_TIMEOUT : ::GetLastError(),
-                          kEventApiFailure);
-            ::WaitForSingleObject(state.workerThread.Get(), INFINITE);
-        }
-        state.workerThread.Reset();
-    }
-    if (state.deviceNotification) {
-        if (!::UnregisterDeviceNotification(state.deviceNotification.Release())) {
-            LogApiFailure(L"UnregisterDeviceNotification", ::GetLastError(), kEventApiFailure);
-        }
-    }
-    // The events stay open: the dispatcher thread may still be inside the control handler,
-    // signalling them, after this returns. They close with the process.
 }
 
 }  // namespace vyx::service

@@ -1,7 +1,7 @@
+#include "FilterDllPath.h"
+
+#include "PathText.h"
 #include "PeHeaders.h"
-#include "Registrar.h"
-#include "TrustedFiles.h"
-#include "UniqueResource.h"
 
 #include <vector>
 

@@ -1,15 +1,21 @@
-#include "Registrar.h"
+#include "RegistrationAction.h"
+
+#include "FilterDllPath.h"
+#include "RegistrationState.h"
+#include "Regsvr32.h"
 #include "ServiceEvents.h"
 #include "ServiceTimings.h"
+#include "System.h"
 #include "TrustedFiles.h"
 
 namespace vyx::service {
 
 namespace {
 
+// Registering wants the correct state, unregistering nothing present.
 bool IsVerified(const ArchRegistrationState& state, bool registerFilter)
 {
-    return registerFilter ? state.correct : !state.present;
+    return IsAsWanted(state, registerFilter);
 }
 
 // The pause before the next attempt grows by one step each time (shipped: 500 ms after the
@@ -77,7 +83,7 @@ bool RunRegistrationAction(const CameraModel& model, FilterArch arch, bool regis
     // keys itself.
     if (layout == ERROR_SUCCESS) {
         std::wstring regsvr32;
-        if (!GetRegsvr32Path(arch, regsvr32)) {
+        if (!sys::Regsvr32Path(arch, regsvr32)) {
             LogApiFailure(L"GetRegsvr32Path", ::GetLastError(), kEventActionFailed);
             return false;
         }

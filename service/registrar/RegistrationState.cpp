@@ -1,4 +1,7 @@
-#include "Registrar.h"
+#include "RegistrationState.h"
+
+#include "FilterDllPath.h"
+#include "PathText.h"
 #include "UniqueResource.h"
 
 #include <vector>
@@ -80,17 +83,9 @@ ArchRegistrationState QueryRegistrationState(const CameraModel& model, FilterArc
 
     ArchRegistrationState state;
     state.present = classFound || instanceFound;
-    // An empty expected path means the library's path could not be built: never correct.
     state.correct = classFound && instanceFound && serverRead && clsidRead && !expectedPath.empty() &&
                     SameText(serverPath, expectedPath) && SameText(instanceClsid, model.filterClsid);
     return state;
-}
-
-bool IsNative64BitWindows()
-{
-    SYSTEM_INFO info = {};
-    ::GetNativeSystemInfo(&info);
-    return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
 }
 
 ModelRegistrationState QueryModelState(const CameraModel& model, bool native64BitWindows)

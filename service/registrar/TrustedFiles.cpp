@@ -1,6 +1,7 @@
 #include "TrustedFiles.h"
 
 #include "PathText.h"
+#include "System.h"
 
 #include <aclapi.h>
 
@@ -13,8 +14,6 @@ struct LocalMemoryTraits {
     static void Close(PSECURITY_DESCRIPTOR p) { ::LocalFree(p); }
 };
 using UniqueDescriptor = win::UniqueResource<PSECURITY_DESCRIPTOR, LocalMemoryTraits>;
-
-FileOpener g_openFile = ::CreateFileW;
 
 struct LayoutItem {
     std::wstring path;
@@ -37,8 +36,6 @@ DWORD HoldAll(TrustedFiles& held, const std::vector<LayoutItem>& items, std::wst
 }
 
 }  // namespace
-
-void SetFileOpenerForTesting(FileOpener opener) { g_openFile = opener != nullptr ? opener : ::CreateFileW; }
 
 DWORD HoldFilterLayout(TrustedFiles& held, const std::wstring& libraryPath, std::wstring& refusedPath)
 {
@@ -92,8 +89,7 @@ DWORD TrustedFiles::Hold(const std::wstring& path, FileKind kind)
     // Opened as whatever it is, so a folder where a file belongs is told apart from a file
     // that cannot be opened.
     const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
-    win::UniqueFile file(
-        g_openFile(path.c_str(), GENERIC_READ | READ_CONTROL, sharing, nullptr, OPEN_EXISTING, flags, nullptr));
+    win::UniqueFile file(sys::OpenExisting(path.c_str(), GENERIC_READ | READ_CONTROL, sharing, flags));
     if (!file) {
         return ::GetLastError();
     }

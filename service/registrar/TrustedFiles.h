@@ -42,13 +42,6 @@ private:
     bool m_ownerRefused = false;
 };
 
-// Tests stand in for CreateFileW, to answer as Windows does where Wine does not: Wine,
-// run as root, opens every file it finds, so an open that is denied can only be staged.
-// Null restores it. Set while no object is being held.
-using FileOpener = HANDLE(WINAPI*)(LPCWSTR path, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security,
-                                   DWORD disposition, DWORD flags, HANDLE templateFile);
-void SetFileOpenerForTesting(FileOpener opener);
-
 // What an opened object's attributes say when it should be of `kind`: 0; or, for a
 // reparse point (junction, symbolic link) or an object of the other kind,
 // ERROR_BAD_PATHNAME (161) where a folder belongs and ERROR_FILE_INVALID (1006) where a

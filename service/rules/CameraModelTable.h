@@ -32,8 +32,4 @@ bool IsVendorDeviceInstanceId(const wchar_t* instanceId);
 // -1 when there is none. A null ID matches nothing.
 int FindCameraModelIndex(const wchar_t* instanceId);
 
-// Counts the present device instances of every row over SetupDi. False (with an event
-// 1400) when the enumeration itself failed; the counts are then meaningless.
-bool EnumerateConnectedCameras(ConnectedCounts& counts);
-
 }  // namespace vyx::service

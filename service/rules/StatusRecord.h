@@ -5,7 +5,7 @@
 // stop that came early is never undone by the start-up that is still under way. Once
 // stopped has been filled, every later report is refused: a stop pending sent after it
 // would tell the manager that a service whose process then exits ended unexpectedly.
-// Called with the service's statusLock held (ServiceState.h); the rule itself has no state.
+// Called with the service run's status lock held (ServiceRun.h); the rule itself has no state.
 
 #include <windows.h>
 
@@ -15,5 +15,9 @@ namespace vyx::service {
 // pending or running, or follows a stopped report. A record starts zeroed.
 bool FillStatusRecord(SERVICE_STATUS& status, DWORD currentState, DWORD win32ExitCode, DWORD waitHint,
                       bool stopRequested);
+
+// The exit code a failure ends the service with: the failing call's error, or
+// ERROR_INTERNAL_ERROR when it left none, so a failure never reads as the 0 of a stop.
+inline DWORD FailureCode(DWORD lastError) { return lastError != ERROR_SUCCESS ? lastError : ERROR_INTERNAL_ERROR; }
 
 }  // namespace vyx::service

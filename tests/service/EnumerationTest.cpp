@@ -1,5 +1,5 @@
 // Counting present devices per row over SetupDi, with simulated cameras on the bus.
-#include "CameraModelTable.h"
+#include "ConnectedCameras.h"
 #include "EventRecorder.h"
 #include "ServiceEvents.h"
 

@@ -1,7 +1,8 @@
 // Registration state read from hand-written keys in both registry views, and the direct
 // deletion the unregistering fallback uses.
 #include "CameraModelTable.h"
-#include "Registrar.h"
+#include "FilterDllPath.h"
+#include "RegistrationState.h"
 #include "RegistryFixture.h"
 #include "TestLayout.h"
 #include "UniqueResource.h"

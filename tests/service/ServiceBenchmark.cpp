@@ -1,13 +1,15 @@
 // Benchmark (not a test): the cost of reading every model's registration state, and of a
 // reconcile pass that has nothing to do, in the steady states the service spends its life
 // in. Run under Wine from the build tree:
-//   VYX_BUILD_ROOT=$PWD/build/service cmake/wine-run build/service/x86/tests/service/bin/service_benchmark.exe
+//   cmake/wine-run build/x64/tests/service/bin/service_benchmark.exe
 #include "CameraModelTable.h"
-#include "Reconcile.h"
-#include "Registrar.h"
+#include "ConnectedCameras.h"
+#include "FilterDllPath.h"
+#include "ReconcilePass.h"
+#include "RegistrationState.h"
 #include "RegistryFixture.h"
 #include "ServiceEvents.h"
-#include "ServiceState.h"
+#include "SystemFacts.h"
 
 #include <SimulatedBus.h>
 
@@ -84,16 +86,15 @@ int main()
 {
     vyx::sim::bus::UnplugAll();
     test::RemoveAllRegistrations();
-    ServiceState& state = GetServiceState();
-    state.stopEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    state.changeEvent.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    ServiceSignals signals;
+    ReconcilePass pass(signals);
     Summary summary;
     SetServiceEventSink(CountLine, &summary);
 
     std::printf("models=%zu, 64-bit Windows=%d\n", CameraModelTable::Count(), IsNative64BitWindows() ? 1 : 0);
     Measure("EnumerateConnectedCameras, nothing connected", 50, Enumerate);
     Measure("QueryModelState x 43 rows, nothing registered", 200, QueryAllRows);
-    Measure("ReconcileFilters no-op, nothing connected", 50, [] { ReconcileFilters(); });
+    Measure("ReconcilePass no-op, nothing connected", 50, [&pass] { pass.Run(); });
 
     // Steady state with one camera plugged and its model registered in both views.
     const std::size_t row = 0;
@@ -106,13 +107,12 @@ int main()
     Measure("EnumerateConnectedCameras, one camera connected", 50, Enumerate);
     Measure("QueryModelState x 43 rows, one model registered", 200, QueryAllRows);
     summary = Summary{};
-    Measure("ReconcileFilters no-op, one model connected and registered", 50, [] { ReconcileFilters(); });
+    Measure("ReconcilePass no-op, one model connected and registered", 50, [&pass] { pass.Run(); });
     std::printf("no-op passes: %d summaries, %d lines in all, summary elapsedMs mean %.1f\n", summary.summaries,
                 summary.lines, summary.summaries > 0 ? static_cast<double>(summary.elapsedMs) / summary.summaries : 0.0);
 
     SetServiceEventSink(nullptr, nullptr);
     vyx::sim::bus::UnplugAll();
     test::RemoveAllRegistrations();
-    StopReconcileWorker();
     return 0;
 }

@@ -1,7 +1,8 @@
 #include "TestLayout.h"
 
 #include "MemoryPeSource.h"
-#include "Registrar.h"
+#include "FilterDllPath.h"
+#include "PathText.h"
 #include "TrustedFiles.h"
 #include "UniqueResource.h"
 

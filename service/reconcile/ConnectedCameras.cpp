@@ -1,4 +1,5 @@
-#include "CameraModelTable.h"
+#include "ConnectedCameras.h"
+
 #include "ServiceEvents.h"
 #include "UniqueResource.h"
 
