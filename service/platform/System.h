@@ -1,6 +1,6 @@
 #pragma once
 // The system calls of the service that its tests must answer as Windows does where Wine
-// cannot (a refused open, a failing wait, a job that cannot nest), or
+// cannot (a refused open, a failing wait, a job that cannot nest, an empty device list), or
 // point elsewhere (a stand-in regsvr32, a status record with no service manager behind it).
 // The service's code makes these calls here and nowhere else. The shipped executable links
 // SystemCalls.cpp, which hands each straight to the system; the test build of the service
@@ -27,6 +27,9 @@ DWORD WaitForAny(DWORD count, const HANDLE* handles, DWORD timeoutMs);
 
 // CreateFileW for an existing file or folder, without security attributes or template.
 HANDLE OpenExisting(const wchar_t* path, DWORD access, DWORD sharing, DWORD flags);
+
+// The present devices of the USB enumerator, of every setup class.
+HDEVINFO OpenPresentUsbDevices();
 
 // The regsvr32 program to run for a library of the architecture (GetRegsvr32Path).
 bool Regsvr32Path(FilterArch arch, std::wstring& path);

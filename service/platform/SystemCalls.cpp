@@ -35,6 +35,11 @@ HANDLE OpenExisting(const wchar_t* path, DWORD access, DWORD sharing, DWORD flag
     return ::CreateFileW(path, access, sharing, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
+HDEVINFO OpenPresentUsbDevices()
+{
+    return ::SetupDiGetClassDevsW(nullptr, L"USB", nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
+}
+
 bool Regsvr32Path(FilterArch arch, std::wstring& path)
 {
     return GetRegsvr32Path(arch, path);

@@ -51,6 +51,13 @@ HANDLE OpenExisting(const wchar_t* path, DWORD access, DWORD sharing, DWORD flag
                                 : ::CreateFileW(path, access, sharing, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
+HDEVINFO OpenPresentUsbDevices()
+{
+    return g_hooks.openPresentUsbDevices
+               ? g_hooks.openPresentUsbDevices()
+               : ::SetupDiGetClassDevsW(nullptr, L"USB", nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
+}
+
 bool Regsvr32Path(FilterArch arch, std::wstring& path)
 {
     if (!g_hooks.regsvr32.empty()) {

@@ -20,6 +20,7 @@ struct TestHooks {
     // Returns the wait's result; a failure sets the last error itself.
     std::function<DWORD(DWORD count, const HANDLE* handles, DWORD timeoutMs)> waitForAny;
     std::function<HANDLE(const wchar_t* path, DWORD access, DWORD sharing, DWORD flags)> openExisting;
+    std::function<HDEVINFO()> openPresentUsbDevices;
     std::function<BOOL(HANDLE job, HANDLE process)> assignToJob;
     // Non-empty: the program run in place of every regsvr32.
     std::wstring regsvr32;

@@ -1,6 +1,7 @@
 #include "ConnectedCameras.h"
 
 #include "ServiceEvents.h"
+#include "System.h"
 #include "UniqueResource.h"
 
 #include <vector>
@@ -11,9 +12,14 @@ bool EnumerateConnectedCameras(ConnectedCounts& counts)
 {
     counts.fill(0);
 
-    win::UniqueDevInfo devices(::SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
+    win::UniqueDevInfo devices(sys::OpenPresentUsbDevices());
     if (!devices) {
-        LogApiFailure(L"SetupDiGetClassDevsW", ::GetLastError(), kEventApiFailure);
+        const DWORD error = ::GetLastError();
+        // Windows answers so for an enumerator that has no device at all.
+        if (error == ERROR_INVALID_DATA) {
+            return true;
+        }
+        LogApiFailure(L"SetupDiGetClassDevsW", error, kEventApiFailure);
         return false;
     }
 

@@ -2,7 +2,6 @@
 
 #include "ConnectedCameras.h"
 #include "RegistrationAction.h"
-#include "RegistrationState.h"
 #include "ServiceEvents.h"
 #include "SystemFacts.h"
 
@@ -11,8 +10,22 @@
 namespace vyx::service {
 
 ReconcilePass::ReconcilePass(const ServiceSignals& signals)
-    : m_signals(signals), m_native64(IsNative64BitWindows())
+    : m_signals(signals), m_native64(IsNative64BitWindows()), m_cache(m_native64), m_watch(m_native64)
 {}
+
+void ReconcilePass::Refresh()
+{
+    if (m_cache.Filled() && !m_watch.Changed()) {
+        return;
+    }
+    const DWORD error = m_watch.Arm();
+    // Unarmed, every pass reads everything: slower, never wrong. Logged once per outage.
+    if (error != ERROR_SUCCESS && !m_watchFailureLogged) {
+        LogApiFailure(L"RegNotifyChangeKeyValue", error, kEventApiFailure);
+    }
+    m_watchFailureLogged = error != ERROR_SUCCESS;
+    m_cache.ReadAll();
+}
 
 bool ReconcilePass::Run()
 {
@@ -22,11 +35,11 @@ bool ReconcilePass::Run()
     if (!EnumerateConnectedCameras(counts)) {
         return false;
     }
-    std::vector<ModelRegistrationState> before(kCameraModelCount);
+    Refresh();
+
     std::vector<RegistrationAction> plan;
     for (std::uint32_t i = 0; i < kCameraModelCount; ++i) {
-        before[i] = QueryModelState(CameraModelTable::Row(i), m_native64);
-        PlanModel(plan, i, before[i], counts[i] != 0, m_native64);
+        PlanModel(plan, i, m_cache.State(i), counts[i] != 0, m_native64);
     }
 
     unsigned actionFailures = 0;
@@ -38,6 +51,8 @@ bool ReconcilePass::Run()
                                    m_signals.StopEvent())) {
             ++actionFailures;
         }
+        // The action verified itself; only what it touched needs reading again.
+        m_cache.Read(action.modelIndex, action.arch);
     }
     // A stop that cut the last action short ends the pass as well: what it would report
     // is only what the stop left half done.
@@ -50,7 +65,7 @@ bool ReconcilePass::Run()
     for (std::size_t i = 0; i < kCameraModelCount; ++i) {
         const bool connected = counts[i] != 0;
         connectedModels += connected ? 1 : 0;
-        const ModelRegistrationState state = QueryModelState(CameraModelTable::Row(i), m_native64);
+        const ModelRegistrationState& state = m_cache.State(i);
         if (IsModelAsWanted(state, connected, m_native64)) {
             continue;
         }

@@ -1,6 +1,5 @@
 #include "RegistrationState.h"
 
-#include "FilterDllPath.h"
 #include "PathText.h"
 #include "UniqueResource.h"
 
@@ -10,13 +9,30 @@ namespace vyx::service {
 
 namespace {
 
-const std::wstring kClassesClsid = L"SOFTWARE\\Classes\\CLSID\\";
+constexpr wchar_t kClassesClsid[] = L"SOFTWARE\\Classes\\CLSID";
 
-bool KeyOpens(const std::wstring& keyPath, FilterArch arch)
+// A string value of `parent`'s subkey (or of `parent` itself for a null subkey).
+bool ReadString(HKEY parent, const wchar_t* subkey, REGSAM view, const wchar_t* valueName, std::wstring& value)
 {
     win::UniqueRegKey key;
-    return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | ArchViewFlag(arch), key.Put()) ==
-           ERROR_SUCCESS;
+    if (::RegOpenKeyExW(parent, subkey, 0, KEY_QUERY_VALUE | view, key.Put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegQueryValueExW(key.Get(), valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) {
+        return false;
+    }
+    // One character more than the data, so a value stored without its NUL still ends.
+    std::vector<wchar_t> buffer(size / 2 + 1, L'\0');
+    if (::RegQueryValueExW(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return false;
+    }
+    value.assign(buffer.data());
+    return true;
 }
 
 // Deletes "SOFTWARE\\Classes\\" + subtree in the architecture's view. RegDeleteTreeW opens
@@ -45,65 +61,44 @@ DWORD DeleteTreeBelowClasses(const std::wstring& subtree, FilterArch arch)
 
 bool ReadRegistryString(const std::wstring& keyPath, FilterArch arch, const wchar_t* valueName, std::wstring& value)
 {
+    return ReadString(HKEY_LOCAL_MACHINE, keyPath.c_str(), ArchViewFlag(arch), valueName, value);
+}
+
+win::UniqueRegKey OpenClassesClsid(FilterArch arch)
+{
     win::UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | ArchViewFlag(arch), key.Put()) !=
-        ERROR_SUCCESS) {
-        return false;
+    ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kClassesClsid, 0, KEY_READ | ArchViewFlag(arch), key.Put());
+    return key;
+}
+
+ArchRegistrationState QueryRegistrationState(HKEY classesClsid, const CameraModel& model,
+                                             const std::wstring& expectedPath)
+{
+    // Relative to the view's own key, so no redirected path is walked again.
+    const std::wstring instancePath = std::wstring(kVideoInputDeviceCategory) + L"\\Instance\\" + model.filterClsid;
+    win::UniqueRegKey classKey;
+    win::UniqueRegKey instanceKey;
+    const bool classFound = classesClsid != nullptr &&
+                            ::RegOpenKeyExW(classesClsid, model.filterClsid, 0, KEY_READ, classKey.Put()) == ERROR_SUCCESS;
+    const bool instanceFound = classesClsid != nullptr && ::RegOpenKeyExW(classesClsid, instancePath.c_str(), 0, KEY_READ,
+                                                                          instanceKey.Put()) == ERROR_SUCCESS;
+    ArchRegistrationState state;
+    state.present = classFound || instanceFound;
+    if (!classFound || !instanceFound || expectedPath.empty()) {
+        return state;
     }
-    DWORD type = 0;
-    DWORD size = 0;
-    if (::RegQueryValueExW(key.Get(), valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) {
-        return false;
-    }
-    // One character more than the data, so a value stored without its NUL still ends.
-    std::vector<wchar_t> buffer(size / 2 + 1, L'\0');
-    if (::RegQueryValueExW(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        return false;
-    }
-    value.assign(buffer.data());
-    return true;
+    std::wstring serverPath;
+    std::wstring instanceClsid;
+    state.correct = ReadString(classKey.Get(), L"InprocServer32", 0, nullptr, serverPath) &&
+                    ReadString(instanceKey.Get(), nullptr, 0, L"CLSID", instanceClsid) &&
+                    SameText(serverPath, expectedPath) && SameText(instanceClsid, model.filterClsid);
+    return state;
 }
 
 ArchRegistrationState QueryRegistrationState(const CameraModel& model, FilterArch arch,
                                              const std::wstring& expectedPath)
 {
-    const std::wstring classKey = kClassesClsid + model.filterClsid;
-    const std::wstring instanceKey =
-        kClassesClsid + kVideoInputDeviceCategory + L"\\Instance\\" + model.filterClsid;
-
-    const bool classFound = KeyOpens(classKey, arch);
-    const bool instanceFound = KeyOpens(instanceKey, arch);
-    std::wstring serverPath;
-    std::wstring instanceClsid;
-    const bool serverRead = ReadRegistryString(classKey + L"\\InprocServer32", arch, nullptr, serverPath);
-    const bool clsidRead = ReadRegistryString(instanceKey, arch, L"CLSID", instanceClsid);
-
-    ArchRegistrationState state;
-    state.present = classFound || instanceFound;
-    state.correct = classFound && instanceFound && serverRead && clsidRead && !expectedPath.empty() &&
-                    SameText(serverPath, expectedPath) && SameText(instanceClsid, model.filterClsid);
-    return state;
-}
-
-ModelRegistrationState QueryModelState(const CameraModel& model, bool native64BitWindows)
-{
-    ModelRegistrationState state;
-    std::wstring path;
-    if (!BuildDllPath(model, FilterArch::X86, path)) {
-        path.clear();
-    }
-    state.x86 = QueryRegistrationState(model, FilterArch::X86, path);
-    if (native64BitWindows) {
-        path.clear();
-        if (!BuildDllPath(model, FilterArch::X64, path)) {
-            path.clear();
-        }
-        state.x64 = QueryRegistrationState(model, FilterArch::X64, path);
-    }
-    return state;
+    return QueryRegistrationState(OpenClassesClsid(arch).Get(), model, expectedPath);
 }
 
 DWORD DeleteFilterRegistration(const CameraModel& model, FilterArch arch)

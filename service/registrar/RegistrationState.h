@@ -6,6 +6,7 @@
 #include "CameraModel.h"
 #include "FilterArch.h"
 #include "ReconcilePlan.h"
+#include "UniqueResource.h"
 
 #include <windows.h>
 
@@ -19,11 +20,17 @@ inline constexpr wchar_t kVideoInputDeviceCategory[] = L"{860BB310-5D01-11D0-BD3
 // a null value name reads the default value.
 bool ReadRegistryString(const std::wstring& keyPath, FilterArch arch, const wchar_t* valueName, std::wstring& value);
 
+// "SOFTWARE\Classes\CLSID" of the architecture's view, where every filter registration
+// lives; empty when it cannot be opened (then nothing below it is present).
+win::UniqueRegKey OpenClassesClsid(FilterArch arch);
+
 // An empty expected path (the library's path could not be built) is never correct.
 ArchRegistrationState QueryRegistrationState(const CameraModel& model, FilterArch arch,
                                              const std::wstring& expectedPath);
-// Both architectures' state; the x64 side only on 64-bit Windows.
-ModelRegistrationState QueryModelState(const CameraModel& model, bool native64BitWindows);
+// The same, below the view's key from OpenClassesClsid: for reading many models at once,
+// since opening a path of the other view from its root walks it key by key.
+ArchRegistrationState QueryRegistrationState(HKEY classesClsid, const CameraModel& model,
+                                             const std::wstring& expectedPath);
 
 // Removes the filter's class key and its video input category entry; nothing else.
 DWORD DeleteFilterRegistration(const CameraModel& model, FilterArch arch);

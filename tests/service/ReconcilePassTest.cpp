@@ -1,5 +1,7 @@
 // Reconcile passes against the simulated bus and the real registry, with the stand-in
-// registration program: what a pass acts on and reports, and what a stop leaves out.
+// registration program: what a pass acts on and reports, what a stop leaves out, and that
+// a registration changed behind the service's back is repaired at the next pass although
+// the pass reads the registry again only when it changed.
 #include "CameraModelTable.h"
 #include "EventRecorder.h"
 #include "FilterDllPath.h"
@@ -105,6 +107,73 @@ TEST_F(ReconcilePassTest, OneOfTwoCamerasOfAModelUnpluggedKeepsTheModelRegistere
     EXPECT_TRUE(test::StartsWith(lines[0].line, L"reconcile generation=0 connectedModels=1 actions=0 actionFailures=0 "
                                                 L"degradedModels=0 elapsedMs="))
         << test::Narrow(lines[0].line);
+}
+
+// Every registration undone or changed by hand, in either view, is seen and mended by the
+// next pass; in between, passes with nothing to do act on nothing.
+TEST_F(ReconcilePassTest, ARegistrationChangedBehindItsBackIsRepairedAtTheNextPassInEachView)
+{
+    const CameraModel& plugged = CameraModelTable::Row(4);
+    const CameraModel& unplugged = CameraModelTable::Row(5);
+    const std::wstring paths[] = {LayOut(plugged, FilterArch::X86), LayOut(plugged, FilterArch::X64)};
+    LayOut(unplugged, FilterArch::X86);
+    LayOut(unplugged, FilterArch::X64);
+    ASSERT_EQ(vyx::sim::bus::Plug(plugged.displayName), ERROR_SUCCESS);
+    test::StandIn standIn(L"register");
+    ReconcilePass pass(m_signals);
+    ASSERT_TRUE(pass.Run());
+    ASSERT_EQ(standIn.CommandLines().size(), 2u);
+
+    struct Change {
+        const char* what;
+        void (*make)(FilterArch arch);
+        const CameraModel& row;
+    };
+    const Change changes[] = {
+        {"unregistered by hand", [](FilterArch arch) { test::RemoveRegistration(CameraModelTable::Row(4), arch); },
+         plugged},
+        {"registered to another path",
+         [](FilterArch arch) {
+             test::SetString(test::ClassKeyPath(CameraModelTable::Row(4)) + L"\\InprocServer32", arch, nullptr,
+                             L"C:\\elsewhere\\" + std::wstring(CameraModelTable::Row(4).dllFileName));
+         },
+         plugged},
+        {"a model not plugged in registered by hand",
+         [](FilterArch arch) {
+             test::HandRegistration keys;
+             keys.serverPath = L"C:\\elsewhere\\x.dll";
+             test::WriteRegistration(CameraModelTable::Row(5), arch, keys);
+         },
+         unplugged},
+    };
+    for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
+        for (const Change& change : changes) {
+            SCOPED_TRACE(std::string(change.what) + (arch == FilterArch::X86 ? " x86" : " x64"));
+            EventRecorder events;
+            EXPECT_TRUE(pass.Run());
+            const std::size_t runsBefore = standIn.CommandLines().size();
+            change.make(arch);
+            EXPECT_TRUE(pass.Run());
+
+            const auto summaries = events.WithId(kEventReconcileSummary);
+            ASSERT_EQ(summaries.size(), 2u) << Describe(events.Events());
+            EXPECT_TRUE(test::StartsWith(summaries[0].line, L"reconcile generation=0 connectedModels=1 actions=0 "));
+            EXPECT_TRUE(test::StartsWith(summaries[1].line, L"reconcile generation=0 connectedModels=1 actions=1 "
+                                                            L"actionFailures=0 degradedModels=0 "))
+                << test::Narrow(summaries[1].line);
+            const auto runs = standIn.CommandLines();
+            ASSERT_EQ(runs.size(), runsBefore + 1);
+            const bool registering = &change.row == &plugged;
+            EXPECT_NE(runs.back().find(registering ? L"/s \"" : L"/s /u \""), std::wstring::npos)
+                << test::Narrow(runs.back());
+            EXPECT_NE(runs.back().find(std::wstring(ArchFolder(arch)) + L"\\" + change.row.dllFileName),
+                      std::wstring::npos)
+                << test::Narrow(runs.back());
+            const std::wstring expected = arch == FilterArch::X86 ? paths[0] : paths[1];
+            EXPECT_TRUE(QueryRegistrationState(plugged, arch, expected).correct);
+            EXPECT_FALSE(test::KeyExists(test::ClassKeyPath(unplugged), arch));
+        }
+    }
 }
 
 // A stop between actions ends the pass without its model lines and summary; a stop during
