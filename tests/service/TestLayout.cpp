@@ -2,7 +2,8 @@
 
 #include "InstalledBuilds.h"
 #include "MemoryPeSource.h"
-#include "Registrar.h"
+#include "FilterDllPath.h"
+#include "PathText.h"
 #include "TrustedFiles.h"
 #include "UniqueResource.h"
 
