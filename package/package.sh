@@ -15,7 +15,7 @@
 # version (x.y.z), for tests that upgrade from an older build. For tests only:
 # VYX_SETUP_TARGET=amd64-unicode builds a 64-bit setup (where no 32-bit program runs), and
 # VYX_SETUP_SEAMS=yes a setup that reads the machine it runs on from VYX_TEST_NATIVE_MACHINE,
-# and VYX_SETUP_UNCOMPRESSED=yes one that is not compressed.
+# VYX_SETUP_UNCOMPRESSED=yes one that is not compressed, and VYX_PACKAGE_ZIP=no no zip.
 # Prints the setup program's path (with --setup), then the zip's.
 set -euo pipefail
 usage() { echo "usage: package.sh [--setup] [--camera-library DIR] [--sign FILE.pfx]" >&2; exit 2; }
@@ -104,7 +104,7 @@ if [ -n "$pfx" ]; then
         bash "$root/package/sign.sh" "$file"
     done
 fi
-(cd "$stage" && zip -q -r -X "$out/$name.zip" "$name")
+[ "${VYX_PACKAGE_ZIP:-yes}" = no ] || (cd "$stage" && zip -q -r -X "$out/$name.zip" "$name")
 
 # The setup program installs the same files but its own uninstaller instead of the scripts.
 setup="$out/$name-setup.exe"
@@ -143,4 +143,4 @@ if [ "$with_setup" = yes ]; then
 fi
 rm -rf "$stage"
 [ "$with_setup" = yes ] && echo "$setup"
-echo "$out/$name.zip"
+[ "${VYX_PACKAGE_ZIP:-yes}" = no ] || echo "$out/$name.zip"
