@@ -25,6 +25,7 @@ Function ${UN}RunHelper
     Exch $R9
     Push $R8
     Push $R7
+    SetDetailsPrint none  ; the helper's own files are no step of the install
     Delete "$PLUGINSDIR\result.txt"
     nsExec::Exec `"$PLUGINSDIR\vyxsetup.exe" $R9 "$PLUGINSDIR\result.txt"`
     Pop $R8
@@ -45,6 +46,7 @@ Function ${UN}RunHelper
         ${TrimNewLines} "$R2" $R2
         ${TrimNewLines} "$R3" $R3
     ${EndIf}
+    SetDetailsPrint lastused
     Pop $R7
     Pop $R8
     Pop $R9
