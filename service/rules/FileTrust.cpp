@@ -105,7 +105,7 @@ std::wstring OwnerMend(const std::wstring& path)
     return L"set the owner to Administrators: icacls \"" + path + L"\" /setowner *S-1-5-32-544";
 }
 
-TrustVerdict FileTrust::Judge(PSECURITY_DESCRIPTOR descriptor) const
+TrustVerdict FileTrust::Judge(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK changingRights) const
 {
     if (descriptor == nullptr || !::IsValidSecurityDescriptor(descriptor)) {
         return {false, L"no valid security descriptor"};
@@ -116,7 +116,7 @@ TrustVerdict FileTrust::Judge(PSECURITY_DESCRIPTOR descriptor) const
         return {false, L"no owner"};
     }
     if (!IsTrustedPrincipal(owner)) {
-        return {false, L"owner=" + SidText(owner), true};
+        return {false, L"owner=" + SidText(owner), true, CopySid(owner)};
     }
     BOOL present = FALSE;
     PACL dacl = nullptr;
@@ -141,7 +141,7 @@ TrustVerdict FileTrust::Judge(PSECURITY_DESCRIPTOR descriptor) const
         case ACCESS_ALLOWED_ACE_TYPE:
         case ACCESS_ALLOWED_CALLBACK_ACE_TYPE: {
             const ACCESS_MASK mask = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->Mask;
-            if ((mask & kChangingRights) == 0) {
+            if ((mask & changingRights) == 0) {
                 continue;
             }
             PSID sid = SidOfSimpleEntry(header);
@@ -149,7 +149,7 @@ TrustVerdict FileTrust::Judge(PSECURITY_DESCRIPTOR descriptor) const
                 return {false, L"malformed DACL entry"};
             }
             if (!IsTrustedPrincipal(sid)) {
-                return {false, AccessText(sid, mask)};
+                return {false, AccessText(sid, mask), false, CopySid(sid)};
             }
             continue;
         }
@@ -158,7 +158,7 @@ TrustVerdict FileTrust::Judge(PSECURITY_DESCRIPTOR descriptor) const
         case ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE: {
             // Never written for files: refused when they grant a changing right at all.
             const ACCESS_MASK mask = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header)->Mask;
-            if ((mask & kChangingRights) != 0) {
+            if ((mask & changingRights) != 0) {
                 return {false, L"unexpected DACL entry type " + std::to_wstring(header->AceType)};
             }
             continue;

@@ -17,6 +17,7 @@ struct TrustVerdict {
     bool trusted = false;
     std::wstring reason;          // empty when trusted, else e.g. "owner=S-1-5-21-1-2-3-1001"
     bool ownerRefused = false;    // refused for its owner alone (see OwnerMend)
+    std::vector<BYTE> principal{};  // the refused owner or writer, when one is named
 };
 
 // How an administrator mends a refusal for the owner alone, as seen with files copied by the
@@ -34,8 +35,10 @@ public:
     explicit FileTrust(const std::vector<PSID>& extraAccounts = {});
 
     bool IsTrustedPrincipal(PSID sid) const;
-    // Judges owner and DACL of a security descriptor (absolute or self-relative).
-    TrustVerdict Judge(PSECURITY_DESCRIPTOR descriptor) const;
+    // Judges owner and DACL of a security descriptor (absolute or self-relative). A folder
+    // above the one judged needs a narrower set of rights (only those that remove, rename
+    // or take over what lies below): the caller passes it.
+    TrustVerdict Judge(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK changingRights = kChangingRights) const;
 
 private:
     std::vector<std::vector<BYTE>> m_trusted;
