@@ -19,6 +19,7 @@
 #include "CAutoLock.h"
 #include "CCritSec.h"
 #include "PinState.h"
+#include "ResolutionLadder.h"
 #include "VYXIAMCameraControl.h"
 
 class CCameraControlPart : public VYXIAMCameraControl {
@@ -33,17 +34,11 @@ public:
     HRESULT STDMETHODCALLTYPE SetImpl(long Property, long lValue, long Flags) override;
     HRESULT STDMETHODCALLTYPE GetImpl(long Property, long* lValue, long* Flags) override;
 
-    // Exposure in the platform's units, 2^n seconds: log2 of the time in single precision,
-    // truncated toward zero (10 ms gives -6). A time of zero or less gives the shortest
-    // exposure the interface can express, -17.
+    // The mapping's exposure units (ControlMapping.h), for the pin's starting state.
     static long ExposureToLog2Seconds(std::int32_t microseconds);
 
 private:
-    // Pan or tilt axis: the start that centres a region of the current size within the
-    // binned sensor, (binned - frame) / 2.
-    long CentredStart(long property) const;
-    // Reads the camera's region start into the pin's cached X and Y.
-    void RefreshStartPosition(VyxonCamera& camera);
+    vyx::Resolution Sensor() const { return {m_sensorWidth, m_sensorHeight}; }
 
     vyx::PinState& m_state;
     CCritSec& m_lock;  // the pin's instance lock

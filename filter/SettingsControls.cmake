@@ -4,6 +4,7 @@
 set(VYX_FILTER_SETTINGS_CONTROLS_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/CameraSettings.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CCameraControlPart.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ControlMapping.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CVideoProcAmpPart.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsFileIo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsFileLock.cpp
