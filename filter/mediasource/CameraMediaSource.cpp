@@ -204,7 +204,8 @@ STDMETHODIMP CameraMediaSource::Shutdown() {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_state == State::Shutdown) return MF_E_SHUTDOWN;
     if (m_camera) {  // none when creation failed
-        if (m_state != State::Stopped) StopStreaming();
+        if (m_state != State::Stopped) m_pump->Stop();
+        m_camera->SaveSettings();  // as the filter does when it lets go of the camera
         m_pump.reset();
         m_camera.reset();  // closes it: another program may open it now
     }
