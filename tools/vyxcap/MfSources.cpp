@@ -41,7 +41,9 @@ MediaSourceEntry FindMediaSource(const std::wstring& spec) {
 ComPtr<IMFMediaSource> CreateMediaSource(const MediaSourceEntry& entry) {
     ComPtr<IMFMediaSource> source;
     const HRESULT hr = CoCreateInstance(entry.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&source));
-    const std::string name = "\"" + Narrow(entry.friendlyName) + "\"";
+    std::string name = "\"";  // built in steps: GCC 12 warns wrongly about "..." + string here
+    name += Narrow(entry.friendlyName);
+    name += '"';
     if (hr == MF_E_NO_CAPTURE_DEVICES_AVAILABLE) throw ToolError(name + ": no camera of the model is plugged in");
     if (hr == MF_E_VIDEO_DEVICE_LOCKED) throw ToolError(name + ": the camera is in use by another program");
     ThrowIfFailed(hr, "creating the media source " + name);
