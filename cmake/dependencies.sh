@@ -5,9 +5,9 @@
 # and an install that cannot be resolved is retried with the release's own suite
 # preferred. Only the final check decides.
 
-vyx_packages=(cmake make mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+vyx_packages=(cmake ninja-build make mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
               wine wine64 wine32:i386 xvfb googletest libsimpleini-dev fonts-wqy-microhei locales
-              ffmpeg siril zip unzip bc ccache dpkg-dev nsis)
+              ffmpeg siril zip unzip bc ccache dpkg-dev nsis osslsigncode openssl)
 
 # Seconds between retries of apt-get update; tests set it to 0.
 : "${VYX_APT_RETRY_PAUSE:=5}"

@@ -40,4 +40,4 @@ echo "through DirectShow, the settings it kept, the service following the camera
 echo "programs run), and the release zip installed, recording losslessly and removed again."
 echo "Files: $out/sky.png (straight from the camera library), $out/capture.png (through DirectShow),"
 echo "       $out/night.ser, $out/night16.ser and $out/night.avi (recordings), $out/night.png,"
-echo "       and the release package $build/VYXCameraDriver-*.zip"
+echo "       and the release package $out/VYXCameraDriver-*.zip"

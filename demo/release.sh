@@ -5,7 +5,9 @@
 # to AVI and save a PNG, unplug the camera, let the service unregister the model, and
 # uninstall with uninstall.cmd. On a host that cannot run 32-bit programs (the service is
 # one) the service steps are skipped and the model is registered by hand instead, so the
-# recording still runs. The recordings are read back with ffprobe.
+# recording still runs. The recordings are read back with ffprobe. The zip is packed into
+# OUTPUT_DIR, never beside the one and the setup program that `./run package` leaves in the
+# build folder.
 # Usage: demo/release.sh [OUTPUT_DIR]   (after ./run build)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -21,7 +23,7 @@ service=no
 win --host-runs-32bit && service=yes
 
 echo "== Build the release package and unpack it"
-zip=$(VYX_BUILD_ROOT="$build" bash "$root/package/package.sh" | tail -1)
+zip=$(VYX_BUILD_ROOT="$build" VYX_PACKAGE_DIR="$out" bash "$root/package/package.sh" | tail -1)
 rm -rf "$out/installed"
 mkdir -p "$out/installed"
 unzip -q "$zip" -d "$out/installed"

@@ -28,7 +28,6 @@ HRESULT CSourceStream::Active()
     HRESULT hr = CBaseOutputPin::Active();
     if (FAILED(hr))
         return hr;
-    m_pauseRequested.store(false);
     if (!Create()) {
         CBaseOutputPin::Inactive();
         return E_FAIL;
@@ -66,15 +65,7 @@ HRESULT CSourceStream::Run(REFERENCE_TIME tStart)
     // A source that delivers while paused is already in its loop.
     if (FAILED(hr) || DeliversWhilePaused() || !ThreadExists())
         return hr;
-    m_pauseRequested.store(false);
     return Run();
-}
-
-void CSourceStream::WaitForLoopEnd(DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (m_inLoop.load() && GetTickCount64() < deadline)
-        Sleep(1);
 }
 
 HRESULT CSourceStream::CheckMediaType(const CMediaType* pMediaType)
@@ -124,11 +115,9 @@ DWORD CSourceStream::ThreadProc()
             break;
         case CMD_PAUSE:
         case CMD_RUN:
-            m_inLoop.store(command == CMD_RUN || DeliversWhilePaused());
             Reply(S_OK);
-            if (m_inLoop.load())
+            if (command == CMD_RUN || DeliversWhilePaused())
                 DoBufferProcessingLoop();
-            m_inLoop.store(false);
             break;
         default:
             Reply(static_cast<DWORD>(E_NOTIMPL));
@@ -144,10 +133,8 @@ HRESULT CSourceStream::DoBufferProcessingLoop()
 {
     OnThreadStartPlay();
     Command command;
-    do {
+    for (;;) {
         while (!CheckRequest(&command)) {
-            if (m_pauseRequested.load())
-                return S_OK;  // a live source's pause: ThreadProc waits for the next command
             Microsoft::WRL::ComPtr<IMediaSample> sample;
             HRESULT hr = GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0);
             if (FAILED(hr)) {
@@ -174,10 +161,6 @@ HRESULT CSourceStream::DoBufferProcessingLoop()
                 m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
                 return hr;
             }
-            if (m_pauseRequested.load()) {
-                OnSampleNotDelivered(sample.Get());  // filled after the pause: not delivered
-                return S_OK;
-            }
             hr = Deliver(sample.Get());
             // A sample downstream refused was never delivered: the next run takes its time.
             if (FAILED(hr))
@@ -186,20 +169,21 @@ HRESULT CSourceStream::DoBufferProcessingLoop()
             if (hr != S_OK)
                 return S_OK;
         }
-        // Pause and run change nothing for a running loop, except that pause ends a live
-        // source's; stop and exit end it, and stay pending for ThreadProc to answer.
-        if (command == CMD_PAUSE && !DeliversWhilePaused()) {
-            Reply(S_OK);
-            return S_OK;
-        }
-        if (command == CMD_RUN || command == CMD_PAUSE)
-            Reply(S_OK);
-        // A run that finds the loop still going (a requested pause it has not seen yet)
-        // starts playing again, as a run after the loop's end would.
-        if (command == CMD_RUN && !DeliversWhilePaused())
-            OnThreadStartPlay();
-        else if (command != CMD_STOP && command != CMD_EXIT)
+        // Stop and exit end the loop and stay pending for ThreadProc to answer; every other
+        // command is answered here, exactly once.
+        if (command == CMD_STOP || command == CMD_EXIT)
+            return S_FALSE;
+        if (command != CMD_RUN && command != CMD_PAUSE) {
             Reply(static_cast<DWORD>(E_UNEXPECTED));
-    } while (command != CMD_STOP && command != CMD_EXIT);
-    return S_FALSE;
+            continue;
+        }
+        Reply(S_OK);
+        // A pause ends a live source's loop; a run that finds it still going (a pause it has
+        // not seen) starts playing again, as a run after the loop's end would.
+        if (!DeliversWhilePaused()) {
+            if (command == CMD_PAUSE)
+                return S_OK;
+            OnThreadStartPlay();
+        }
+    }
 }

@@ -5,7 +5,9 @@
 // EC_ERRORABORT with its code to the graph and ends the run until the next state change.
 // VFW_E_STATE_CHANGED from FillBuffer is no failure: the fill gave way to a state change,
 // the sample is dropped and the command that follows is answered.
-// A live source (DeliversWhilePaused false) runs its loop only while the filter runs.
+// A live source (DeliversWhilePaused false) starts its loop only when the filter runs; how
+// it stops delivering on a pause from running is its own (the worker may be held in a
+// downstream Receive, so the framework sends it no command for that).
 //
 // Threads: the filter's state-changing thread calls Active and Inactive, which create the
 // streaming thread and command it (Init, Pause, Run, Stop, Exit) through CallWorker and
@@ -15,7 +17,6 @@
 // deactivation (or the filter's last release) ends and joins it.
 #include <windows.h>
 
-#include <atomic>
 #include <strmif.h>
 
 #include "CAMThread.h"
@@ -37,13 +38,6 @@ public:
     HRESULT Stop() { return static_cast<HRESULT>(CallWorker(CMD_STOP)); }
     // Tells the worker the filter runs; a live source starts delivering only now.
     HRESULT Run(REFERENCE_TIME tStart) override;
-    // Ends a live source's delivery from running to paused without waiting for the worker:
-    // the graph pauses the renderers first, and a paused renderer holds the worker's
-    // Receive until it runs or stops, so a reply from the worker could never come.
-    void RequestPause() { m_pauseRequested.store(true); }
-    // After RequestPause: waits at most timeoutMs for the loop to end, so a sample being
-    // filled is not delivered after the pause returns; a worker held downstream is not waited for.
-    void WaitForLoopEnd(DWORD timeoutMs);
 
 protected:
     // Streaming-thread hooks.
@@ -74,8 +68,4 @@ protected:
     virtual HRESULT DoBufferProcessingLoop();
 
     CSource* m_pFilter;
-
-private:
-    std::atomic<bool> m_pauseRequested{false};  // set by control threads, read by the worker
-    std::atomic<bool> m_inLoop{false};          // set by the worker around its buffer loop
 };

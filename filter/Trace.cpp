@@ -1,29 +1,29 @@
 #include "Trace.h"
 
-#ifdef VYX_FILTER_TRACE
 #include <windows.h>
 
-#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 
 namespace vyx {
+namespace trace_detail {
+std::atomic<bool> g_enabled{false};
+}  // namespace trace_detail
+
 namespace {
-struct SinkRegistration {
-    TraceSink sink;
-    void* context;
-};
-std::atomic<SinkRegistration*> g_sink{nullptr};
-SinkRegistration g_registration{};
+TraceSink g_sink = nullptr;
+void* g_context = nullptr;
 }  // namespace
 
 void SetTraceSink(TraceSink sink, void* context) {
-    g_sink.store(nullptr);
-    g_registration = {sink, context};
-    if (sink) g_sink.store(&g_registration);
+    trace_detail::g_enabled.store(false);
+    g_sink = sink;
+    g_context = context;
+    if (sink) trace_detail::g_enabled.store(true);
 }
 
 void TraceLine(const char* label, const char* format, ...) {
+    if (!g_sink) return;
     char line[1024];
     va_list args;
     va_start(args, format);
@@ -33,8 +33,7 @@ void TraceLine(const char* label, const char* format, ...) {
     char output[1200];
     std::snprintf(output, sizeof output, "%s: %s", label, line);
     OutputDebugStringA(output);
-    if (SinkRegistration* registration = g_sink.load()) registration->sink(registration->context, label, line);
+    g_sink(g_context, label, line);
 }
 
 }  // namespace vyx
-#endif

@@ -13,8 +13,6 @@ ChildProcess::~ChildProcess()
 
 namespace {
 
-JobAssigner g_assignToJob = ::AssignProcessToJobObject;
-
 UniqueHandle CreateKillOnCloseJob(DWORD& error)
 {
     UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
@@ -39,11 +37,6 @@ void DiscardSuspended(HANDLE process, DWORD exitCode)
 }
 
 }  // namespace
-
-void SetJobAssignerForTesting(JobAssigner assigner)
-{
-    g_assignToJob = assigner != nullptr ? assigner : ::AssignProcessToJobObject;
-}
 
 DWORD ChildProcess::Start(const std::wstring& commandLine, const ChildProcessOptions& options)
 {
@@ -80,6 +73,7 @@ DWORD ChildProcess::Start(const std::wstring& commandLine, const ChildProcessOpt
     }
     PROCESS_INFORMATION info = {};
     JobPlacement placement = JobPlacement::None;
+    const auto assignToJob = options.assignToJob != nullptr ? options.assignToJob : ::AssignProcessToJobObject;
     if (job) {
         // Suspended until it is in its job, so nothing it starts can escape the job. A
         // child that cannot be placed is ended before it ran, and the next way is tried.
@@ -92,7 +86,7 @@ DWORD ChildProcess::Start(const std::wstring& commandLine, const ChildProcessOpt
                 }
                 return error;
             }
-            if (g_assignToJob(job.Get(), info.hProcess)) {
+            if (assignToJob(job.Get(), info.hProcess)) {
                 placement = attempt;
                 break;
             }

@@ -23,6 +23,9 @@ struct ChildProcessOptions {
     // its own; where breaking away is not allowed either, it runs without a job of its own
     // (see Placement).
     bool endWholeTree = false;
+    // Places the child in its job; null: AssignProcessToJobObject. Callers that must answer
+    // as a host whose jobs do not nest (Windows 7) put their own here.
+    BOOL(WINAPI* assignToJob)(HANDLE job, HANDLE process) = nullptr;
 
     static ChildProcessOptions Program(const std::wstring& application)
     {
@@ -47,11 +50,6 @@ struct ChildProcessOptions {
 // Where a started child runs: in a job of its own (as asked, or after breaking away from
 // this process's job), or, with endWholeTree asked, without one.
 enum class JobPlacement { None, OwnJob, OwnJobAfterBreakaway, WithoutJob };
-
-// Tests stand in for AssignProcessToJobObject, to place a child as on a host whose jobs
-// nest not; null restores it. Set while no child is being started.
-using JobAssigner = BOOL(WINAPI*)(HANDLE job, HANDLE process);
-void SetJobAssignerForTesting(JobAssigner assigner);
 
 class ChildProcess {
 public:

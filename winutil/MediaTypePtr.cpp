@@ -10,20 +10,30 @@ MediaTypePtr MediaTypePtr::Copy(const AM_MEDIA_TYPE& source)
 {
     auto* type = static_cast<AM_MEDIA_TYPE*>(::CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
     if (!type) return {};
-    *type = source;
-    type->pbFormat = nullptr;
-    type->cbFormat = 0;
-    if (source.cbFormat != 0 && source.pbFormat) {
-        type->pbFormat = static_cast<BYTE*>(::CoTaskMemAlloc(source.cbFormat));
-        if (!type->pbFormat) {
-            ::CoTaskMemFree(type);
-            return {};
-        }
-        std::memcpy(type->pbFormat, source.pbFormat, source.cbFormat);
-        type->cbFormat = source.cbFormat;
+    if (FAILED(CopyMediaTypeContents(*type, source))) {
+        ::CoTaskMemFree(type);
+        return {};
     }
-    if (type->pUnk) type->pUnk->AddRef();
     return MediaTypePtr(type);
+}
+
+HRESULT CopyMediaTypeContents(AM_MEDIA_TYPE& target, const AM_MEDIA_TYPE& source)
+{
+    if (&target == &source) return S_OK;
+    target = source;
+    target.pbFormat = nullptr;
+    target.cbFormat = 0;
+    if (source.cbFormat != 0 && source.pbFormat) {
+        target.pbFormat = static_cast<BYTE*>(::CoTaskMemAlloc(source.cbFormat));
+        if (!target.pbFormat) {
+            target.pUnk = nullptr;
+            return E_OUTOFMEMORY;
+        }
+        std::memcpy(target.pbFormat, source.pbFormat, source.cbFormat);
+        target.cbFormat = source.cbFormat;
+    }
+    if (target.pUnk) target.pUnk->AddRef();
+    return S_OK;
 }
 
 void FreeMediaTypeContents(AM_MEDIA_TYPE& type)

@@ -9,6 +9,14 @@
 
 namespace vyx::win {
 
+// The one deep copy and free of AM_MEDIA_TYPE contents; our DirectShow framework's
+// CopyMediaType, FreeMediaType, CreateMediaType and DeleteMediaType are these.
+//
+// Copies `source` into `target`, format block (into task memory) and held interface (one more
+// reference) included; the target's previous contents are not freed. A length without a
+// block, or a block without a length, is no format. E_OUTOFMEMORY when the block cannot be
+// allocated: the target then has no format and no interface.
+HRESULT CopyMediaTypeContents(AM_MEDIA_TYPE& target, const AM_MEDIA_TYPE& source);
 // Frees the format block and the held interface of a media type that lives elsewhere.
 void FreeMediaTypeContents(AM_MEDIA_TYPE& type);
 

@@ -63,6 +63,8 @@ double CameraDevice::Seconds(Clock::time_point t) const {
     return std::chrono::duration<double>(t - m_epoch).count();
 }
 
+bool CameraDevice::AnswersLocked() const { return m_open && m_switches.Present(); }
+
 bool CameraDevice::Usb3Link() const { return m_entry.row->usb3 && !m_switches.On(vyx::sim::bus::kSwitchUsb2Link); }
 
 template <typename Change>
@@ -194,7 +196,7 @@ bool CameraDevice::GetImageData(unsigned char* buffer, int bytes, int timeoutMs)
 bool CameraDevice::GetFrameTime(long long* frameTimeUs, float* framesPerSecond) {
     if (!frameTimeUs || !framesPerSecond) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     const long long frame = FrameTimeUs(m_traits, m_settings, Usb3Link());
     *frameTimeUs = frame;
     *framesPerSecond = static_cast<float>(1e6 / static_cast<double>(frame));
@@ -206,7 +208,7 @@ bool CameraDevice::GetDroppedFrames(int* dropped) {
     std::shared_ptr<FrameStream> stream;
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        if (!m_open) return false;
+        if (!AnswersLocked()) return false;
         stream = m_stream;
         if (!stream) {
             *dropped = m_droppedAtStop;
@@ -240,7 +242,7 @@ bool CameraDevice::SetImgSize(int width, int height) {
 bool CameraDevice::GetImgSize(int* width, int* height) {
     if (!width || !height) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *width = m_settings.width;
     *height = m_settings.height;
     return true;
@@ -267,7 +269,7 @@ bool CameraDevice::SetBin(int bin) {
 bool CameraDevice::GetBin(int* bin) {
     if (!bin) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *bin = m_settings.bin;
     return true;
 }
@@ -286,7 +288,7 @@ bool CameraDevice::SetImgFormat(ImageFormat format) {
 bool CameraDevice::GetImgFormat(ImageFormat* format) {
     if (!format) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     const DWORD reported = m_switches.Read(vyx::sim::bus::kSwitchReportImgFormat);
     *format = reported ? static_cast<ImageFormat>(reported - 1) : m_settings.format;
     return true;
@@ -308,7 +310,7 @@ bool CameraDevice::SetImgStartPos(int x, int y) {
 bool CameraDevice::GetImgStartPos(int* x, int* y) {
     if (!x || !y) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *x = m_settings.startX;
     *y = m_settings.startY;
     return true;
@@ -327,7 +329,7 @@ bool CameraDevice::SetImgFlip(bool horizontal, bool vertical) {
 bool CameraDevice::GetImgFlip(bool* horizontal, bool* vertical) {
     if (!horizontal || !vertical) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *horizontal = m_settings.flipH;
     *vertical = m_settings.flipV;
     return true;
@@ -347,7 +349,7 @@ bool CameraDevice::SetHardBinEnable(bool enable) {
 bool CameraDevice::GetHardBinEnable(bool* enable) {
     if (!enable) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *enable = m_settings.hardBin || m_switches.On(vyx::sim::bus::kSwitchReportHardBin);
     return true;
 }
@@ -364,7 +366,7 @@ bool CameraDevice::SetBinSumEnable(bool enable) {
 bool CameraDevice::GetBinSumEnable(bool* enable) {
     if (!enable) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *enable = m_settings.binSum;
     return true;
 }
@@ -381,7 +383,7 @@ bool CameraDevice::SetImgHighQualityEnable(bool enable) {
 bool CameraDevice::GetImgHighQualityEnable(bool* enable) {
     if (!enable) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *enable = m_settings.highQuality;
     return true;
 }
@@ -413,7 +415,7 @@ bool CameraDevice::SetSensorMode(int index) {
 bool CameraDevice::GetSensorMode(int* index) {
     if (!index || m_traits.row->sensorModeCount == 0) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *index = m_settings.sensorMode;
     return true;
 }
@@ -434,7 +436,7 @@ bool CameraDevice::SetExposure(int microseconds, bool autoMode) {
 bool CameraDevice::GetExposure(int* microseconds, bool* autoMode) {
     if (!microseconds || !autoMode) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *microseconds = m_settings.exposureUs;
     *autoMode = m_settings.autoExposure;
     return true;
@@ -454,7 +456,7 @@ bool CameraDevice::SetGain(int gain, bool autoMode) {
 bool CameraDevice::GetGain(int* gain, bool* autoMode) {
     if (!gain || !autoMode) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *gain = m_settings.gain;
     *autoMode = m_settings.autoGain;
     return true;
@@ -487,7 +489,7 @@ bool CameraDevice::SetWhiteBalance(int red, int green, int blue, bool autoMode) 
 bool CameraDevice::GetWhiteBalance(int* red, int* green, int* blue, bool* autoMode) {
     if (!red || !green || !blue || !autoMode || !m_traits.row->color) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *red = m_settings.whiteBalance[0];
     *green = m_settings.whiteBalance[1];
     *blue = m_settings.whiteBalance[2];
@@ -508,7 +510,7 @@ bool CameraDevice::SetIntControl(int CameraSettings::*field, const ControlRange&
 bool CameraDevice::GetIntControl(int CameraSettings::*field, int* value) {
     if (!value) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *value = m_settings.*field;
     return true;
 }
@@ -544,6 +546,7 @@ bool CameraDevice::GetFrameRateLimitRange(int* max, int* min, int* def) {
     if (m_switches.On(vyx::sim::bus::kSwitchFailFrameRateRange)) return false;
     if (!GetRange(m_traits.frameRateLimit, max, min, def)) return false;
     if (m_switches.On(vyx::sim::bus::kSwitchFrameRateMinZero)) *min = 0;
+    if (const DWORD top = m_switches.Read(vyx::sim::bus::kSwitchMaxFrameRate)) *max = static_cast<int>(top);
     return true;
 }
 
@@ -610,7 +613,7 @@ bool CameraDevice::SetCoolerOn(bool on) {
 bool CameraDevice::GetCoolerOn(bool* on) {
     if (!on || !m_traits.row->cooler) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     *on = m_settings.coolerOn;
     return true;
 }
@@ -618,7 +621,7 @@ bool CameraDevice::GetCoolerOn(bool* on) {
 bool CameraDevice::GetCoolerPower(int* percent) {
     if (!percent || !m_traits.row->cooler) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     UpdateThermalLocked(Clock::now());
     *percent = m_cooler.PowerPercent();
     return true;
@@ -627,7 +630,7 @@ bool CameraDevice::GetCoolerPower(int* percent) {
 bool CameraDevice::GetTemperature(float* celsius) {
     if (!celsius) return false;
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_open) return false;
+    if (!AnswersLocked()) return false;
     UpdateThermalLocked(Clock::now());
     *celsius = static_cast<float>(m_cooler.Temperature());
     const DWORD held = m_switches.Read(vyx::sim::bus::kSwitchSensorTemperature);

@@ -105,6 +105,8 @@ private:
     using Clock = std::chrono::steady_clock;
 
     double Seconds(Clock::time_point t) const;
+    // Open and still on the bus: a USB camera that is gone answers no getter.
+    bool AnswersLocked() const;
     bool Usb3Link() const;
     void UpdateThermalLocked(Clock::time_point now);
     bool StartGuidePulse(GuideDirection direction, int milliseconds);

@@ -1,6 +1,8 @@
 #include "CameraList.h"
 
+#include <cstdint>
 #include <cstring>
+#include <cwctype>
 
 #include "DeviceSwitches.h"
 #include "SimulatedBus.h"
@@ -19,6 +21,13 @@ std::vector<CameraEntry> ListCameras() {
         }
     }
     return cameras;
+}
+
+int CameraIdOf(const CameraEntry& entry) {
+    // FNV-1a over the upper-cased instance ID, which Windows compares without case.
+    std::uint32_t hash = 2166136261u;
+    for (wchar_t c : entry.instanceId) hash = (hash ^ static_cast<std::uint32_t>(std::towupper(c))) * 16777619u;
+    return static_cast<int>(hash & 0x7FFFFFFF) | 1;
 }
 
 bool Usb3Link(const CameraEntry& entry) {

@@ -1,6 +1,7 @@
 // The connected cameras: the present device instances of the maker's vendor ID whose
-// product ID is a catalogue row, in the bus's stable enumeration order. A camera's ID is
-// its place in that order.
+// product ID is a catalogue row, in the bus's stable enumeration order. A camera's ID
+// comes from its device instance, so it stays the same while the camera stays plugged,
+// whatever is plugged or unplugged beside it.
 #pragma once
 
 #include <string>
@@ -18,6 +19,8 @@ struct CameraEntry {
 };
 
 std::vector<CameraEntry> ListCameras();
+// The camera's ID: positive, and the same for the same device instance.
+int CameraIdOf(const CameraEntry& entry);
 // Whether the camera runs at USB 3 speed: a USB 3 model, unless its switch puts it on USB 2.
 bool Usb3Link(const CameraEntry& entry);
 void FillCameraProp(const CameraEntry& entry, int cameraId, bool usb3Link, CameraProp* prop);

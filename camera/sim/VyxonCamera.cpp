@@ -35,20 +35,23 @@ bool VyxonCamera::GetCameraProp(int index, CameraProp* prop) {
     return Guard(false, [&] {
         const std::vector<vyx::sim::CameraEntry> cameras = vyx::sim::ListCameras();
         if (index >= static_cast<int>(cameras.size())) return false;
-        vyx::sim::FillCameraProp(cameras[index], index, vyx::sim::Usb3Link(cameras[index]), prop);
+        const vyx::sim::CameraEntry& entry = cameras[index];
+        vyx::sim::FillCameraProp(entry, vyx::sim::CameraIdOf(entry), vyx::sim::Usb3Link(entry), prop);
         return true;
     });
 }
 
 VyxonCamera* VyxonCamera::CreateCamera(int cameraId) {
-    if (cameraId < 0) return nullptr;
+    if (cameraId <= 0) return nullptr;
     return Guard<VyxonCamera*>(nullptr, [&]() -> VyxonCamera* {
-        const std::vector<vyx::sim::CameraEntry> cameras = vyx::sim::ListCameras();
-        if (cameraId >= static_cast<int>(cameras.size())) return nullptr;
-        auto impl = std::make_unique<Impl>(cameras[cameraId], cameraId);
-        auto* camera = new VyxonCamera(impl.get());
-        impl.release();
-        return camera;
+        for (const vyx::sim::CameraEntry& entry : vyx::sim::ListCameras()) {
+            if (vyx::sim::CameraIdOf(entry) != cameraId) continue;
+            auto impl = std::make_unique<Impl>(entry, cameraId);
+            auto* camera = new VyxonCamera(impl.get());
+            impl.release();
+            return camera;
+        }
+        return nullptr;
     });
 }
 

@@ -41,7 +41,7 @@ HRESULT CameraMediaSource::Initialize(const ModelDescriptor& model) {
     HRESULT hr = OpenSourceCamera(model, &m_camera);
     if (FAILED(hr)) return hr;
     m_formats = BuildSourceFormats(m_camera->Description(), model.resolutions, model.resolutionCount);
-    m_rates = m_camera->FrameRateRange();
+    m_rates = m_camera->FrameRates();
     if (m_formats.empty()) return MF_E_INVALIDMEDIATYPE;
 
     std::vector<ComPtr<IMFMediaType>> types(m_formats.size());
@@ -169,22 +169,16 @@ HRESULT CameraMediaSource::StartStreaming(IMFStreamDescriptor* descriptor) {
     const std::int32_t index = FindSourceFormat(m_formats, type.Get());
     if (index < 0) return MF_E_INVALIDMEDIATYPE;
     const SourceFormat& format = m_formats[static_cast<std::size_t>(index)];
-    const CameraMode mode{format.bin, format.width, format.height, format.imageFormat,
-                          FrameRateLimitFor(type.Get(), m_rates)};
+    const CameraMode mode{format.entry, format.width, format.height, FrameIntervalOf(type.Get())};
     if (FAILED(hr = m_camera->Configure(mode))) return hr;
     m_ended = S_OK;
     return m_pump->Start(format);
 }
 
-void CameraMediaSource::StopStreaming() {
-    m_pump->Stop();
-    m_camera->SaveSettings();  // as the filter does when its stream ends
-}
-
 STDMETHODIMP CameraMediaSource::Stop() {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_state == State::Shutdown) return MF_E_SHUTDOWN;
-    if (m_state != State::Stopped) StopStreaming();
+    if (m_state != State::Stopped) m_pump->Stop();  // the camera's stream ends and the settings are saved
     m_state = State::Stopped;
     if (m_streamSelected) m_stream->QueueState(MEStreamStopped, nullptr);
     return m_events->QueueEventParamVar(MESourceStopped, GUID_NULL, S_OK, nullptr);
@@ -204,10 +198,8 @@ STDMETHODIMP CameraMediaSource::Shutdown() {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_state == State::Shutdown) return MF_E_SHUTDOWN;
     if (m_camera) {  // none when creation failed
-        if (m_state != State::Stopped) m_pump->Stop();
-        m_camera->SaveSettings();  // as the filter does when it lets go of the camera
-        m_pump.reset();
-        m_camera.reset();  // closes it: another program may open it now
+        m_pump.reset();    // stops the stream
+        m_camera.reset();  // saves the settings and closes it: another program may open it now
     }
     if (m_stream) m_stream->Shutdown();
     if (m_events) m_events->Shutdown();
@@ -257,7 +249,7 @@ STDMETHODIMP CameraMediaSource::KsProperty(PKSPROPERTY property, ULONG propertyL
                                            ULONG dataLength, ULONG* returned) {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_state == State::Shutdown) return MF_E_SHUTDOWN;
-    return HandleKsProperty(*m_camera, property, propertyLength, data, dataLength, returned);
+    return HandleKsProperty(m_camera->Controls(), property, propertyLength, data, dataLength, returned);
 }
 
 STDMETHODIMP CameraMediaSource::KsMethod(PKSMETHOD, ULONG, LPVOID, ULONG, ULONG*) {

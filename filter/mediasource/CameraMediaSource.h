@@ -11,7 +11,7 @@
 // state, the camera's configuration and the pump's control; the pump's thread delivers
 // through the FramePump::Sink calls, which take no lock of the source (the event queues
 // are the platform's), so Stop and Shutdown may wait for the pump under m_lock. IKsControl
-// calls reach the camera under the camera's own lock, not this one.
+// calls reach the camera under the controls' own lock, which is taken after this one.
 #include <windows.h>
 #include <mfidl.h>
 #include <ks.h>
@@ -88,7 +88,6 @@ private:
     HRESULT Initialize(const ModelDescriptor& model);
     // Configures the camera for the type `descriptor`'s stream carries and starts the pump.
     HRESULT StartStreaming(IMFStreamDescriptor* descriptor);
-    void StopStreaming();
 
     // FramePump::Sink, on the pump's thread.
     void OnSample(IMFSample* sample) override;
@@ -102,7 +101,7 @@ private:
     bool m_mfStarted = false;
     std::unique_ptr<SourceCamera> m_camera;
     std::vector<SourceFormat> m_formats;
-    FrameRates m_rates{};
+    FrameRateRange m_rates{};
     std::unique_ptr<FramePump> m_pump;
     Microsoft::WRL::ComPtr<IMFMediaEventQueue> m_events;
     Microsoft::WRL::ComPtr<IMFAttributes> m_attributes;

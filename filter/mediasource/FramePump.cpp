@@ -18,17 +18,33 @@ HRESULT FramePump::Start(const SourceFormat& format) {
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
+    m_pool = SamplePool::Create(static_cast<DWORD>(SampleBytes(format)));
+    if (!m_pool) return E_OUTOFMEMORY;
+    HRESULT hr = m_camera.Activate();
+    if (FAILED(hr)) {
+        m_pool.Reset();
+        return hr;
+    }
+    m_pool->SetListener(&FramePump::SampleReturned, this);
     m_format = format;
     m_lastTime = 0;
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_state = State::Running;
-    m_restart = true;
-    try {
-        m_thread = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
-        m_state = State::Stopped;
-        return E_OUTOFMEMORY;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_state = State::Running;
+        try {
+            m_thread = std::thread([this] { Run(); });
+        } catch (const std::system_error&) {
+            m_state = State::Stopped;
+            hr = E_OUTOFMEMORY;
+        }
     }
+    if (FAILED(hr)) {
+        m_camera.Deactivate();
+        m_pool->SetListener(nullptr, nullptr);
+        m_pool.Reset();
+        return hr;
+    }
+    m_camera.Run();
     return S_OK;
 }
 
@@ -37,29 +53,34 @@ void FramePump::Pause() {
         std::lock_guard<std::mutex> lock(m_lock);
         if (m_state != State::Running) return;
         m_state = State::Paused;
-        m_restart = true;
     }
-    m_camera.StopStream();
+    m_camera.Pause();
 }
 
 void FramePump::Resume() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (m_state != State::Paused) return;
-    m_state = State::Running;
-    m_wake.notify_all();
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_state != State::Paused) return;
+        m_state = State::Running;
+        m_wake.notify_all();
+    }
+    m_camera.Run();
 }
 
 void FramePump::Stop() {
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        if (m_state == State::Stopped) return;
+        if (m_state == State::Stopped && !m_thread.joinable()) return;
         m_state = State::Stopped;
         m_requests.clear();
         m_wake.notify_all();
     }
-    m_camera.StopStream();  // ends a read in progress
+    m_camera.Stop();  // a read in progress gives way
     if (m_thread.joinable()) m_thread.join();
-    m_camera.StopStream();  // a start the thread made after the first stop
+    m_camera.Deactivate();
+    // Samples still out come back to the pool, which lives until the last of them.
+    m_pool->SetListener(nullptr, nullptr);
+    m_pool.Reset();
 }
 
 HRESULT FramePump::Request(IUnknown* token) {
@@ -74,63 +95,61 @@ HRESULT FramePump::Request(IUnknown* token) {
     return S_OK;
 }
 
+void FramePump::SampleReturned(void* pump) {
+    auto* self = static_cast<FramePump*>(pump);
+    std::lock_guard<std::mutex> lock(self->m_lock);
+    self->m_wake.notify_all();
+}
+
 void FramePump::Run() {
+    const HRESULT begun = m_camera.BeginStream();
     std::unique_lock<std::mutex> lock(m_lock);
-    int failures = 0;
+    if (FAILED(begun) && m_state != State::Stopped) {
+        m_state = State::Ended;
+        lock.unlock();
+        m_sink.OnStreamEnded(begun);
+        lock.lock();
+    }
     for (;;) {
-        m_wake.wait(lock, [&] { return m_state == State::Stopped || (m_state == State::Running && !m_requests.empty()); });
-        if (m_state == State::Stopped) return;
-        if (m_restart) {
-            m_restart = false;
-            lock.unlock();
-            const HRESULT started = m_camera.StartStream();
-            lock.lock();
-            if (m_state != State::Running) {  // a pause or stop overtook the start
-                lock.unlock();
-                m_camera.StopStream();
-                lock.lock();
-                m_restart = true;
-                continue;
-            }
-            if (FAILED(started)) {
-                m_state = State::Ended;
-                lock.unlock();
-                m_sink.OnStreamEnded(started);
-                lock.lock();
-                continue;
-            }
-        }
+        // A sample of the pool must be free too: while the application holds them all, the
+        // camera's frames wait in the camera.
+        m_wake.wait(lock, [&] {
+            return m_state == State::Stopped ||
+                   (m_state == State::Running && !m_requests.empty() && m_pool->Available());
+        });
+        if (m_state == State::Stopped) break;
         lock.unlock();
         ComPtr<IMFSample> sample;
         const HRESULT read = ReadSample(&sample);
         lock.lock();
         if (m_state != State::Running || read == S_FALSE) continue;  // the frame a pause or stop cut off
         if (FAILED(read)) {
-            if (read != MF_E_VIDEO_RECORDING_DEVICE_INVALIDATED && ++failures < kMaxReadFailures) continue;
             m_state = State::Ended;
             lock.unlock();
             m_sink.OnStreamEnded(read);
             lock.lock();
             continue;
         }
-        failures = 0;
         ComPtr<IUnknown> token = std::move(m_requests.front());
         m_requests.pop_front();
         if (token) sample->SetUnknown(MFSampleExtension_Token, token.Get());
         lock.unlock();
         m_sink.OnSample(sample.Get());
+        sample.Reset();  // back to the pool once the application lets go of it too
         lock.lock();
     }
+    lock.unlock();
+    m_camera.EndStream();
 }
 
 HRESULT FramePump::ReadSample(ComPtr<IMFSample>* sample) {
     const DWORD bytes = static_cast<DWORD>(SampleBytes(m_format));
+    ComPtr<IMFSample> taken;
     ComPtr<IMFMediaBuffer> buffer;
-    HRESULT hr = platform::CreateMemoryBuffer(bytes, &buffer);
-    if (FAILED(hr)) return hr;
+    HRESULT hr;
+    if (FAILED(hr = m_pool->Take(&taken)) || FAILED(hr = taken->GetBufferByIndex(0, &buffer))) return hr;
     BYTE* data = nullptr;
-    hr = buffer->Lock(&data, nullptr, nullptr);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr = buffer->Lock(&data, nullptr, nullptr))) return hr;
     LONGLONG duration = 0;
     if (m_format.conversion == Conversion::Direct) {
         hr = m_camera.ReadFrame(data, bytes, &duration);
@@ -147,13 +166,11 @@ HRESULT FramePump::ReadSample(ComPtr<IMFSample>* sample) {
     LONGLONG time = platform::SystemTime();
     if (time <= m_lastTime) time = m_lastTime + 1;
     m_lastTime = time;
-    ComPtr<IMFSample> created;
-    if (FAILED(hr = buffer->SetCurrentLength(bytes)) || FAILED(hr = platform::CreateSample(&created)) ||
-        FAILED(hr = created->AddBuffer(buffer.Get())) || FAILED(hr = created->SetSampleTime(time)) ||
-        FAILED(hr = created->SetSampleDuration(duration)) ||
-        FAILED(hr = created->SetUINT32(MFSampleExtension_CleanPoint, TRUE)))
+    if (FAILED(hr = buffer->SetCurrentLength(bytes)) || FAILED(hr = taken->SetSampleTime(time)) ||
+        FAILED(hr = taken->SetSampleDuration(duration)) ||
+        FAILED(hr = taken->SetUINT32(MFSampleExtension_CleanPoint, TRUE)))
         return hr;
-    *sample = std::move(created);
+    *sample = std::move(taken);
     return S_OK;
 }
 

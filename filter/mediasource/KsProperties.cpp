@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "ControlCalls.h"
+
 namespace vyx::mf {
 namespace {
 
@@ -23,6 +25,20 @@ struct DefaultAnswer {
     KSPROPERTY_MEMBERSHEADER header;
     LONG value;
 };
+
+// A property of one set, mapped onto the controls as the pin's interface for that set maps it.
+struct Property {
+    bool known;
+    Control control;
+};
+
+struct Range {
+    long min = 0, max = 0, step = 0, byDefault = 0, caps = 0;
+};
+
+HRESULT RangeOf(CameraControls& controls, Property p, Range* r) {
+    return ControlRangeCall(controls, p.known, p.control, &r->min, &r->max, &r->step, &r->byDefault, &r->caps);
+}
 
 const HRESULT kSetNotFound = HRESULT_FROM_WIN32(ERROR_SET_NOT_FOUND);
 const HRESULT kMoreData = HRESULT_FROM_WIN32(ERROR_MORE_DATA);
@@ -45,14 +61,14 @@ KSPROPERTY_DESCRIPTION Description(ULONG totalSize, ULONG memberLists) {
     return d;
 }
 
-HRESULT Get(SourceCamera& camera, ControlSet set, ULONG id, void* data, ULONG dataLength, ULONG* returned) {
+HRESULT Get(CameraControls& controls, Property p, void* data, ULONG dataLength, ULONG* returned) {
     HRESULT hr = CheckRoom(dataLength, sizeof(ControlProperty), returned);
     if (FAILED(hr)) return hr;
     long value = 0, flags = 0;
-    hr = camera.GetControl(set, static_cast<long>(id), &value, &flags);
+    hr = ControlGetCall(controls, p.known, p.control, &value, &flags);
     if (FAILED(hr)) return hr;
-    ControlRange range{};
-    const long caps = SUCCEEDED(camera.GetControlRange(set, static_cast<long>(id), &range)) ? range.caps : 0;
+    Range range;
+    const long caps = SUCCEEDED(RangeOf(controls, p, &range)) ? range.caps : 0;
     auto* answer = static_cast<ControlProperty*>(data);
     answer->Value = value;
     answer->Flags = static_cast<ULONG>(flags);
@@ -61,18 +77,18 @@ HRESULT Get(SourceCamera& camera, ControlSet set, ULONG id, void* data, ULONG da
     return S_OK;
 }
 
-HRESULT Set(SourceCamera& camera, ControlSet set, ULONG id, const void* data, ULONG dataLength, ULONG* returned) {
+HRESULT Set(CameraControls& controls, Property p, const void* data, ULONG dataLength, ULONG* returned) {
     HRESULT hr = CheckRoom(dataLength, sizeof(ControlProperty), returned);
     if (FAILED(hr)) return hr;
     const auto* request = static_cast<const ControlProperty*>(data);
-    hr = camera.SetControl(set, static_cast<long>(id), request->Value, static_cast<long>(request->Flags));
+    hr = ControlSetCall(controls, p.known, p.control, request->Value, static_cast<long>(request->Flags));
     if (SUCCEEDED(hr)) *returned = 0;
     return hr;
 }
 
-HRESULT BasicSupport(SourceCamera& camera, ControlSet set, ULONG id, void* data, ULONG dataLength, ULONG* returned) {
-    ControlRange range{};
-    HRESULT hr = camera.GetControlRange(set, static_cast<long>(id), &range);
+HRESULT BasicSupport(CameraControls& controls, Property p, void* data, ULONG dataLength, ULONG* returned) {
+    Range range;
+    HRESULT hr = RangeOf(controls, p, &range);
     if (FAILED(hr)) return hr;
     // Asked for the access flags alone, or for the description without its members.
     if (dataLength == sizeof(ULONG)) {
@@ -99,9 +115,9 @@ HRESULT BasicSupport(SourceCamera& camera, ControlSet set, ULONG id, void* data,
     return S_OK;
 }
 
-HRESULT DefaultValues(SourceCamera& camera, ControlSet set, ULONG id, void* data, ULONG dataLength, ULONG* returned) {
-    ControlRange range{};
-    HRESULT hr = camera.GetControlRange(set, static_cast<long>(id), &range);
+HRESULT DefaultValues(CameraControls& controls, Property p, void* data, ULONG dataLength, ULONG* returned) {
+    Range range;
+    HRESULT hr = RangeOf(controls, p, &range);
     if (FAILED(hr)) return hr;
     if (FAILED(hr = CheckRoom(dataLength, sizeof(DefaultAnswer), returned))) return hr;
     DefaultAnswer answer{};
@@ -110,7 +126,7 @@ HRESULT DefaultValues(SourceCamera& camera, ControlSet set, ULONG id, void* data
     answer.header.MembersSize = sizeof(LONG);
     answer.header.MembersCount = 1;
     answer.header.Flags = KSPROPERTY_MEMBER_FLAG_DEFAULT;
-    answer.value = range.defaultValue;
+    answer.value = range.byDefault;
     std::memcpy(data, &answer, sizeof answer);
     *returned = sizeof answer;
     return S_OK;
@@ -118,24 +134,26 @@ HRESULT DefaultValues(SourceCamera& camera, ControlSet set, ULONG id, void* data
 
 }  // namespace
 
-HRESULT HandleKsProperty(SourceCamera& camera, const KSPROPERTY* property, ULONG propertyLength, void* data,
+HRESULT HandleKsProperty(CameraControls& controls, const KSPROPERTY* property, ULONG propertyLength, void* data,
                          ULONG dataLength, ULONG* returned) {
     if (!property || !returned) return E_POINTER;
     if (propertyLength < sizeof(KSPROPERTY)) return E_INVALIDARG;
     if (!data && dataLength != 0) return E_POINTER;
     *returned = 0;
-    ControlSet set;
+    // The sets number their properties as the two interfaces do.
+    Property p{};
+    const long id = static_cast<long>(property->Id);
     if (IsEqualGUID(property->Set, PROPSETID_VIDCAP_VIDEOPROCAMP))
-        set = ControlSet::VideoProcAmp;
+        p.known = VideoProcAmpControl(id, &p.control);
     else if (IsEqualGUID(property->Set, PROPSETID_VIDCAP_CAMERACONTROL))
-        set = ControlSet::CameraControl;
+        p.known = CameraControlControl(id, &p.control);
     else
         return kSetNotFound;
     switch (property->Flags & ~KSPROPERTY_TYPE_TOPOLOGY) {
-        case KSPROPERTY_TYPE_GET: return Get(camera, set, property->Id, data, dataLength, returned);
-        case KSPROPERTY_TYPE_SET: return Set(camera, set, property->Id, data, dataLength, returned);
-        case KSPROPERTY_TYPE_BASICSUPPORT: return BasicSupport(camera, set, property->Id, data, dataLength, returned);
-        case KSPROPERTY_TYPE_DEFAULTVALUES: return DefaultValues(camera, set, property->Id, data, dataLength, returned);
+        case KSPROPERTY_TYPE_GET: return Get(controls, p, data, dataLength, returned);
+        case KSPROPERTY_TYPE_SET: return Set(controls, p, data, dataLength, returned);
+        case KSPROPERTY_TYPE_BASICSUPPORT: return BasicSupport(controls, p, data, dataLength, returned);
+        case KSPROPERTY_TYPE_DEFAULTVALUES: return DefaultValues(controls, p, data, dataLength, returned);
         default: return E_INVALIDARG;
     }
 }

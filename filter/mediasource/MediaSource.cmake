@@ -5,11 +5,12 @@
 set(VYX_MEDIA_SOURCE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/CameraMediaSource.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CameraMediaStream.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CoreCamera.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FrameConversion.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FramePump.cpp
     ${CMAKE_CURRENT_LIST_DIR}/KsProperties.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/LibraryCamera.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MfPlatform.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SamplePool.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SourceFormats.cpp
 )
 set(VYX_MEDIA_SOURCE_COMPILE_OPTIONS -U_WIN32_WINNT -D_WIN32_WINNT=0x0A00)

@@ -17,7 +17,7 @@ struct Functions {
     decltype(&::MFCreateStreamDescriptor) createStreamDescriptor = nullptr;
     decltype(&::MFCreatePresentationDescriptor) createPresentationDescriptor = nullptr;
     decltype(&::MFCreateMemoryBuffer) createMemoryBuffer = nullptr;
-    decltype(&::MFCreateSample) createSample = nullptr;
+    HRESULT(WINAPI* createTrackedSample)(IMFTrackedSample**) = nullptr;  // not in the SDK's headers here
     decltype(&::MFGetSystemTime) systemTime = nullptr;
 };
 
@@ -42,7 +42,7 @@ const Functions& Bound() {
                          Resolve(module, "MFCreateStreamDescriptor", &f.createStreamDescriptor) &&
                          Resolve(module, "MFCreatePresentationDescriptor", &f.createPresentationDescriptor) &&
                          Resolve(module, "MFCreateMemoryBuffer", &f.createMemoryBuffer) &&
-                         Resolve(module, "MFCreateSample", &f.createSample) &&
+                         Resolve(module, "MFCreateTrackedSample", &f.createTrackedSample) &&
                          Resolve(module, "MFGetSystemTime", &f.systemTime);
         f.bound = all ? S_OK : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     });
@@ -94,9 +94,9 @@ HRESULT CreateMemoryBuffer(DWORD maxLength, IMFMediaBuffer** buffer) {
     return FAILED(f.bound) ? f.bound : f.createMemoryBuffer(maxLength, buffer);
 }
 
-HRESULT CreateSample(IMFSample** sample) {
+HRESULT CreateTrackedSample(IMFTrackedSample** sample) {
     const Functions& f = Bound();
-    return FAILED(f.bound) ? f.bound : f.createSample(sample);
+    return FAILED(f.bound) ? f.bound : f.createTrackedSample(sample);
 }
 
 LONGLONG SystemTime() {

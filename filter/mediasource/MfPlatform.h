@@ -7,6 +7,7 @@
 // Threads: any; the binding is made once.
 #include <windows.h>
 #include <mfidl.h>
+#include <evr.h>  // IMFTrackedSample
 
 namespace vyx::mf::platform {
 
@@ -23,7 +24,7 @@ HRESULT CreateStreamDescriptor(DWORD id, DWORD typeCount, IMFMediaType** types, 
 HRESULT CreatePresentationDescriptor(DWORD count, IMFStreamDescriptor** streams,
                                      IMFPresentationDescriptor** descriptor);
 HRESULT CreateMemoryBuffer(DWORD maxLength, IMFMediaBuffer** buffer);
-HRESULT CreateSample(IMFSample** sample);
+HRESULT CreateTrackedSample(IMFTrackedSample** sample);
 // 100 ns units; 0 when unbound.
 LONGLONG SystemTime();
 

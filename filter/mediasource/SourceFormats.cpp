@@ -5,10 +5,9 @@
 #include <wrl/client.h>
 
 #include <algorithm>
-#include <utility>
 
-#include "FormatList.h"
 #include "MfPlatform.h"
+#include "OutputFormats.h"
 
 namespace vyx::mf {
 namespace {
@@ -18,7 +17,7 @@ constexpr std::int32_t kOfferedFps = 30;
 
 struct Offer {
     const GUID* subtype;
-    ImageFormat imageFormat;
+    std::int32_t outputFormatIndex;  // the pin's output format whose camera frames it converts
     Conversion conversion;
 };
 
@@ -32,39 +31,21 @@ bool Lists(const CameraProp& camera, ImageFormat format) {
 
 std::vector<Offer> OffersOf(const CameraProp& camera) {
     std::vector<Offer> offers;
-    auto add = [&](const GUID& subtype, ImageFormat format, Conversion conversion) {
-        if (Lists(camera, format)) offers.push_back({&subtype, format, conversion});
-    };
     if (camera.isColorCamera) {
-        add(MFVideoFormat_NV12, IMG_RGB24, Conversion::Rgb24ToNv12);
+        offers.push_back({&MFVideoFormat_NV12, kOutputRGB24, Conversion::Rgb24ToNv12});
         // A camera that makes YUY2 itself writes it straight into the sample.
         if (Lists(camera, IMG_YUY2))
-            add(MFVideoFormat_YUY2, IMG_YUY2, Conversion::Direct);
+            offers.push_back({&MFVideoFormat_YUY2, kOutputYUY2, Conversion::Direct});
         else
-            add(MFVideoFormat_YUY2, IMG_RGB24, Conversion::Rgb24ToYuy2);
-        add(MFVideoFormat_RGB32, IMG_RGB24, Conversion::Rgb24ToRgb32);
+            offers.push_back({&MFVideoFormat_YUY2, kOutputRGB24, Conversion::Rgb24ToYuy2});
+        offers.push_back({&MFVideoFormat_RGB32, kOutputRGB24, Conversion::Rgb24ToRgb32});
     } else {
-        add(MFVideoFormat_NV12, IMG_RAW8, Conversion::Grey8ToNv12);
-        add(MFVideoFormat_YUY2, IMG_RAW8, Conversion::Grey8ToYuy2);
-        add(MFVideoFormat_L8, IMG_RAW8, Conversion::Grey8ToL8);
-        add(MFVideoFormat_L16, IMG_RAW16, Conversion::Direct);
+        offers.push_back({&MFVideoFormat_NV12, kOutputRGB8, Conversion::Grey8ToNv12});
+        offers.push_back({&MFVideoFormat_YUY2, kOutputRGB8, Conversion::Grey8ToYuy2});
+        offers.push_back({&MFVideoFormat_L8, kOutputRGB8, Conversion::Grey8ToL8});
+        offers.push_back({&MFVideoFormat_L16, kOutputY16, Conversion::Direct});
     }
     return offers;
-}
-
-// The filter's sizes: those its format list offers for its first output format, which
-// every other output format repeats.
-std::vector<std::pair<std::int32_t, Resolution>> SizesOf(const CameraProp& camera, const Resolution* resolutions,
-                                                        std::int32_t resolutionCount) {
-    FormatList list(resolutions, resolutionCount);
-    list.Build(camera);
-    std::vector<std::pair<std::int32_t, Resolution>> sizes;
-    for (std::int32_t i = 0; i < list.Size(); ++i) {
-        const FormatEntry& entry = list.At(i);
-        if (entry.outputFormatIndex != list.At(0).outputFormatIndex) continue;
-        sizes.emplace_back(entry.bin, list.FrameSize(entry));
-    }
-    return sizes;
 }
 
 std::uint32_t BytesPerPixelTimesTwo(const GUID& subtype) {
@@ -80,17 +61,25 @@ bool IsYuv(const GUID& subtype) { return subtype == MFVideoFormat_NV12 || subtyp
 
 std::vector<SourceFormat> BuildSourceFormats(const CameraProp& camera, const Resolution* resolutions,
                                              std::int32_t resolutionCount) {
-    const auto sizes = SizesOf(camera, resolutions, resolutionCount);
+    // The pin's list offers an output format only where the camera lists its image format,
+    // each at every size, so an offer the camera cannot feed has no entries.
+    FormatList list(resolutions, resolutionCount);
+    list.Build(camera);
     std::vector<SourceFormat> formats;
-    for (const Offer& offer : OffersOf(camera))
-        for (const auto& [bin, size] : sizes)
-            formats.push_back({*offer.subtype, bin, size.width, size.height, offer.imageFormat, offer.conversion});
+    for (const Offer& offer : OffersOf(camera)) {
+        for (std::int32_t i = 0; i < list.Size(); ++i) {
+            const FormatEntry& entry = list.At(i);
+            if (entry.outputFormatIndex != offer.outputFormatIndex) continue;
+            const Resolution size = list.FrameSize(entry);
+            formats.push_back({*offer.subtype, entry, size.width, size.height, offer.conversion});
+        }
+    }
     return formats;
 }
 
 std::size_t CameraFrameBytes(const SourceFormat& format) {
     const std::size_t pixels = static_cast<std::size_t>(format.width) * static_cast<std::size_t>(format.height);
-    switch (format.imageFormat) {
+    switch (format.entry.imageFormat) {
         case IMG_RGB24: return pixels * 3;
         case IMG_RAW16:
         case IMG_YUY2: return pixels * 2;
@@ -105,7 +94,7 @@ std::size_t SampleBytes(const SourceFormat& format) {
     return pixels * BytesPerPixelTimesTwo(format.subtype) / 2;
 }
 
-HRESULT CreateSourceMediaType(const SourceFormat& format, FrameRates rates, IMFMediaType** type) {
+HRESULT CreateSourceMediaType(const SourceFormat& format, FrameRateRange rates, IMFMediaType** type) {
     if (!type) return E_POINTER;
     *type = nullptr;
     ComPtr<IMFMediaType> created;
@@ -154,14 +143,13 @@ std::int32_t FindSourceFormat(const std::vector<SourceFormat>& formats, IMFMedia
     return -1;
 }
 
-std::int32_t FrameRateLimitFor(IMFMediaType* type, FrameRates rates) {
+std::int64_t FrameIntervalOf(IMFMediaType* type) {
     UINT32 numerator = 0, denominator = 0;
     if (!type || FAILED(MFGetAttributeRatio(type, MF_MT_FRAME_RATE, &numerator, &denominator)) || numerator == 0 ||
         denominator == 0)
         return 0;
-    const std::uint64_t fps = (static_cast<std::uint64_t>(numerator) + denominator / 2) / denominator;
-    return static_cast<std::int32_t>(
-        std::clamp<std::uint64_t>(fps, static_cast<std::uint64_t>(rates.minFps), static_cast<std::uint64_t>(rates.maxFps)));
+    constexpr std::uint64_t kUnitsPerSecond = 10000000;
+    return static_cast<std::int64_t>((kUnitsPerSecond * denominator + numerator / 2) / numerator);
 }
 
 }  // namespace vyx::mf

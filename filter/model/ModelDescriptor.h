@@ -1,7 +1,7 @@
 #pragma once
 // Per-build constants of the filter library. Every build compiles in exactly one
 // descriptor, generated from the model catalogue; the code that uses it is shared.
-#include <windows.h>
+#include <guiddef.h>  // not windows.h: it would be most of each build's compile
 
 #include <cstdint>
 

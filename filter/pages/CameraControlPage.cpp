@@ -13,6 +13,9 @@ constexpr UINT_PTR kExposureTimer = 2021;
 constexpr UINT kRefreshPeriodMs = 1000;
 constexpr int kPresetCount = 4;
 const char* const kPresetNames[kPresetCount] = {"HighestDR", "HCG", "Unity", "LowestRN"};
+// A dragged thumb applies when it is released.
+constexpr ApplyingRequests kApplying{RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBPOSITION}),
+                                     RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBTRACK})};
 
 int UnitButton(TimeUnit unit) {
     if (unit == TimeUnit::Microseconds) return IDC_CC_UNIT_US;
@@ -27,123 +30,79 @@ CUnknown* WINAPI CameraControlPage::CreateInstance(LPUNKNOWN outer, HRESULT* res
 }
 
 CameraControlPage::CameraControlPage(LPUNKNOWN outer, int dialogId, int titleId)
-    : CCameraPropertyPage(outer, dialogId, titleId) {}
+    : CCameraPropertyPage(outer, dialogId, titleId),
+      m_exposure({IDC_CC_EXPOSURE, IDC_CC_EXPOSURE_TEXT, IDC_CC_EXPOSURE_SPIN}, TimeUnit::Microseconds,
+                 [this](int value) { m_camera->SetExposure(value, m_exposureAuto); },
+                 [this] { return !m_exposureAuto; }),
+      m_gain({IDC_CC_GAIN, IDC_CC_GAIN_TEXT, IDC_CC_GAIN_SPIN}, 1,
+             [this](int value) { m_camera->SetGain(value, m_gainAuto); }, [this] { return !m_gainAuto; }),
+      m_usbBandwidth({IDC_CC_USB, IDC_CC_USB_TEXT, IDC_CC_USB_SPIN}, 1,
+                     [this](int value) { m_camera->SetUsbBandwidthLimit(value); }),
+      m_offset({IDC_CC_OFFSET, IDC_CC_OFFSET_TEXT, IDC_CC_OFFSET_SPIN}, 1,
+               [this](int value) { m_camera->SetOffset(value); }) {
+    m_exposure.SetValue(100000);
+    m_usbBandwidth.SetValue(100);
+}
 
 void CameraControlPage::ReadCameraValues() {
     VyxonCamera& camera = *m_camera;
-    camera.GetExposure(&m_exposure, &m_exposureAuto);
+    int value = 0;
+    camera.GetExposure(&value, &m_exposureAuto);
+    m_exposure.SetValue(value);
     camera.GetExposureRange(&m_exposureRange.maximum, &m_exposureRange.minimum, &m_exposureRange.defaultValue);
-    camera.GetGain(&m_gain, &m_gainAuto);
+    m_exposure.SetLimits(m_exposureRange.minimum, m_exposureRange.maximum);
+    m_exposure.FitUnit();
+    camera.GetGain(&value, &m_gainAuto);
+    m_gain.SetValue(value);
     camera.GetGainRange(&m_gainRange.maximum, &m_gainRange.minimum, &m_gainRange.defaultValue);
-    camera.GetUsbBandwidthLimit(&m_usbBandwidth);
+    m_gain.SetScale({m_gainRange.minimum, m_gainRange.maximum});
+    camera.GetUsbBandwidthLimit(&value);
+    m_usbBandwidth.SetValue(value);
     camera.GetUsbBandwidthRange(&m_usbRange.maximum, &m_usbRange.minimum, &m_usbRange.defaultValue);
-    camera.GetOffset(&m_offset);
+    m_usbBandwidth.SetScale({m_usbRange.minimum, m_usbRange.maximum, 1, "%d%%"});
+    camera.GetOffset(&value);
+    m_offset.SetValue(value);
     camera.GetOffsetRange(&m_offsetRange.maximum, &m_offsetRange.minimum, &m_offsetRange.defaultValue);
+    m_offset.SetScale({m_offsetRange.minimum, m_offsetRange.maximum});
     camera.GetGainsAndOffsets(&m_presets[0], &m_presets[1], &m_presets[2], &m_presets[3], &m_presets[4],
                               &m_presets[5], &m_presets[6], &m_presets[7]);
     CameraProp prop{};
     camera.GetTheProp(&prop);
     m_usb3 = prop.isUsb3Host;
-    m_unit = FittingUnit(m_exposure, TimeUnit::Microseconds);
 }
 
 // Exposure units
 
-int CameraControlPage::ExposurePosition() const {
-    return m_exposure / MicrosecondsPer(m_unit);
-}
-
-void CameraControlPage::SetUpExposureTrackbar(HWND hwnd) {
-    if (m_unit == TimeUnit::Microseconds)
-        SetTrackbarRange(hwnd, IDC_CC_EXPOSURE, m_exposureRange.minimum, 999);
-    else if (m_unit == TimeUnit::Milliseconds)
-        SetTrackbarRange(hwnd, IDC_CC_EXPOSURE, 1, 999);
-    else
-        SetTrackbarRange(hwnd, IDC_CC_EXPOSURE, 1, m_exposureRange.maximum / 1000000);
-    SetTrackbarPosition(hwnd, IDC_CC_EXPOSURE, ExposurePosition());
-}
-
-void CameraControlPage::WriteExposureText(HWND hwnd) {
-    SetTimeText(hwnd, IDC_CC_EXPOSURE_TEXT, ExposurePosition(), m_unit);
-}
-
-// Show steps: value to text and thumb. Apply steps: trackbar to value, value to camera,
-// then the show step.
-
-void CameraControlPage::ShowExposure(HWND hwnd) {
-    WriteExposureText(hwnd);
-    SetTrackbarPosition(hwnd, IDC_CC_EXPOSURE, ExposurePosition());
-}
-
-void CameraControlPage::ShowGain(HWND hwnd) {
-    SetControlText(hwnd, IDC_CC_GAIN_TEXT, "%d", m_gain);
-    SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
-}
-
-void CameraControlPage::ShowOffset(HWND hwnd) {
-    SetControlText(hwnd, IDC_CC_OFFSET_TEXT, "%d", m_offset);
-    SetTrackbarPosition(hwnd, IDC_CC_OFFSET, m_offset);
-}
-
-void CameraControlPage::ShowUsbBandwidth(HWND hwnd) {
-    SetControlText(hwnd, IDC_CC_USB_TEXT, "%d%%", m_usbBandwidth);
-    SetTrackbarPosition(hwnd, IDC_CC_USB, m_usbBandwidth);
-}
-
-void CameraControlPage::ApplyExposure(HWND hwnd) {
-    m_exposure = TrackbarPosition(hwnd, IDC_CC_EXPOSURE) * MicrosecondsPer(m_unit);
-    m_camera->SetExposure(m_exposure, m_exposureAuto);
-    ShowExposure(hwnd);
-}
-
-void CameraControlPage::ApplyGain(HWND hwnd) {
-    m_gain = TrackbarPosition(hwnd, IDC_CC_GAIN);
-    m_camera->SetGain(m_gain, m_gainAuto);
-    ShowGain(hwnd);
-}
-
-void CameraControlPage::ApplyOffset(HWND hwnd) {
-    m_offset = TrackbarPosition(hwnd, IDC_CC_OFFSET);
-    m_camera->SetOffset(m_offset);
-    ShowOffset(hwnd);
-}
-
-void CameraControlPage::ApplyUsbBandwidth(HWND hwnd) {
-    m_usbBandwidth = TrackbarPosition(hwnd, IDC_CC_USB);
-    m_camera->SetUsbBandwidthLimit(m_usbBandwidth);
-    ShowUsbBandwidth(hwnd);
+void CameraControlPage::ShowExposureInItsUnit(HWND hwnd) {
+    m_exposure.FitUnit();
+    m_exposure.SetUp(hwnd);
+    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_exposure.Unit()));
 }
 
 // Automatic modes
 
 void CameraControlPage::ShowExposureAuto(HWND hwnd) {
     CheckDlgButton(hwnd, IDC_CC_EXPOSURE_AUTO, m_exposureAuto ? BST_CHECKED : BST_UNCHECKED);
-    EnableControls(hwnd, {IDC_CC_EXPOSURE, IDC_CC_UNIT_US, IDC_CC_UNIT_MS, IDC_CC_UNIT_S, IDC_CC_EXPOSURE_SPIN},
-                   !m_exposureAuto);
+    m_exposure.ShowEnabled(hwnd);
+    EnableControls(hwnd, {IDC_CC_UNIT_US, IDC_CC_UNIT_MS, IDC_CC_UNIT_S}, !m_exposureAuto);
     if (m_exposureAuto) SetTimer(hwnd, kExposureTimer, kRefreshPeriodMs, nullptr);
 }
 
 void CameraControlPage::ShowGainAuto(HWND hwnd) {
     CheckDlgButton(hwnd, IDC_CC_GAIN_AUTO, m_gainAuto ? BST_CHECKED : BST_UNCHECKED);
-    EnableControls(hwnd, {IDC_CC_GAIN, IDC_CC_GAIN_SPIN}, !m_gainAuto);
+    m_gain.ShowEnabled(hwnd);
     if (m_gainAuto) SetTimer(hwnd, kGainTimer, kRefreshPeriodMs, nullptr);
 }
 
 HRESULT CameraControlPage::OnActivate() {
     CCameraPropertyPage::OnActivate();
     HWND hwnd = m_hwnd;
-    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_unit));
-    SetTrackbar(hwnd, IDC_CC_GAIN, m_gainRange.minimum, m_gainRange.maximum, m_gain);
-    SetUpExposureTrackbar(hwnd);
-    SetTrackbar(hwnd, IDC_CC_USB, m_usbRange.minimum, m_usbRange.maximum, m_usbBandwidth);
-    SetTrackbar(hwnd, IDC_CC_OFFSET, m_offsetRange.minimum, m_offsetRange.maximum, m_offset);
+    CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_exposure.Unit()));
+    for (const Slider* slider : SliderList{&m_gain, &m_exposure, &m_usbBandwidth, &m_offset}) slider->SetUp(hwnd);
     ShowExposureAuto(hwnd);
     ShowGainAuto(hwnd);
     // Shown, not sent: the camera holds these values already.
-    ShowGain(hwnd);
-    ShowUsbBandwidth(hwnd);
-    ShowOffset(hwnd);
-    ShowExposure(hwnd);
+    for (const Slider* slider : SliderList{&m_gain, &m_usbBandwidth, &m_offset, &m_exposure}) slider->Show(hwnd);
     SetDlgItemTextA(hwnd, IDC_CC_CONNECTION, m_usb3 ? "USB3.0" : "USB2.0");
     return S_OK;
 }
@@ -152,7 +111,7 @@ void CameraControlPage::FillPresets(HWND hwnd) {
     for (const char* name : kPresetNames)
         SendDlgItemMessageA(hwnd, IDC_CC_PRESETS, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     for (int i = 0; i < kPresetCount; ++i) {
-        if (m_presets[i] == m_gain && m_presets[kPresetCount + i] == m_offset) {
+        if (m_presets[i] == m_gain.Value() && m_presets[kPresetCount + i] == m_offset.Value()) {
             SendDlgItemMessageA(hwnd, IDC_CC_PRESETS, CB_SETCURSEL, i, 0);
             return;
         }
@@ -160,81 +119,71 @@ void CameraControlPage::FillPresets(HWND hwnd) {
 }
 
 void CameraControlPage::RestoreDefaults(HWND hwnd) {
-    m_gain = m_gainRange.defaultValue;
-    m_usbBandwidth = m_usbRange.defaultValue;
-    m_offset = m_offsetRange.defaultValue;
-    m_exposure = m_exposureRange.defaultValue;
+    m_gain.SetValue(m_gainRange.defaultValue);
+    m_usbBandwidth.SetValue(m_usbRange.defaultValue);
+    m_offset.SetValue(m_offsetRange.defaultValue);
+    m_exposure.SetValue(m_exposureRange.defaultValue);
     m_exposureAuto = false;
     m_gainAuto = false;
-    m_unit = TimeUnit::Milliseconds;
+    // The unit follows the default, as on opening: in ms a 2 s default would pin the thumb
+    // at 999 and the next move would halve the exposure.
+    m_exposure.FitUnit();
     KillTimer(hwnd, kGainTimer);
     KillTimer(hwnd, kExposureTimer);
-    m_camera->SetExposure(m_exposure, false);
-    m_camera->SetGain(m_gain, false);
-    m_camera->SetUsbBandwidthLimit(m_usbBandwidth);
-    m_camera->SetOffset(m_offset);
+    m_camera->SetExposure(m_exposure.Value(), false);
+    m_camera->SetGain(m_gain.Value(), false);
+    m_camera->SetUsbBandwidthLimit(m_usbBandwidth.Value());
+    m_camera->SetOffset(m_offset.Value());
     OnActivate();
 }
 
 void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
     switch (id) {
     case IDC_CC_UNIT_US:
-        m_unit = TimeUnit::Microseconds;
-        if (m_exposure > 999) m_exposure = 999;
-        SetUpExposureTrackbar(hwnd);
-        ApplyExposure(hwnd);
+        m_exposure.ChooseUnit(hwnd, TimeUnit::Microseconds);
         break;
     case IDC_CC_UNIT_MS:
-        m_unit = TimeUnit::Milliseconds;
-        m_exposure = Clamp(m_exposure, 1000, 999000);
-        SetUpExposureTrackbar(hwnd);
-        ApplyExposure(hwnd);
+        m_exposure.ChooseUnit(hwnd, TimeUnit::Milliseconds);
         break;
     case IDC_CC_UNIT_S:
-        m_unit = TimeUnit::Seconds;
-        if (m_exposure < 1000000) m_exposure = 1000000;
-        SetUpExposureTrackbar(hwnd);
-        ApplyExposure(hwnd);
+        m_exposure.ChooseUnit(hwnd, TimeUnit::Seconds);
         break;
-    case IDC_CC_EXPOSURE_AUTO:
+    case IDC_CC_EXPOSURE_AUTO: {
         m_exposureAuto = IsChecked(hwnd, IDC_CC_EXPOSURE_AUTO);
         if (!m_exposureAuto) {
+            int exposure = 0;
             bool cameraAuto = false;
-            m_camera->GetExposure(&m_exposure, &cameraAuto);
-            m_unit = FittingUnit(m_exposure, TimeUnit::Microseconds);
-            // The range follows the unit too, so the thumb is not clamped to another
-            // unit's limits.
-            SetUpExposureTrackbar(hwnd);
-            CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_unit));
+            m_camera->GetExposure(&exposure, &cameraAuto);
+            m_exposure.SetValue(exposure);
+            ShowExposureInItsUnit(hwnd);
             KillTimer(hwnd, kExposureTimer);
         }
         ShowExposureAuto(hwnd);
         // The value as read: the trackbar holds whole units only, so it is not read back.
-        m_camera->SetExposure(m_exposure, m_exposureAuto);
-        ShowExposure(hwnd);
+        m_camera->SetExposure(m_exposure.Value(), m_exposureAuto);
+        m_exposure.Show(hwnd);
         break;
-    case IDC_CC_GAIN_AUTO:
+    }
+    case IDC_CC_GAIN_AUTO: {
         m_gainAuto = IsChecked(hwnd, IDC_CC_GAIN_AUTO);
         if (!m_gainAuto) {
+            int gain = 0;
             bool cameraAuto = false;
-            m_camera->GetGain(&m_gain, &cameraAuto);
-            SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
+            m_camera->GetGain(&gain, &cameraAuto);
+            m_gain.SetValue(gain);
             KillTimer(hwnd, kGainTimer);
         }
         ShowGainAuto(hwnd);
-        m_camera->SetGain(m_gain, m_gainAuto);
-        ShowGain(hwnd);
+        m_camera->SetGain(m_gain.Value(), m_gainAuto);
+        m_gain.Show(hwnd);
         break;
+    }
     case IDC_CC_PRESETS:
         if (code == CBN_SELCHANGE) {
             const LRESULT selection = SendDlgItemMessageA(hwnd, IDC_CC_PRESETS, CB_GETCURSEL, 0, 0);
             const int preset = selection >= 1 && selection <= 3 ? static_cast<int>(selection) : 0;
-            m_gain = m_presets[preset];
-            m_offset = m_presets[kPresetCount + preset];
-            SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
-            ApplyGain(hwnd);
-            SetTrackbarPosition(hwnd, IDC_CC_OFFSET, m_offset);
-            ApplyOffset(hwnd);
+            m_gain.MoveTo(hwnd, m_presets[preset]);
+            m_offset.MoveTo(hwnd, m_presets[kPresetCount + preset]);
         }
         break;
     case IDC_CC_DEFAULT:
@@ -245,50 +194,18 @@ void CameraControlPage::OnCommand(HWND hwnd, int id, int code) {
     }
 }
 
-void CameraControlPage::OnSpin(HWND hwnd, int id, int delta) {
-    switch (id) {
-    case IDC_CC_EXPOSURE_SPIN:
-        if (m_unit == TimeUnit::Microseconds)
-            m_exposure = SpinStep(m_exposure, delta, 1, m_exposureRange.minimum, 999);
-        else if (m_unit == TimeUnit::Milliseconds)
-            m_exposure = SpinStep(m_exposure, delta, 1000, 1000, 999000);
-        else
-            m_exposure = SpinStep(m_exposure, delta, 1000000, 1000000, m_exposureRange.maximum);
-        SetTrackbarPosition(hwnd, IDC_CC_EXPOSURE, ExposurePosition());
-        ApplyExposure(hwnd);
-        break;
-    case IDC_CC_GAIN_SPIN:
-        m_gain = SpinStep(m_gain, delta, 1, m_gainRange.minimum, m_gainRange.maximum);
-        SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
-        ApplyGain(hwnd);
-        break;
-    case IDC_CC_OFFSET_SPIN:
-        m_offset = SpinStep(m_offset, delta, 1, m_offsetRange.minimum, m_offsetRange.maximum);
-        SetTrackbarPosition(hwnd, IDC_CC_OFFSET, m_offset);
-        ApplyOffset(hwnd);
-        break;
-    case IDC_CC_USB_SPIN:
-        m_usbBandwidth = SpinStep(m_usbBandwidth, delta, 1, m_usbRange.minimum, m_usbRange.maximum);
-        SetTrackbarPosition(hwnd, IDC_CC_USB, m_usbBandwidth);
-        ApplyUsbBandwidth(hwnd);
-        break;
-    default:
-        break;
-    }
-}
-
 void CameraControlPage::OnTimer(HWND hwnd, UINT_PTR id) {
+    int value = 0;
     bool cameraAuto = false;
     if (id == kGainTimer) {
-        m_camera->GetGain(&m_gain, &cameraAuto);
-        SetControlText(hwnd, IDC_CC_GAIN_TEXT, "%d", m_gain);
-        SetTrackbarPosition(hwnd, IDC_CC_GAIN, m_gain);
+        m_camera->GetGain(&value, &cameraAuto);
+        m_gain.SetValue(value);
+        m_gain.Show(hwnd);
     } else if (id == kExposureTimer) {
-        m_camera->GetExposure(&m_exposure, &cameraAuto);
-        m_unit = FittingUnit(m_exposure, TimeUnit::Microseconds);
-        WriteExposureText(hwnd);
-        SetUpExposureTrackbar(hwnd);
-        CheckRadioButton(hwnd, IDC_CC_UNIT_US, IDC_CC_UNIT_S, UnitButton(m_unit));
+        m_camera->GetExposure(&value, &cameraAuto);
+        m_exposure.SetValue(value);
+        ShowExposureInItsUnit(hwnd);
+        m_exposure.ShowText(hwnd);
     }
 }
 
@@ -300,26 +217,11 @@ INT_PTR CameraControlPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wPar
     case WM_COMMAND:
         OnCommand(hwnd, LOWORD(wParam), HIWORD(wParam));
         break;
-    case WM_NOTIFY: {
-        SpinClick click;
-        if (ReadSpinClick(lParam, {IDC_CC_EXPOSURE_SPIN, IDC_CC_GAIN_SPIN, IDC_CC_OFFSET_SPIN, IDC_CC_USB_SPIN}, &click))
-            OnSpin(hwnd, click.id, click.delta);
-        break;
-    }
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
-        const int id = message == WM_HSCROLL ? AppliedTrackbar(hwnd, wParam, lParam, {TB_PAGEUP, TB_PAGEDOWN, TB_THUMBPOSITION})
-                                             : AppliedTrackbar(hwnd, wParam, lParam, {TB_PAGEUP, TB_PAGEDOWN, TB_THUMBTRACK});
-        if (id == IDC_CC_EXPOSURE) ApplyExposure(hwnd);
-        if (id == IDC_CC_GAIN) ApplyGain(hwnd);
-        if (id == IDC_CC_USB) ApplyUsbBandwidth(hwnd);
-        if (id == IDC_CC_OFFSET) ApplyOffset(hwnd);
-        break;
-    }
     case WM_TIMER:
         OnTimer(hwnd, wParam);
         break;
     default:
+        RouteToSliders(hwnd, message, wParam, lParam, kApplying, {&m_exposure, &m_gain, &m_offset, &m_usbBandwidth});
         break;
     }
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);

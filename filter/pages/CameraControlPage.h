@@ -16,44 +16,27 @@ public:
     INT_PTR OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    struct Range {
-        int maximum = 0;
-        int minimum = 0;
-        int defaultValue = 0;
-    };
-
     void ReadCameraValues() override;
     void FillPresets(HWND hwnd);
     void OnCommand(HWND hwnd, int id, int code);
-    void OnSpin(HWND hwnd, int id, int delta);
     void OnTimer(HWND hwnd, UINT_PTR id);
-    void SetUpExposureTrackbar(HWND hwnd);
-    void WriteExposureText(HWND hwnd);
+    // The exposure in the unit it fits: trackbar and unit button; the value as it is.
+    void ShowExposureInItsUnit(HWND hwnd);
     void ShowExposureAuto(HWND hwnd);
     void ShowGainAuto(HWND hwnd);
-    void ShowExposure(HWND hwnd);
-    void ShowGain(HWND hwnd);
-    void ShowOffset(HWND hwnd);
-    void ShowUsbBandwidth(HWND hwnd);
-    void ApplyExposure(HWND hwnd);
-    void ApplyGain(HWND hwnd);
-    void ApplyOffset(HWND hwnd);
-    void ApplyUsbBandwidth(HWND hwnd);
     void RestoreDefaults(HWND hwnd);
-    int ExposurePosition() const;
 
-    int m_exposure = 100000;  // microseconds
+    TimeSlider m_exposure;  // microseconds
     bool m_exposureAuto = false;
-    Range m_exposureRange;
-    int m_gain = 0;
+    CameraRange m_exposureRange;
+    Slider m_gain;
     bool m_gainAuto = false;
-    Range m_gainRange;
-    int m_usbBandwidth = 100;
-    Range m_usbRange;
-    int m_offset = 0;
-    Range m_offsetRange;
-    int m_presets[8] = {};    // gains of HighestDR, HCG, Unity, LowestRN, then their offsets
-    TimeUnit m_unit = TimeUnit::Milliseconds;
+    CameraRange m_gainRange;
+    Slider m_usbBandwidth;
+    CameraRange m_usbRange;
+    Slider m_offset;
+    CameraRange m_offsetRange;
+    int m_presets[8] = {};  // gains of HighestDR, HCG, Unity, LowestRN, then their offsets
     bool m_usb3 = false;
 };
 

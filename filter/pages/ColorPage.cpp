@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "PageControls.h"
 #include "PageLanguage.h"
 #include "PageResources.h"
 
@@ -12,24 +11,38 @@ constexpr UINT_PTR kWhiteBalanceTimer = 2022;
 constexpr UINT kWhiteBalancePeriodMs = 500;
 constexpr COLORREF kRedLabel = RGB(250, 0, 0);
 constexpr COLORREF kBlueLabel = RGB(0, 0, 250);
+// Applied while the thumb is dragged.
+constexpr unsigned kDragRequests = RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBTRACK});
+constexpr ApplyingRequests kApplying{kDragRequests, kDragRequests};
 }  // namespace
 
 CUnknown* WINAPI ColorPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
     return CreateLocalizedPage<ColorPage>(outer, result, {IDD_COLOR_EN, IDD_COLOR_ZH, IDS_COLOR_EN, IDS_COLOR_ZH});
 }
 
-ColorPage::ColorPage(LPUNKNOWN outer, int dialogId, int titleId) : CCameraPropertyPage(outer, dialogId, titleId) {}
+// Red and blue always go together, each as its trackbar stands, with green as last read.
+ColorPage::ColorPage(LPUNKNOWN outer, int dialogId, int titleId)
+    : CCameraPropertyPage(outer, dialogId, titleId),
+      m_red({IDC_CO_RED, IDC_CO_RED_TEXT, 0}, 1, [this](int) { ApplyWhiteBalance(m_hwnd); },
+            [this] { return m_color && !m_auto; }),
+      m_blue({IDC_CO_BLUE, IDC_CO_BLUE_TEXT, 0}, 1, [this](int) { ApplyWhiteBalance(m_hwnd); },
+             [this] { return m_color && !m_auto; }) {}
 
 void ColorPage::ReadCameraValues() {
     CameraProp prop{};
     m_camera->GetTheProp(&prop);
     m_color = prop.isColorCamera;
-    m_red = m_green = m_blue = 0;
+    int red = 0, blue = 0;
+    m_green = 0;
     m_auto = false;
     m_maximum = m_minimum = m_defaultRed = m_defaultGreen = m_defaultBlue = 0;
-    if (!m_color) return;
-    m_camera->GetWhiteBalance(&m_red, &m_green, &m_blue, &m_auto);
-    m_camera->GetWhiteBalanceRange(&m_maximum, &m_minimum, &m_defaultRed, &m_defaultGreen, &m_defaultBlue);
+    if (m_color) {
+        m_camera->GetWhiteBalance(&red, &m_green, &blue, &m_auto);
+        m_camera->GetWhiteBalanceRange(&m_maximum, &m_minimum, &m_defaultRed, &m_defaultGreen, &m_defaultBlue);
+    }
+    for (Slider* slider : {&m_red, &m_blue}) slider->SetScale({m_minimum, m_maximum});
+    m_red.SetValue(red);
+    m_blue.SetValue(blue);
 }
 
 void ColorPage::InitDialog(HWND hwnd) {
@@ -43,42 +56,40 @@ void ColorPage::InitDialog(HWND hwnd) {
 void ColorPage::ShowAuto(HWND hwnd) {
     CheckDlgButton(hwnd, IDC_CO_AUTO, m_auto ? BST_CHECKED : BST_UNCHECKED);
     // A monochrome camera keeps its trackbars disabled whatever the auto state.
-    EnableControls(hwnd, {IDC_CO_RED, IDC_CO_BLUE}, m_color && !m_auto);
+    for (const Slider* slider : {&m_red, &m_blue}) slider->ShowEnabled(hwnd);
     if (m_auto)
         SetTimer(hwnd, kWhiteBalanceTimer, kWhiteBalancePeriodMs, nullptr);
     else
         KillTimer(hwnd, kWhiteBalanceTimer);
 }
 
-void ColorPage::ShowCameraWhiteBalance(HWND hwnd) {
+bool ColorPage::ShowCameraWhiteBalance(HWND hwnd) {
+    int red = 0, blue = 0;
     bool cameraAuto = false;
-    m_camera->GetWhiteBalance(&m_red, &m_green, &m_blue, &cameraAuto);
-    SetTrackbarPosition(hwnd, IDC_CO_RED, m_red);
-    SetTrackbarPosition(hwnd, IDC_CO_BLUE, m_blue);
-    ShowWhiteBalance(hwnd);
+    m_camera->GetWhiteBalance(&red, &m_green, &blue, &cameraAuto);
+    m_red.SetValue(red);
+    m_blue.SetValue(blue);
+    for (const Slider* slider : {&m_red, &m_blue}) slider->Show(hwnd);
+    return cameraAuto;
 }
 
-void ColorPage::ShowWhiteBalance(HWND hwnd) {
-    SetControlText(hwnd, IDC_CO_RED_TEXT, "%d", m_red);
-    SetControlText(hwnd, IDC_CO_BLUE_TEXT, "%d", m_blue);
+void ColorPage::SendWhiteBalance() {
+    m_camera->SetWhiteBalance(m_red.Value(), m_green, m_blue.Value(), m_auto);
 }
 
-// Red and blue always go together, with green as last read.
 void ColorPage::ApplyWhiteBalance(HWND hwnd) {
-    m_red = TrackbarPosition(hwnd, IDC_CO_RED);
-    m_blue = TrackbarPosition(hwnd, IDC_CO_BLUE);
-    m_camera->SetWhiteBalance(m_red, m_green, m_blue, m_auto);
-    ShowWhiteBalance(hwnd);
+    for (Slider* slider : {&m_red, &m_blue}) slider->Read(hwnd);
+    SendWhiteBalance();
+    for (const Slider* slider : {&m_red, &m_blue}) slider->ShowText(hwnd);
 }
 
 HRESULT ColorPage::OnActivate() {
     CCameraPropertyPage::OnActivate();
     HWND hwnd = m_hwnd;
-    SetTrackbar(hwnd, IDC_CO_RED, m_minimum, m_maximum, m_red);
-    SetTrackbar(hwnd, IDC_CO_BLUE, m_minimum, m_maximum, m_blue);
+    for (const Slider* slider : {&m_red, &m_blue}) slider->SetUp(hwnd);
     ShowAuto(hwnd);
     // Shown, not sent: the camera holds these values already.
-    ShowWhiteBalance(hwnd);
+    for (const Slider* slider : {&m_red, &m_blue}) slider->ShowText(hwnd);
     return S_OK;
 }
 
@@ -95,20 +106,28 @@ void ColorPage::OnCommand(HWND hwnd, int id) {
         // Switched off, the page keeps what the automatic control reached.
         if (!m_auto) ShowCameraWhiteBalance(hwnd);
         ShowAuto(hwnd);
-        m_camera->SetWhiteBalance(m_red, m_green, m_blue, m_auto);
+        SendWhiteBalance();
         break;
     case IDC_CO_DEFAULT:
-        m_red = m_defaultRed;
+        m_red.SetValue(m_defaultRed);
         m_green = m_defaultGreen;
-        m_blue = m_defaultBlue;
-        m_camera->SetWhiteBalance(m_red, m_green, m_blue, m_auto);
-        SetTrackbarPosition(hwnd, IDC_CO_RED, m_red);
-        SetTrackbarPosition(hwnd, IDC_CO_BLUE, m_blue);
+        m_blue.SetValue(m_defaultBlue);
+        SendWhiteBalance();
+        for (const Slider* slider : {&m_red, &m_blue}) slider->Show(hwnd);
         ApplyWhiteBalance(hwnd);
         break;
     default:
         break;
     }
+}
+
+// The camera may end its automatic white balance by itself: the page then follows, so that
+// it neither shows auto on nor sends it again with Apply or Default.
+void ColorPage::OnTimer(HWND hwnd) {
+    const bool cameraAuto = ShowCameraWhiteBalance(hwnd);
+    if (cameraAuto == m_auto) return;
+    m_auto = cameraAuto;
+    ShowAuto(hwnd);
 }
 
 INT_PTR ColorPage::LabelColors(HDC dc, HWND control) {
@@ -131,17 +150,12 @@ INT_PTR ColorPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
         OnCommand(hwnd, LOWORD(wParam));
         break;
     case WM_TIMER:
-        ShowCameraWhiteBalance(hwnd);
+        OnTimer(hwnd);
         break;
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
-        const int id = AppliedTrackbar(hwnd, wParam, lParam, {TB_PAGEUP, TB_PAGEDOWN, TB_THUMBTRACK});
-        if (id == IDC_CO_RED || id == IDC_CO_BLUE) ApplyWhiteBalance(hwnd);
-        break;
-    }
     case WM_CTLCOLORSTATIC:
         return LabelColors(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     default:
+        RouteToSliders(hwnd, message, wParam, lParam, kApplying, {&m_red, &m_blue});
         break;
     }
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);

@@ -3,6 +3,7 @@
 // white balance followed by a 500 ms refresh timer, and Default. A monochrome camera gets
 // a notice and nothing usable. Changes go to the camera at once and again on Apply.
 #include "CCameraPropertyPage.h"
+#include "PageControls.h"
 
 namespace vyx {
 
@@ -19,17 +20,19 @@ private:
     void ReadCameraValues() override;
     void InitDialog(HWND hwnd);
     void OnCommand(HWND hwnd, int id);
+    void OnTimer(HWND hwnd);
     void ShowAuto(HWND hwnd);
-    // Trackbars and texts from the camera's current white balance.
-    void ShowCameraWhiteBalance(HWND hwnd);
-    void ShowWhiteBalance(HWND hwnd);
+    // Trackbars and texts from the camera's current white balance; returns its auto flag.
+    bool ShowCameraWhiteBalance(HWND hwnd);
+    void SendWhiteBalance();
+    // Both trackbars read, sent together, both texts shown.
     void ApplyWhiteBalance(HWND hwnd);
     INT_PTR LabelColors(HDC dc, HWND control);
 
     bool m_color = false;
-    int m_red = 0;
+    Slider m_red;
     int m_green = 0;  // no control of its own: sent on as last read
-    int m_blue = 0;
+    Slider m_blue;
     bool m_auto = false;
     int m_maximum = 0;
     int m_minimum = 0;

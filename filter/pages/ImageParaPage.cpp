@@ -132,7 +132,11 @@ void ImageParaPage::FillBinList(HWND hwnd) {
     ComboMessage(hwnd, IDC_IP_BIN, CB_SETCURSEL, selected);
 }
 
+// A size chosen but not yet applied stays chosen when the bin changes; a new list starts at
+// the pin's size.
 void ImageParaPage::FillSizeList(HWND hwnd) {
+    const LRESULT chosen = ComboMessage(hwnd, IDC_IP_SIZE, CB_GETCURSEL);
+    const WPARAM selected = chosen >= 0 ? chosen : m_resolutionIndex;
     ComboMessage(hwnd, IDC_IP_SIZE, CB_RESETCONTENT);
     const int bin = SelectedBin(hwnd);
     for (int i = 0; i < g_ModelDescriptor.resolutionCount; ++i) {
@@ -142,7 +146,7 @@ void ImageParaPage::FillSizeList(HWND hwnd) {
         snprintf(text, sizeof text, "%dX%d", static_cast<int>(shown.width), static_cast<int>(shown.height));
         AddComboText(hwnd, IDC_IP_SIZE, text);
     }
-    ComboMessage(hwnd, IDC_IP_SIZE, CB_SETCURSEL, m_resolutionIndex);
+    ComboMessage(hwnd, IDC_IP_SIZE, CB_SETCURSEL, selected);
 }
 
 int ImageParaPage::SelectedBin(HWND hwnd) const {
@@ -179,8 +183,6 @@ HRESULT ImageParaPage::OnApplyChanges() {
     if (SUCCEEDED(result)) result = sizeResult;
     const HRESULT formatResult = m_instance->SetImgFormat(format);
     if (SUCCEEDED(result)) result = formatResult;
-    // The pin's index, whatever it took: the size list is rebuilt around it.
-    m_instance->GetImgSizeIndex(&m_resolutionIndex);
     return result;
 }
 

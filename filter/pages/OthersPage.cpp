@@ -9,6 +9,9 @@
 namespace vyx {
 namespace {
 constexpr int kFrameRateSpinStep = 5;  // frames per second per spin click
+// A dragged thumb applies when it is released.
+constexpr unsigned kReleaseRequests = RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBPOSITION});
+constexpr ApplyingRequests kApplying{kReleaseRequests, kReleaseRequests};
 }  // namespace
 
 CUnknown* WINAPI OthersPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
@@ -16,7 +19,10 @@ CUnknown* WINAPI OthersPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
                                            {IDD_OTHERS_EN, IDD_OTHERS_ZH, IDS_OTHERS_EN, IDS_OTHERS_ZH});
 }
 
-OthersPage::OthersPage(LPUNKNOWN outer, int dialogId, int titleId) : CCameraPropertyPage(outer, dialogId, titleId) {}
+OthersPage::OthersPage(LPUNKNOWN outer, int dialogId, int titleId)
+    : CCameraPropertyPage(outer, dialogId, titleId),
+      m_frameRateLimit({IDC_OT_FPS, IDC_OT_FPS_TEXT, IDC_OT_FPS_SPIN}, kFrameRateSpinStep,
+                       [this](int value) { m_camera->SetFrameRateLimit(value); }) {}
 
 void OthersPage::ReadCameraValues() {
     VyxonCamera& camera = *m_camera;
@@ -27,11 +33,14 @@ void OthersPage::ReadCameraValues() {
     camera.GetTheProp(&prop);
     m_canHardwareBin = prop.hasHardwareBin;
     camera.GetBinSumEnable(&m_binSum);
-    camera.GetFrameRateLimit(&m_frameRateLimit);
-    camera.GetFrameRateLimitRange(&m_frameRateMaximum, &m_frameRateMinimum, &m_frameRateDefault);
+    int limit = 0;
+    camera.GetFrameRateLimit(&limit);
+    m_frameRateLimit.SetValue(limit);
+    CameraRange range;
+    camera.GetFrameRateLimitRange(&range.maximum, &range.minimum, &range.defaultValue);
     // The camera's minimum is that of a real limit; 0, no limit, must stay reachable, or
     // opening the page would clamp an unlimited camera to its slowest rate.
-    if (m_frameRateMinimum > 0) m_frameRateMinimum = 0;
+    m_frameRateLimit.SetScale({range.minimum > 0 ? 0 : range.minimum, range.maximum});
 }
 
 void OthersPage::InitDialog(HWND hwnd) {
@@ -43,23 +52,12 @@ void OthersPage::InitDialog(HWND hwnd) {
     EnableControls(hwnd, {IDC_OT_HARDWARE_BIN}, m_canHardwareBin);
 }
 
-void OthersPage::ShowFrameRateLimit(HWND hwnd) {
-    SetControlText(hwnd, IDC_OT_FPS_TEXT, "%d", m_frameRateLimit);
-    SetTrackbarPosition(hwnd, IDC_OT_FPS, m_frameRateLimit);
-}
-
-void OthersPage::ApplyFrameRateLimit(HWND hwnd) {
-    m_frameRateLimit = TrackbarPosition(hwnd, IDC_OT_FPS);
-    m_camera->SetFrameRateLimit(m_frameRateLimit);
-    ShowFrameRateLimit(hwnd);
-}
-
 HRESULT OthersPage::OnActivate() {
     CCameraPropertyPage::OnActivate();
-    SetTrackbar(m_hwnd, IDC_OT_FPS, m_frameRateMinimum, m_frameRateMaximum, m_frameRateLimit);
+    m_frameRateLimit.SetUp(m_hwnd);
     // Shown, not sent: the camera holds this limit already (a limit the application set
     // during negotiation included).
-    ShowFrameRateLimit(m_hwnd);
+    m_frameRateLimit.ShowText(m_hwnd);
     return S_OK;
 }
 
@@ -98,22 +96,8 @@ INT_PTR OthersPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         OnCommand(hwnd, LOWORD(wParam));
         break;
-    case WM_NOTIFY: {
-        SpinClick click;
-        if (ReadSpinClick(lParam, {IDC_OT_FPS_SPIN}, &click)) {
-            m_frameRateLimit = SpinStep(m_frameRateLimit, click.delta, kFrameRateSpinStep, m_frameRateMinimum,
-                                        m_frameRateMaximum);
-            SetTrackbarPosition(hwnd, IDC_OT_FPS, m_frameRateLimit);
-            ApplyFrameRateLimit(hwnd);
-        }
-        break;
-    }
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-        if (AppliedTrackbar(hwnd, wParam, lParam, {TB_PAGEUP, TB_PAGEDOWN, TB_THUMBPOSITION}) == IDC_OT_FPS)
-            ApplyFrameRateLimit(hwnd);
-        break;
     default:
+        RouteToSliders(hwnd, message, wParam, lParam, kApplying, {&m_frameRateLimit});
         break;
     }
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);

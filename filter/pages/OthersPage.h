@@ -3,6 +3,7 @@
 // mode of guiding cameras and the frame-rate limit (0: none). Every change goes to the
 // camera at once; Apply adds nothing.
 #include "CCameraPropertyPage.h"
+#include "PageControls.h"
 
 namespace vyx {
 
@@ -18,8 +19,6 @@ private:
     void ReadCameraValues() override;
     void InitDialog(HWND hwnd);
     void OnCommand(HWND hwnd, int id);
-    void ShowFrameRateLimit(HWND hwnd);
-    void ApplyFrameRateLimit(HWND hwnd);
 
     bool m_highQuality = false;
     bool m_flipHorizontal = false;
@@ -27,10 +26,7 @@ private:
     bool m_hardwareBin = false;
     bool m_canHardwareBin = false;
     bool m_binSum = false;
-    int m_frameRateLimit = 0;  // frames per second, 0: no limit
-    int m_frameRateMaximum = 0;
-    int m_frameRateMinimum = 0;
-    int m_frameRateDefault = 0;
+    Slider m_frameRateLimit;  // frames per second, 0: no limit
 };
 
 }  // namespace vyx

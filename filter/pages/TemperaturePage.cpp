@@ -10,6 +10,10 @@ namespace vyx {
 namespace {
 constexpr UINT_PTR kTemperatureTimer = 2023;
 constexpr UINT kTemperaturePeriodMs = 1000;
+// Applied while the thumb is dragged and when it is released.
+constexpr unsigned kRequests = RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBPOSITION, TB_THUMBTRACK});
+constexpr ApplyingRequests kApplying{kRequests, kRequests};
+constexpr SliderScale kPercent{0, 100};
 }  // namespace
 
 CUnknown* WINAPI TemperaturePage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
@@ -17,8 +21,18 @@ CUnknown* WINAPI TemperaturePage::CreateInstance(LPUNKNOWN outer, HRESULT* resul
         outer, result, {IDD_TEMPERATURE_EN, IDD_TEMPERATURE_ZH, IDS_TEMPERATURE_EN, IDS_TEMPERATURE_ZH});
 }
 
+// The trackbars have no spins; the camera's switch is a checkbox of its own.
 TemperaturePage::TemperaturePage(LPUNKNOWN outer, int dialogId, int titleId)
-    : CCameraPropertyPage(outer, dialogId, titleId) {}
+    : CCameraPropertyPage(outer, dialogId, titleId),
+      m_target({IDC_TE_TARGET, IDC_TE_TARGET_TEXT, 0}, 1, [this](int value) { m_camera->SetTargetTemperature(value); },
+               [this] { return m_hasCooler; }),
+      m_fanPower({IDC_TE_FAN, IDC_TE_FAN_TEXT, 0}, 1, [this](int value) { m_camera->SetFanPower(value); },
+                 [this] { return m_hasCooler; }),
+      m_heaterPower({IDC_TE_HEATER, IDC_TE_HEATER_TEXT, 0}, 1,
+                    [this](int value) { m_camera->SetLensHeaterPower(value); }, [this] { return m_hasCooler; }) {
+    m_fanPower.SetScale(kPercent);
+    m_heaterPower.SetScale(kPercent);
+}
 
 void TemperaturePage::ReadCameraValues() {
     VyxonCamera& camera = *m_camera;
@@ -27,12 +41,17 @@ void TemperaturePage::ReadCameraValues() {
     m_hasCooler = prop.hasCooler;
     if (!m_hasCooler) return;
     camera.GetCoolerPower(&m_coolerPower);
-    camera.GetTargetTemperature(&m_target);
+    int value = 0;
+    camera.GetTargetTemperature(&value);
+    m_target.SetValue(value);
     camera.GetCoolerOn(&m_coolerOn);
-    camera.GetFanPower(&m_fanPower);
-    camera.GetLensHeaterPower(&m_heaterPower);
-    int unusedDefault = 0;
-    camera.GetTargetTemperatureRange(&m_targetMaximum, &m_targetMinimum, &unusedDefault);
+    camera.GetFanPower(&value);
+    m_fanPower.SetValue(value);
+    camera.GetLensHeaterPower(&value);
+    m_heaterPower.SetValue(value);
+    CameraRange range;  // its default is not used
+    camera.GetTargetTemperatureRange(&range.maximum, &range.minimum, &range.defaultValue);
+    m_target.SetScale({range.minimum, range.maximum});
 }
 
 void TemperaturePage::ShowTemperature(HWND hwnd) {
@@ -49,45 +68,19 @@ void TemperaturePage::ShowCoolerPower(HWND hwnd) {
 void TemperaturePage::InitDialog(HWND hwnd) {
     ShowTemperature(hwnd);
     EnableControls(hwnd,
-                   {IDC_TE_COOLER_ON, IDC_TE_POWER_LABEL, IDC_TE_POWER, IDC_TE_TARGET_LABEL, IDC_TE_TARGET,
-                    IDC_TE_TARGET_TEXT, IDC_TE_TARGET_UNIT, IDC_TE_FAN_LABEL, IDC_TE_FAN, IDC_TE_FAN_TEXT,
-                    IDC_TE_FAN_UNIT, IDC_TE_HEATER_LABEL, IDC_TE_HEATER, IDC_TE_HEATER_TEXT, IDC_TE_HEATER_UNIT},
+                   {IDC_TE_COOLER_ON, IDC_TE_POWER_LABEL, IDC_TE_POWER, IDC_TE_TARGET_LABEL, IDC_TE_TARGET_TEXT,
+                    IDC_TE_TARGET_UNIT, IDC_TE_FAN_LABEL, IDC_TE_FAN_TEXT, IDC_TE_FAN_UNIT, IDC_TE_HEATER_LABEL,
+                    IDC_TE_HEATER_TEXT, IDC_TE_HEATER_UNIT},
                    m_hasCooler);
+    for (const Slider* slider : {&m_target, &m_fanPower, &m_heaterPower}) slider->ShowEnabled(hwnd);
     if (m_hasCooler) {
         ShowCoolerPower(hwnd);
-        SetTrackbar(hwnd, IDC_TE_TARGET, m_targetMinimum, m_targetMaximum, m_target);
-        SetTrackbar(hwnd, IDC_TE_FAN, 0, 100, m_fanPower);
-        SetTrackbar(hwnd, IDC_TE_HEATER, 0, 100, m_heaterPower);
+        for (const Slider* slider : {&m_target, &m_fanPower, &m_heaterPower}) slider->SetUp(hwnd);
         CheckDlgButton(hwnd, IDC_TE_COOLER_ON, m_coolerOn ? BST_CHECKED : BST_UNCHECKED);
-        SetControlText(hwnd, IDC_TE_TARGET_TEXT, "%d", m_target);
-        SetControlText(hwnd, IDC_TE_FAN_TEXT, "%d", m_fanPower);
-        SetControlText(hwnd, IDC_TE_HEATER_TEXT, "%d", m_heaterPower);
+        for (const Slider* slider : {&m_target, &m_fanPower, &m_heaterPower}) slider->ShowText(hwnd);
     }
     // Without a cooler too: the temperature is shown either way.
     SetTimer(hwnd, kTemperatureTimer, kTemperaturePeriodMs, nullptr);
-}
-
-void TemperaturePage::OnTrackbar(HWND hwnd, int id) {
-    const int position = TrackbarPosition(hwnd, id);
-    switch (id) {
-    case IDC_TE_TARGET:
-        m_target = Clamp(position, m_targetMinimum, m_targetMaximum);
-        SetControlText(hwnd, IDC_TE_TARGET_TEXT, "%d", m_target);
-        m_camera->SetTargetTemperature(m_target);
-        break;
-    case IDC_TE_FAN:
-        m_fanPower = Clamp(position, 0, 100);
-        SetControlText(hwnd, IDC_TE_FAN_TEXT, "%d", m_fanPower);
-        m_camera->SetFanPower(m_fanPower);
-        break;
-    case IDC_TE_HEATER:
-        m_heaterPower = Clamp(position, 0, 100);
-        SetControlText(hwnd, IDC_TE_HEATER_TEXT, "%d", m_heaterPower);
-        m_camera->SetLensHeaterPower(m_heaterPower);
-        break;
-    default:
-        break;
-    }
 }
 
 INT_PTR TemperaturePage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -108,13 +101,9 @@ INT_PTR TemperaturePage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam
             ShowCoolerPower(hwnd);
         }
         break;
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-        if (m_hasCooler)
-            OnTrackbar(hwnd, AppliedTrackbar(hwnd, wParam, lParam,
-                                             {TB_PAGEUP, TB_PAGEDOWN, TB_THUMBPOSITION, TB_THUMBTRACK}));
-        break;
     default:
+        if (m_hasCooler)
+            RouteToSliders(hwnd, message, wParam, lParam, kApplying, {&m_target, &m_fanPower, &m_heaterPower});
         break;
     }
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);

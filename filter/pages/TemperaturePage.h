@@ -3,6 +3,7 @@
 // second; with a cooler also its switch, target temperature and power, and the fan and
 // lens-heater powers. Changes go to the camera at once; Apply adds nothing.
 #include "CCameraPropertyPage.h"
+#include "PageControls.h"
 
 namespace vyx {
 
@@ -18,16 +19,13 @@ private:
     void InitDialog(HWND hwnd);
     void ShowTemperature(HWND hwnd);
     void ShowCoolerPower(HWND hwnd);
-    void OnTrackbar(HWND hwnd, int id);
 
     bool m_hasCooler = false;
     int m_coolerPower = 0;  // percent
-    int m_target = 0;       // degrees C
+    Slider m_target;        // degrees C
     bool m_coolerOn = false;
-    int m_fanPower = 0;     // percent
-    int m_heaterPower = 0;  // percent
-    int m_targetMaximum = 0;
-    int m_targetMinimum = 0;
+    Slider m_fanPower;      // percent
+    Slider m_heaterPower;   // percent
 };
 
 }  // namespace vyx

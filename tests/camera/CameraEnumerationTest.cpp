@@ -1,6 +1,7 @@
 // Enumeration, opening and the safety rules of the camera library, through its DLL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "CameraTestSupport.h"
@@ -9,7 +10,7 @@ namespace {
 
 using vyx::sim::test::CameraPtr;
 
-TEST(CameraEnumeration, ListsPluggedCamerasOfKnownModelsInStableOrder) {
+TEST(CameraEnumeration, ListsPluggedCamerasOfKnownModelsInStableOrderWithStableIds) {
     vyx::sim::test::CleanBus bus;
     EXPECT_EQ(VyxonCamera::GetCamerasCount(), 0);
     ASSERT_EQ(vyx::sim::bus::Plug(L"Osprey 2C", L"B2"), static_cast<DWORD>(ERROR_SUCCESS));
@@ -22,10 +23,13 @@ TEST(CameraEnumeration, ListsPluggedCamerasOfKnownModelsInStableOrder) {
 
     ASSERT_EQ(VyxonCamera::GetCamerasCount(), 3);
     std::vector<std::string> serials;
+    std::vector<int> ids;
     for (int i = 0; i < 3; ++i) {
         CameraProp prop{};
         ASSERT_TRUE(VyxonCamera::GetCameraProp(i, &prop));
-        EXPECT_EQ(prop.cameraId, i);
+        EXPECT_GT(prop.cameraId, 0);
+        EXPECT_EQ(std::count(ids.begin(), ids.end(), prop.cameraId), 0) << "two cameras with one id";
+        ids.push_back(prop.cameraId);
         EXPECT_EQ(prop.vendorId, 0x2A5C);
         serials.push_back(prop.extraInfo);
         // The capabilities are the catalogue's (the pages' tests see each one at work); here
@@ -49,8 +53,22 @@ TEST(CameraEnumeration, ListsPluggedCamerasOfKnownModelsInStableOrder) {
     EXPECT_FALSE(VyxonCamera::GetCameraProp(-1, &untouched));
     EXPECT_FALSE(VyxonCamera::GetCameraProp(0, nullptr));
     EXPECT_EQ(untouched.cameraId, 77);
-    EXPECT_EQ(VyxonCamera::CreateCamera(3), nullptr);
+    EXPECT_EQ(VyxonCamera::CreateCamera(0), nullptr);
     EXPECT_EQ(VyxonCamera::CreateCamera(-1), nullptr);
+
+    // As a USB camera keeps its identity: the ones that stay keep their ids when one before
+    // them goes, and the id of a camera gone opens nothing.
+    const int goneId = ids[std::find(serials.begin(), serials.end(), "A1") - serials.begin()];
+    ASSERT_EQ(vyx::sim::bus::Unplug(L"Osprey 2C", L"A1"), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(VyxonCamera::GetCamerasCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        CameraProp prop{};
+        ASSERT_TRUE(VyxonCamera::GetCameraProp(i, &prop));
+        const auto listed = std::find(serials.begin(), serials.end(), std::string(prop.extraInfo));
+        ASSERT_NE(listed, serials.end());
+        EXPECT_EQ(prop.cameraId, ids[listed - serials.begin()]) << prop.extraInfo;
+    }
+    EXPECT_EQ(VyxonCamera::CreateCamera(goneId), nullptr);
 
     ASSERT_EQ(vyx::sim::bus::Unplug(L"Osprey 2C", L""), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(VyxonCamera::GetCamerasCount(), 1);
@@ -90,9 +108,18 @@ TEST(CameraEnumeration, OpensOnceAndRefusesWhenClosedOrSwitchedOff) {
               static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_TRUE(second->OpenCamera());
 
-    // Unplugged while open: frames stop, the object stays safe to use and free.
+    // Unplugged while open: frames stop, getters refuse as a USB camera's do and leave their
+    // outputs, and the object stays safe to use and free.
     ASSERT_EQ(vyx::sim::bus::Unplug(L"Kestrel 2M", L"K1"), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_FALSE(second->StartVideoStream());
+    int gain = -3, exposure = -3;
+    bool automatic = true;
+    EXPECT_FALSE(second->GetGain(&gain, &automatic));
+    EXPECT_FALSE(second->GetExposure(&exposure, &automatic));
+    EXPECT_FALSE(second->GetImgSize(&width, &height));
+    EXPECT_EQ(gain, -3);
+    EXPECT_EQ(exposure, -3);
+    EXPECT_TRUE(automatic);
     EXPECT_TRUE(second->CloseCamera());
     EXPECT_FALSE(second->OpenCamera());
 }

@@ -337,6 +337,9 @@ TEST(CameraSwitches, FaultSwitchesActAndClearAgain) {
     Switch(model, serial, vyx::sim::bus::kSwitchFrameRateMinZero, 1);
     ASSERT_TRUE(camera->GetFrameRateLimitRange(&max, &min, &def));
     EXPECT_EQ(min, 0);
+    Switch(model, serial, vyx::sim::bus::kSwitchMaxFrameRate, 60);
+    ASSERT_TRUE(camera->GetFrameRateLimitRange(&max, &min, &def));
+    EXPECT_EQ(max, 60);
     Switch(model, serial, vyx::sim::bus::kSwitchFailFrameRateRange, 1);
     max = min = def = -7;
     EXPECT_FALSE(camera->GetFrameRateLimitRange(&max, &min, &def));

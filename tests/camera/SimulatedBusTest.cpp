@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "CameraTestSupport.h"
-#include "ChildProcess.h"
+#include "InstalledBuilds.h"
+#include "Processes.h"
 
 namespace {
 
@@ -120,32 +121,13 @@ TEST(SimulatedBus, UnplugAllLeavesDevicesItDidNotCreate) {
     EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Enum\\USB\\VID_2A5C&PID_7777"), kOk);
 }
 
-// Runs the installed vyxsim of this architecture; returns the exit code.
+// Runs the installed vyxsim of this architecture: its exit code, its output appended.
 DWORD RunVyxsim(const std::wstring& arguments, std::string* out, std::string* err) {
-    wchar_t dist[MAX_PATH] = {};
-    if (!GetEnvironmentVariableW(L"VYX_DIST", dist, MAX_PATH)) return 0xDEAD;
-    std::wstring command = L"\"" + std::wstring(dist) + L"\\" VYX_TOOLS_FOLDER L"\\vyxsim.exe\" " + arguments;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    vyx::win::UniqueHandle outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(outRead.Put(), outWrite.Put(), &inherit, 0) ||
-        !CreatePipe(errRead.Put(), errWrite.Put(), &inherit, 0))
-        return 0xDEAD;
-    SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead.Get(), HANDLE_FLAG_INHERIT, 0);
-    vyx::win::ChildProcess tool;
-    const DWORD started = tool.Start(command, vyx::win::ChildProcessOptions::Output(outWrite.Get(), errWrite.Get()));
-    outWrite.Reset();
-    errWrite.Reset();
-    auto drain = [](HANDLE pipe, std::string* text) {
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) text->append(buffer, read);
-    };
-    drain(outRead.Get(), out);  // the tool's output is small: stdout fits the pipe before stderr is read
-    drain(errRead.Get(), err);
-    constexpr DWORD kTimeoutMs = 60000;
-    if (started != ERROR_SUCCESS || tool.Wait(kTimeoutMs) != ERROR_SUCCESS) return 0xDEAD;
-    return tool.ExitCode();
+    const vyx::test::ProcessResult run =
+        vyx::test::RunProcess(L"\"" + vyx::test::ToolPath(L"vyxsim.exe") + L"\" " + arguments);
+    out->append(run.out);
+    err->append(run.err);
+    return run.exitCode;
 }
 
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }

@@ -153,24 +153,20 @@ TEST_F(StreamingTest, LiveSourceDeliversFromRunAndDropsFillsThatGaveWayToAStateC
     EXPECT_EQ(m_stream->threadDestroys, 1);
 }
 
-TEST_F(StreamingTest, ALiveSampleFilledAfterAPauseRequestIsHandedBackNotDelivered)
+// A command the running loop answers is answered once: a second, stale reply would answer
+// the next command before the worker has seen it, with the wrong result.
+TEST_F(StreamingTest, EveryCommandToARunningLoopIsAnsweredOnce)
 {
-    StreamScript script = Rgb24();
-    script.live = true;
-    script.pauseAfterFill = 3;
-    Connect(script, SinkScript{});
+    Connect(Rgb24(), SinkScript{});
     ASSERT_EQ(m_media->Run(0), S_OK);
     ASSERT_TRUE(WaitForSamples(2));
-    Sleep(300);
-    EXPECT_EQ(m_stream->fills, 3);
-    EXPECT_EQ(m_sink->samples, 2);
-    EXPECT_EQ(m_stream->notDelivered, 1) << "the source takes back what it counted for the sample";
-
-    ASSERT_EQ(m_media->Pause(), S_OK);
-    ASSERT_EQ(m_media->Run(0), S_OK);
-    ASSERT_TRUE(WaitForSamples(4));
-    EXPECT_EQ(m_stream->notDelivered, 1);
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(m_stream->Pause(), S_OK) << round;
+        EXPECT_EQ(m_stream->Run(), S_OK) << round;
+    }
+    ASSERT_TRUE(WaitForSamples(m_sink->samples + 2)) << "the loop still delivers";
     ASSERT_EQ(m_media->Stop(), S_OK);
+    EXPECT_EQ(m_stream->threadDestroys, 1);
 }
 
 // A paused renderer refuses with VFW_E_WRONG_STATE: the refused sample's times are the

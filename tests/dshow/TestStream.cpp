@@ -36,8 +36,6 @@ HRESULT TestStream::FillBuffer(IMediaSample* sample)
     sample->SetSyncPoint(TRUE);
     if (++fills == m_script.signalAfterFills)
         fillsReached.Set();
-    if (fills == m_script.pauseAfterFill)
-        RequestPause();  // as a pause that arrives while the sample is being filled
     return S_OK;
 }
 

@@ -17,7 +17,6 @@ struct StreamScript {
     std::atomic<int>* destroyed = nullptr;  // counts OnThreadDestroy beyond the stream's life
     bool live = false;              // delivers only while running
     int stateChangedFills = 0;      // the first fills give way to a state change
-    int pauseAfterFill = 0;         // this fill ends by requesting a pause (0: never)
 };
 
 class TestStream : public CSourceStream {

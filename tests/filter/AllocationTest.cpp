@@ -1,15 +1,18 @@
 // The frame pump allocates nothing per frame: once the first frame is through, a thousand
 // more through a running graph make no heap allocation on the streaming thread, whether by
-// our code (operator new, the C runtime) or by anyone's task memory.
+// our code (operator new, the C runtime) or by anyone's task memory. And an allocation that
+// fails while the pin is built or its camera replaced fails that call cleanly.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <string>
 
 #include "CountingAllocator.h"
 #include "FilterFixture.h"
 #include "FilterTestSupport.h"
 #include "GrabberCallback.h"
+#include "ModelDescriptor.h"
 #include "SimulatedBus.h"
 
 using namespace vyx::test;
@@ -111,4 +114,68 @@ TEST_F(FramePump, AThousandFramesAfterTheFirstAllocateNothingOnTheStreamingThrea
     ASSERT_TRUE(done) << "fewer than " << kCountedFrames + 1 << " frames arrived";
     ASSERT_TRUE(callback.Counting()) << "the counting hooks could not be installed";
     EXPECT_EQ(callback.Allocations(), 0);
+}
+
+namespace {
+// Runs `call` with the `n`th allocation of this thread failing, for n = 1, 2, ... until
+// a run needs no failed allocation; `check` sees each run's result and whether it failed.
+template <class Call, class Check>
+void WithEachAllocationFailing(Call&& call, Check&& check) {
+    for (long n = 1; n < 10000; ++n) {
+        AllocationFailure::FailNth(GetCurrentThreadId(), n);
+        HRESULT hr = E_UNEXPECTED;
+        EXPECT_NO_THROW(hr = call()) << "allocation " << n;
+        const bool fired = AllocationFailure::Fired();
+        AllocationFailure::FailNth(0, 0);
+        check(hr, fired, n);
+        if (!fired) return;
+    }
+    ADD_FAILURE() << "the call never got through";
+}
+}  // namespace
+
+TEST_F(FramePump, OutOfMemoryWhileThePinIsBuiltOrItsCameraReplacedFailsThatCallCleanly) {
+    m_filter.Reset();  // the camera is free again
+    WithEachAllocationFailing([&] { return CreateFilter(&m_filter); },
+                              [&](HRESULT hr, bool fired, long n) {
+                                  // Some allocations are of the settings load, which goes on without.
+                                  if (fired)
+                                      EXPECT_TRUE(hr == E_OUTOFMEMORY || hr == S_OK) << n << ": 0x" << std::hex << hr;
+                                  else
+                                      EXPECT_EQ(hr, S_OK);
+                                  if (hr == S_OK && fired) m_filter.Reset();
+                              });
+    ASSERT_TRUE(m_filter);
+
+    // A camera of the model on another serial, to replace the pin's with.
+    PluggedCamera second(ModelName(), L"B0000003");
+    VyxonCamera* fresh = nullptr;
+    for (int i = 0; i < VyxonCamera::GetCamerasCount() && !fresh; ++i) {
+        CameraProp prop{};
+        if (VyxonCamera::GetCameraProp(i, &prop) && std::string(prop.extraInfo) == "B0000003")
+            fresh = VyxonCamera::CreateCamera(prop.cameraId);
+    }
+    ASSERT_NE(fresh, nullptr);
+    ASSERT_TRUE(fresh->OpenCamera());
+    ComPtr<ICameraInstance> instance;
+    ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance), S_OK);
+    VyxonCamera* pagesCamera = nullptr;  // as a page holds it
+    ASSERT_EQ(instance->GetCamera(&pagesCamera), S_OK);
+    WithEachAllocationFailing([&] { return instance->SetCamera(fresh); },
+                              [&](HRESULT hr, bool fired, long n) {
+                                  if (!fired) {
+                                      EXPECT_EQ(hr, S_OK);
+                                      return;
+                                  }
+                                  // Nothing changed: the page's camera is still the pin's, and open.
+                                  EXPECT_EQ(hr, E_OUTOFMEMORY) << n;
+                                  VyxonCamera* held = nullptr;
+                                  instance->GetCamera(&held);
+                                  EXPECT_EQ(held, pagesCamera) << n;
+                                  EXPECT_TRUE(pagesCamera->IsOpened()) << n;
+                              });
+    VyxonCamera* held = nullptr;
+    instance->GetCamera(&held);
+    EXPECT_EQ(held, fresh);
+    EXPECT_FALSE(pagesCamera->IsOpened()) << "the replaced camera is closed, and freed with the pin";
 }

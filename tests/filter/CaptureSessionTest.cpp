@@ -1,21 +1,25 @@
-// The capture session without COM: every window between a state change and a camera start
-// placed on purpose by a camera whose start blocks until the test opens its gate.
+// The capture session without COM: every window between a state change, the camera's start
+// on the session's starter thread and the worker's reads, placed on purpose by a camera
+// whose start blocks until the test opens its gate.
 #include <gtest/gtest.h>
 
 #include <condition_variable>
 #include <future>
 #include <mutex>
-#include <thread>
 
 #include "CaptureSession.h"
 
 namespace vyx::test {
 namespace {
-using State = CaptureSession::State;
+using Source = CaptureSession::Source;
+using Stream = CaptureSession::Stream;
 using Verdict = CaptureSession::ReadVerdict;
+using Wait = CaptureSession::Wait;
 
-// Generous: only a session that waits for the held start ever gets near it.
-constexpr auto kNoWait = std::chrono::seconds(10);
+// Only a call that waits for the held start ever gets near it; the gate opens at the end of
+// every test, so a regression fails instead of hanging.
+constexpr auto kHangGuard = std::chrono::seconds(10);
+constexpr auto kNoDelivery = std::chrono::milliseconds(0);
 
 // A camera whose StartStream, while the gate is closed, blocks until the test opens it.
 class GatedCamera : public SessionCamera {
@@ -34,33 +38,30 @@ public:
         m_streaming = false;
     }
 
-    void CloseGate() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_gateOpen = false;
-    }
-    void OpenGate() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_gateOpen = true;
-        m_changed.notify_all();
-    }
-    void WaitForStartsEntered(int count) {
+    void CloseGate() { Set([&] { m_gateOpen = false; }); }
+    void OpenGate() { Set([&] { m_gateOpen = true; }); }
+    void RefuseStarts() { Set([&] { m_startSucceeds = false; }); }
+    bool WaitForStartsEntered(int count) {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_startsEntered >= count; });
+        return m_changed.wait_for(lock, kHangGuard, [&] { return m_startsEntered >= count; });
     }
-    void RefuseStarts() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_startSucceeds = false;
-    }
-    bool Streaming() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_streaming;
-    }
-    int Stops() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_stops;
-    }
+    bool Streaming() { return Get(m_streaming); }
+    int Stops() { return Get(m_stops); }
+    int StartsEntered() { return Get(m_startsEntered); }
 
 private:
+    template <class F>
+    void Set(F&& f) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        f();
+        m_changed.notify_all();
+    }
+    template <class T>
+    T Get(const T& field) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return field;
+    }
+
     std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_gateOpen = true;
@@ -72,20 +73,44 @@ private:
 
 class CaptureSessionTest : public ::testing::Test {
 protected:
-    // Starts the session on a thread of its own, as the streaming thread does, and returns
-    // once the camera's start is held at the closed gate.
-    std::future<HRESULT> StartHeld(int startsBefore = 0) {
-        m_camera.CloseGate();
-        auto start = std::async(std::launch::async, [&] { return m_session.Start(); });
-        m_camera.WaitForStartsEntered(startsBefore + 1);
-        return start;
-    }
+    void TearDown() override { m_camera.OpenGate(); }
 
-    // Runs `call` on another thread; true when it returned while the camera's start was held.
+    // Activates, asks for the stream and runs; returns once the camera's start is held.
+    void RunWithTheStartHeld() {
+        const int before = m_camera.StartsEntered();
+        m_camera.CloseGate();
+        ASSERT_EQ(m_session.Activate(), CoreStatus::Ok);
+        m_session.StartStream();
+        m_session.Run();
+        ASSERT_TRUE(m_camera.WaitForStartsEntered(before + 1));
+    }
+    // Runs to a streaming camera, as the worker sees it; the generation its fills belong to.
+    std::uint64_t RunToTheStream() {
+        EXPECT_EQ(m_session.Activate(), CoreStatus::Ok);
+        m_session.StartStream();
+        m_session.Run();
+        return Ready();
+    }
+    // The worker's wait for the running stream, under the hang guard.
+    std::uint64_t Ready() {
+        std::uint64_t generation = 0;
+        auto wait = std::async(std::launch::async, [&] { return m_session.WaitForStream(nullptr, &generation); });
+        if (wait.wait_for(kHangGuard) != std::future_status::ready) {
+            ADD_FAILURE() << "the stream never became ready";
+            m_session.Stop();  // releases the waiter before the future is destroyed
+        }
+        EXPECT_EQ(wait.get(), Wait::Ready);
+        return generation;
+    }
+    // True when `call` returns while the camera's start is still held.
     template <class Call>
-    static bool ReturnsWithoutWaiting(Call&& call) {
+    static bool ReturnsWhileTheStartIsHeld(Call&& call) {
         auto done = std::async(std::launch::async, std::forward<Call>(call));
-        return done.wait_for(kNoWait) == std::future_status::ready;
+        return done.wait_for(kHangGuard) == std::future_status::ready;
+    }
+    // After the source stopped: returns once no start is in progress any more.
+    void WaitForTheStarter() {
+        EXPECT_EQ(m_session.Configure([] { return CoreStatus::Ok; }), CoreStatus::Ok);
     }
 
     GatedCamera m_camera;
@@ -93,183 +118,163 @@ protected:
 };
 }  // namespace
 
-TEST_F(CaptureSessionTest, AnInterruptDuringAStartReturnsAtOnceAndTheStartStopsTheCameraAgain) {
-    m_session.Activate();
-    std::future<HRESULT> start = StartHeld();
-    EXPECT_EQ(m_session.CurrentState(), State::Starting);
+TEST_F(CaptureSessionTest, PauseAndStopDuringAStartReturnAtOnceAndTheStarterStopsTheCameraAgain) {
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stop" : "pause");
+        RunWithTheStartHeld();
+        if (HasFatalFailure()) return;
+        EXPECT_EQ(m_session.CurrentStream(), Stream::Starting);
+        EXPECT_TRUE(ReturnsWhileTheStartIsHeld([&] {
+            if (stop)
+                m_session.Stop();
+            else
+                m_session.Pause(kNoDelivery);
+        }));
+        m_camera.OpenGate();
+        m_session.Stop();
+        m_session.Deactivate();
+        WaitForTheStarter();
+        EXPECT_FALSE(m_camera.Streaming()) << "the state change came last: the camera must not stream";
+        EXPECT_EQ(m_session.CurrentStream(), Stream::Off);
+    }
+}
 
-    bool overtook = false;
-    EXPECT_TRUE(ReturnsWithoutWaiting([&] { overtook = m_session.Interrupt(); }));
-    EXPECT_TRUE(overtook);
-    EXPECT_TRUE(m_session.Interrupted());
+// A pause and the next run both arrive while a start is held: the run wants a stream, so
+// the start is made again after the pause's stop.
+TEST_F(CaptureSessionTest, APauseAndARunDuringAStartLeaveTheCameraStreaming) {
+    RunWithTheStartHeld();
+    if (HasFatalFailure()) return;
+    m_session.Pause(kNoDelivery);
+    m_session.Run();
     m_camera.OpenGate();
-    EXPECT_EQ(start.get(), S_FALSE);
-    EXPECT_FALSE(m_camera.Streaming()) << "the pause came last: the camera must not stream";
-    EXPECT_EQ(m_session.CurrentState(), State::Interrupted);
-
-    // Only a run restarts it.
-    EXPECT_EQ(m_session.Start(), S_FALSE);
-    EXPECT_FALSE(m_camera.Streaming());
-    m_session.Resume();
-    EXPECT_EQ(m_session.Start(), S_OK);
+    Ready();
     EXPECT_TRUE(m_camera.Streaming());
-    EXPECT_EQ(m_session.CurrentState(), State::Streaming);
+    EXPECT_EQ(m_camera.StartsEntered(), 2);
+    EXPECT_EQ(m_session.CurrentSource(), Source::Running);
 }
 
-TEST_F(CaptureSessionTest, PauseThenRunThenPauseAgainWhileTheRestartIsHeld) {
-    m_session.Activate();
-    ASSERT_EQ(m_session.Start(), S_OK);
-    EXPECT_FALSE(m_session.Interrupt()) << "no start was in progress";
+// A read that began before a pause and fails after the run that follows (a worker that
+// stalled in the read) belongs to the stream the pause ended: no failure is counted.
+TEST_F(CaptureSessionTest, ReadsFailingAcrossAPauseAndARunGiveWayAndNeverAbort) {
+    const std::uint64_t before = RunToTheStream();
+    m_session.Pause(kNoDelivery);
     EXPECT_FALSE(m_camera.Streaming());
-    EXPECT_EQ(m_session.ReadFailed(false), Verdict::GiveWay) << "a read the pause cut short is no failure";
-
-    m_session.Resume();
-    std::future<HRESULT> restart = StartHeld(1);
-    EXPECT_FALSE(m_session.Interrupted()) << "the resumed run's fill must not give way";
-    EXPECT_TRUE(ReturnsWithoutWaiting([&] { m_session.Interrupt(); }));
-    m_camera.OpenGate();
-    EXPECT_EQ(restart.get(), S_FALSE);
-    EXPECT_FALSE(m_camera.Streaming());
-    EXPECT_TRUE(m_session.Interrupted());
-}
-
-// The pause comes after the run's command but before the streaming thread begins the
-// restart: the restart must not start the camera behind the pause's back.
-TEST_F(CaptureSessionTest, APauseBeforeTheRestartBeginsKeepsTheCameraStopped) {
-    m_session.Activate();
-    ASSERT_EQ(m_session.Start(), S_OK);
-    m_session.Interrupt();
-    m_session.Resume();
-    EXPECT_TRUE(m_session.Interrupt()) << "nothing was delivering: the pause need not wait";
-    EXPECT_EQ(m_session.Start(), S_FALSE);
-    EXPECT_FALSE(m_camera.Streaming());
-    EXPECT_EQ(m_camera.Stops(), 1) << "only the first pause stopped a stream";
-    EXPECT_TRUE(m_session.Interrupted());
-}
-
-// A pause and the next run both arrive while the restart is held: the run wants a stream,
-// so the start is made again after the pause's stop.
-TEST_F(CaptureSessionTest, APauseAndARunDuringARestartLeaveTheCameraStreaming) {
-    m_session.Activate();
-    ASSERT_EQ(m_session.Start(), S_OK);
-    m_session.Interrupt();
-    m_session.Resume();
-    std::future<HRESULT> restart = StartHeld(1);
-    EXPECT_TRUE(m_session.Interrupt());
-    m_session.Resume();
-    m_camera.OpenGate();
-    EXPECT_EQ(restart.get(), S_OK);
-    EXPECT_TRUE(m_camera.Streaming());
-    EXPECT_EQ(m_session.CurrentState(), State::Streaming);
-    EXPECT_FALSE(m_session.Interrupted());
-}
-
-TEST_F(CaptureSessionTest, ConfigurationIsRefusedFromActivationUntilDeactivation) {
-    int changes = 0;
-    auto change = [&] {
-        ++changes;
-        return S_OK;
-    };
-    EXPECT_EQ(m_session.Configure(change), S_OK);
-
-    // From the state change on, before the streaming thread has started anything.
-    m_session.Activate();
-    EXPECT_EQ(m_session.Configure(change), VFW_E_NOT_STOPPED);
-    std::future<HRESULT> start = StartHeld();
-    EXPECT_EQ(m_session.Configure(change), VFW_E_NOT_STOPPED);
-    m_camera.OpenGate();
-    EXPECT_EQ(start.get(), S_OK);
-    EXPECT_EQ(m_session.Configure(change), VFW_E_NOT_STOPPED);
-    // The streaming thread has ended but the filter has not finished stopping (the settings
-    // save at the end of the stream still uses the camera).
-    m_session.End();
-    EXPECT_FALSE(m_camera.Streaming());
-    EXPECT_EQ(m_session.Configure(change), VFW_E_NOT_STOPPED);
-    m_session.Deactivate();
-    EXPECT_EQ(m_session.Configure(change), S_OK);
-    EXPECT_EQ(changes, 2);
-    // A failed change keeps its code.
-    EXPECT_EQ(m_session.Configure([] { return E_INVALIDARG; }), E_INVALIDARG);
-}
-
-// A change in progress holds the lock the activation takes, so a filter that starts
-// streaming never sees half a configuration.
-TEST_F(CaptureSessionTest, AnActivationWaitsForAConfigurationChangeInProgress) {
-    std::promise<void> inside;
-    std::promise<void> finish;
-    auto configure = std::async(std::launch::async, [&] {
-        return m_session.Configure([&] {
-            inside.set_value();
-            finish.get_future().wait();
-            return S_OK;
-        });
-    });
-    inside.get_future().wait();
-    auto activate = std::async(std::launch::async, [&] { m_session.Activate(); });
-    EXPECT_EQ(activate.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
-    finish.set_value();
-    EXPECT_EQ(configure.get(), S_OK);
-    activate.get();
-    EXPECT_EQ(m_session.Configure([] { return S_OK; }), VFW_E_NOT_STOPPED);
-}
-
-TEST_F(CaptureSessionTest, StartsOnlyWhileActiveAndARefusedStartLeavesReadsToFail) {
-    EXPECT_EQ(m_session.Start(), VFW_E_WRONG_STATE);
-    EXPECT_FALSE(m_camera.Streaming());
-
-    m_session.Activate();
-    m_camera.RefuseStarts();
-    EXPECT_EQ(m_session.Start(), E_FAIL);
-    EXPECT_EQ(m_session.CurrentState(), State::Idle);
-    EXPECT_FALSE(m_session.Interrupted()) << "the reads must fail, not give way forever";
-    EXPECT_EQ(m_session.ReadFailed(false), Verdict::Retry);
-    EXPECT_EQ(m_session.ReadFailed(false), Verdict::Retry);
-    EXPECT_EQ(m_session.ReadFailed(false), Verdict::Abort);
-
-    // An interrupt with nothing streaming stops nothing.
-    m_session.Interrupt();
-    EXPECT_EQ(m_camera.Stops(), 0);
+    m_session.Run();
+    const std::uint64_t after = Ready();
+    EXPECT_NE(before, after);
+    for (int read = 0; read < CaptureSession::kMaxReadFailures; ++read)
+        EXPECT_EQ(m_session.ReadFailed(before, false), Verdict::GiveWay) << read;
+    EXPECT_FALSE(m_session.ReadsAborted());
+    // The new stream's own failures count as ever.
+    EXPECT_EQ(m_session.ReadFailed(after, false), Verdict::Retry);
+    EXPECT_EQ(m_session.ReadFailed(after, false), Verdict::Retry);
+    EXPECT_EQ(m_session.ReadFailed(after, false), Verdict::Abort);
+    EXPECT_TRUE(m_session.ReadsAborted());
 }
 
 TEST_F(CaptureSessionTest, ReadFailuresCountOnlyInARowAndALostCameraEndsAtOnce) {
-    m_session.Activate();
-    ASSERT_EQ(m_session.Start(), S_OK);
-    EXPECT_EQ(m_session.ReadFailed(false), Verdict::Retry);
-    EXPECT_EQ(m_session.ReadFailed(false), Verdict::Retry);
+    const std::uint64_t generation = RunToTheStream();
+    EXPECT_EQ(m_session.ReadFailed(generation, false), Verdict::Retry);
+    EXPECT_EQ(m_session.ReadFailed(generation, false), Verdict::Retry);
     m_session.ReadSucceeded();
-    EXPECT_EQ(m_session.ReadFailed(false), Verdict::Retry);
-    EXPECT_EQ(m_session.ReadFailed(false), Verdict::Retry);
-    EXPECT_EQ(m_session.ReadFailed(true), Verdict::Lost);
-    EXPECT_FALSE(m_session.ReadsAborted());
-    EXPECT_EQ(m_session.ReadFailed(false), Verdict::Abort);
-    EXPECT_TRUE(m_session.ReadsAborted());
+    EXPECT_EQ(m_session.ReadFailed(generation, false), Verdict::Retry);
+    EXPECT_EQ(m_session.ReadFailed(generation, false), Verdict::Retry);
+    EXPECT_EQ(m_session.ReadFailed(generation, true), Verdict::Lost);
+    EXPECT_EQ(m_session.ReadFailed(generation, false), Verdict::Abort);
 
     m_session.End();
-    EXPECT_FALSE(m_session.ReadsAborted()) << "a new thread reads again";
+    EXPECT_FALSE(m_session.ReadsAborted()) << "a new worker reads again";
     EXPECT_FALSE(m_camera.Streaming());
-    EXPECT_EQ(m_session.CurrentState(), State::Idle);
 }
 
-TEST_F(CaptureSessionTest, SampleTimesAreGapFreeAcrossATakenBackSampleAndRestartAtTheThreadsEnd) {
-    m_session.Activate();
-    ASSERT_EQ(m_session.Start(), S_OK);
+TEST_F(CaptureSessionTest, TheWorkerWaitsWhilePausedAndGivesWayToItsWakeAndToAStop) {
+    vyx::win::UniqueHandle wake(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    std::uint64_t generation = 0;
+    ASSERT_EQ(m_session.Activate(), CoreStatus::Ok);
+    m_session.StartStream();
+    // Paused, the worker would wait: its set wake event sends it back at once.
+    EXPECT_EQ(m_session.WaitForStream(wake.Get(), &generation), Wait::GaveWay);
+    m_session.Run();
+    Ready();
+    EXPECT_EQ(m_session.WaitForStream(wake.Get(), &generation), Wait::Ready);
+    m_session.Stop();
+    EXPECT_EQ(m_session.WaitForStream(nullptr, &generation), Wait::GaveWay);
+}
+
+TEST_F(CaptureSessionTest, StartsOnlyWhenActiveAndARefusedStartIsReportedToTheWorker) {
+    m_session.StartStream();
+    m_session.Run();
+    WaitForTheStarter();
+    EXPECT_EQ(m_camera.StartsEntered(), 0);
+
+    m_camera.RefuseStarts();
+    ASSERT_EQ(m_session.Activate(), CoreStatus::Ok);
+    m_session.StartStream();
+    m_session.Run();
+    std::uint64_t generation = 0;
+    auto wait = std::async(std::launch::async, [&] { return m_session.WaitForStream(nullptr, &generation); });
+    ASSERT_EQ(wait.wait_for(kHangGuard), std::future_status::ready);
+    EXPECT_EQ(wait.get(), Wait::Refused);
+    // Stopping a camera that never streamed stops nothing.
+    m_session.Stop();
+    EXPECT_EQ(m_camera.Stops(), 0);
+}
+
+TEST_F(CaptureSessionTest, ConfigurationOnlyWhileStoppedAndAStartIsRefusedWhileAChangeIsFollowed) {
+    int changes = 0;
+    auto change = [&] {
+        ++changes;
+        return CoreStatus::Ok;
+    };
+    EXPECT_EQ(m_session.Configure(change), CoreStatus::Ok);
+
+    // A change being made to take effect (the pin reconnecting) refuses the start; the
+    // change itself is still allowed, for the connection it makes.
+    m_session.BeginFollowing();
+    EXPECT_EQ(m_session.Activate(), CoreStatus::Busy);
+    EXPECT_EQ(m_session.CurrentSource(), Source::Stopped);
+    EXPECT_EQ(m_session.Configure(change), CoreStatus::Ok);
+    m_session.EndFollowing();
+
+    // From the state change on, before the worker has started anything, until the stop
+    // is complete (the settings save at the stream's end still uses the camera).
+    ASSERT_EQ(m_session.Activate(), CoreStatus::Ok);
+    EXPECT_EQ(m_session.Configure(change), CoreStatus::NotStopped);
+    m_session.StartStream();
+    m_session.Run();
+    Ready();
+    m_session.Stop();
+    m_session.End();
+    EXPECT_EQ(m_session.Configure(change), CoreStatus::NotStopped);
+    m_session.Deactivate();
+    EXPECT_EQ(m_session.Configure(change), CoreStatus::Ok);
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(m_session.Configure([] { return CoreStatus::InvalidArgument; }), CoreStatus::InvalidArgument);
+}
+
+TEST_F(CaptureSessionTest, SampleTimesAreGapFreeAndASampleFilledBeforeAPauseIsNotDelivered) {
+    const std::uint64_t generation = RunToTheStream();
     SampleTimes first = m_session.NextSampleTimes(400000);
     EXPECT_EQ(first.start, 0);
     EXPECT_EQ(first.end, 400000);
     SampleTimes second = m_session.NextSampleTimes(400000);
     EXPECT_EQ(second.start, 400000);
-    // A sample filled but not delivered (a pause, a refusing peer): the next takes its place.
+    ASSERT_TRUE(m_session.BeginDelivery(generation));
+    m_session.EndDelivery();
+
+    // The pause comes after the fill: the sample is refused and taken back, and the next
+    // takes its place.
+    m_session.Pause(kNoDelivery);
+    EXPECT_FALSE(m_session.BeginDelivery(generation));
     m_session.TakeBackSample(second.start);
     EXPECT_EQ(m_session.Delivered(), 1);
+    m_session.Run();
+    Ready();
     SampleTimes third = m_session.NextSampleTimes(500000);
     EXPECT_EQ(third.start, 400000);
     EXPECT_EQ(third.end, 900000);
 
-    // A pause and a resume continue the run's times; a new thread starts from 0.
-    m_session.Interrupt();
-    m_session.Resume();
-    ASSERT_EQ(m_session.Start(), S_OK);
-    EXPECT_EQ(m_session.NextSampleTimes(400000).start, 900000);
+    // A new worker starts from 0.
     m_session.End();
     EXPECT_EQ(m_session.Delivered(), 0);
     m_session.TakeBackSample(123);  // nothing to take back: no effect

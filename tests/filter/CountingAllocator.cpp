@@ -10,6 +10,9 @@ namespace {
 
 std::atomic<DWORD> g_countedThread{0};
 std::atomic<long> g_count{0};
+std::atomic<DWORD> g_failingThread{0};
+std::atomic<long> g_failCountdown{0};
+std::atomic<bool> g_failFired{false};
 
 void CountIfCounted() {
     const DWORD counted = g_countedThread.load(std::memory_order_relaxed);
@@ -102,6 +105,11 @@ CountingSpy g_spy;
 // The program's operator new; the library's other forms (array, nothrow) call this one.
 void* operator new(std::size_t size) {
     CountIfCounted();
+    const DWORD failing = g_failingThread.load(std::memory_order_relaxed);
+    if (failing != 0 && failing == GetCurrentThreadId() && g_failCountdown.fetch_sub(1) == 1) {
+        g_failFired = true;
+        throw std::bad_alloc();
+    }
     if (void* block = g_realMalloc ? g_realMalloc(size ? size : 1) : std::malloc(size ? size : 1)) return block;
     throw std::bad_alloc();
 }
@@ -110,6 +118,17 @@ void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace vyx::test {
+
+void AllocationFailure::FailNth(DWORD threadId, long n) {
+    g_failingThread = 0;
+    g_failFired = false;
+    g_failCountdown = n;
+    g_failingThread = threadId;
+}
+
+bool AllocationFailure::Fired() {
+    return g_failFired;
+}
 
 bool AllocationCounter::Start(DWORD threadId) {
     g_realMalloc = __MINGW_IMP_SYMBOL(malloc);

@@ -3,6 +3,7 @@
 #include "CameraSettings.h"
 #include "ModelDescriptor.h"
 #include "SimulatedBus.h"
+#include "UniqueResource.h"
 #include "vyx_catalogue.h"
 
 namespace vyx::test {
@@ -23,6 +24,23 @@ void RemoveSettingsFile() {
     if (!path.empty()) DeleteFileW(path.c_str());
 }
 
+void WriteSettingsSection(const std::string& lines) {
+    const std::wstring path = vyx::DetermineSettingsPath();
+    const std::string text = std::string("[") + vyx::g_ModelDescriptor.displayName + "]\r\n" + lines;
+    vyx::win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                          nullptr));
+    DWORD written = 0;
+    if (file) WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::string SettingsValue(const char* key) {
+    const std::wstring path = vyx::DetermineSettingsPath();
+    const std::string narrow(path.begin(), path.end());
+    char value[256] = {};
+    GetPrivateProfileStringA(vyx::g_ModelDescriptor.displayName, key, "", value, sizeof value, narrow.c_str());
+    return value;
+}
+
 PluggedCamera::PluggedCamera(const std::wstring& model, const std::wstring& serial)
     : m_model(model), m_serial(serial), m_result(vyx::sim::bus::Plug(model, serial)) {
     const vyx::catalogue::ModelRow* row = vyx::sim::bus::FindModel(model);
@@ -38,6 +56,18 @@ PluggedCamera::~PluggedCamera() {
 
 void PluggedCamera::SetSwitch(const wchar_t* name, DWORD value) const {
     vyx::sim::bus::SetSwitch(m_instanceId, name, value);
+}
+
+StartGate::StartGate()
+    : m_held(CreateEventW(nullptr, FALSE, FALSE, vyx::sim::bus::kStartHeldEvent)),
+      m_release(CreateEventW(nullptr, TRUE, FALSE, vyx::sim::bus::kStartReleaseEvent)) {}
+
+bool StartGate::WaitHeld(DWORD ms) const {
+    return WaitForSingleObject(m_held.Get(), ms) == WAIT_OBJECT_0;
+}
+
+void StartGate::Release() const {
+    SetEvent(m_release.Get());
 }
 
 HRESULT CreateFilter(ComPtr<IBaseFilter>* filter) {

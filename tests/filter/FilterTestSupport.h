@@ -13,6 +13,7 @@
 #include "ComApartment.h"
 #include "MediaTypePtr.h"
 #include "SampleGrabber.h"
+#include "UniqueResource.h"
 
 namespace vyx::test {
 
@@ -26,6 +27,10 @@ std::wstring OtherModelName();
 
 // Starts from no saved settings, so no earlier test's values reach the camera.
 void RemoveSettingsFile();
+// Replaces the settings file with the build's model section holding `lines` ("Key=value\r\n"...).
+void WriteSettingsSection(const std::string& lines);
+// A value of the build's model section, or "" when the key is not there.
+std::string SettingsValue(const char* key);
 
 // A simulated camera plugged for the object's lifetime.
 class PluggedCamera {
@@ -43,6 +48,31 @@ private:
     std::wstring m_instanceId;
     DWORD m_result;
 };
+
+// The simulator's start gate: while the camera's SimHoldStart switch is on, each start of
+// its stream, once the first frame is rendered, waits for Release (at most 10 s).
+class StartGate {
+public:
+    StartGate();
+    // The next start has reached the gate.
+    bool WaitHeld(DWORD ms = 30000) const;
+    // Lets the held start and every later one through.
+    void Release() const;
+
+private:
+    vyx::win::UniqueHandle m_held;
+    vyx::win::UniqueHandle m_release;
+};
+
+// Waits, looking every 10 ms, until `condition` holds; false after `ms`.
+template <class Condition>
+bool WaitUntil(Condition&& condition, DWORD ms = 10000) {
+    for (DWORD waited = 0; !condition(); waited += 10) {
+        if (waited >= ms) return false;
+        Sleep(10);
+    }
+    return true;
+}
 
 // Creates the filter through its creation function exactly as the class factory does.
 HRESULT CreateFilter(ComPtr<IBaseFilter>* filter);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FormatNegotiation.h"
+#include "FrameRates.h"
 #include "MediaTypePtr.h"
 #include "OutputFormats.h"
 #include "ResolutionLadder.h"
@@ -27,45 +28,47 @@ VIDEOINFOHEADER* Info(const AM_MEDIA_TYPE& type) {
     return win::VideoInfoHeader(type);
 }
 
-// A pin's negotiation in the configuration of a freshly opened camera with bins 1 to 4.
+// A pin's negotiation over the configuration of a freshly opened camera with bins 1 to 4.
 struct Pin {
-    PinState state;
+    StreamConfiguration config;
+    FormatList formats{kSizes.data(), kSizeCount};
+    bool color;
     FormatNegotiation negotiation;
 
-    explicit Pin(bool color, bool obsHost = false, std::initializer_list<int> formats = {0, 1, 2, 3, 4})
-        : negotiation(state, kSizes.data(), kSizeCount, obsHost) {
-        state.color = color;
-        state.outputFormatIndex = color ? kOutputRGB24 : kOutputRGB8;
-        state.subtype = color ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_RGB8;
-        state.imageFormat = color ? IMG_RGB24 : IMG_RAW8;
-        state.width = 1280;
-        state.height = 960;
+    explicit Pin(bool isColor, bool obsHost = false, std::initializer_list<int> offered = {0, 1, 2, 3, 4})
+        : color(isColor), negotiation(obsHost) {
+        config.outputFormatIndex = color ? kOutputRGB24 : kOutputRGB8;
+        config.imageFormat = color ? IMG_RGB24 : IMG_RAW8;
+        config.width = 1280;
+        config.height = 960;
         CameraProp prop{};
         prop.isColorCamera = color;
         for (int bin = 1; bin <= 4; ++bin) prop.supportedBins[bin - 1] = bin;
         int i = 0;
-        for (int f : formats) prop.supportedFormats[i++] = f;
+        for (int f : offered) prop.supportedFormats[i++] = f;
         prop.supportedFormats[i] = -1;
-        negotiation.BuildFormats(prop);
+        formats.Build(prop);
     }
+
+    CoreView View() const { return {config, formats, color}; }
 
     CMediaType Offered(int position) const {
         CMediaType type;
-        EXPECT_EQ(negotiation.OfferedType(position, &type), S_OK) << position;
+        EXPECT_EQ(negotiation.OfferedType(View(), position, &type), S_OK) << position;
         return type;
     }
 
     std::vector<CMediaType> AllOffered() const {
         std::vector<CMediaType> types;
-        for (CMediaType type; negotiation.OfferedType(static_cast<int>(types.size()), &type) == S_OK;)
+        for (CMediaType type; negotiation.OfferedType(View(), static_cast<int>(types.size()), &type) == S_OK;)
             types.push_back(type);
         return types;
     }
 
     CMediaType Choose(const CMediaType& proposed) {
         FormatChoice choice;
-        EXPECT_EQ(negotiation.ChooseFormat(&proposed, &choice), S_OK);
-        negotiation.LockTo(choice);
+        EXPECT_EQ(negotiation.ChooseFormat(View(), &proposed, &choice), S_OK);
+        negotiation.LockTo(choice, &config);
         return choice.type;
     }
 };
@@ -134,22 +137,22 @@ TEST(FormatNegotiation, OfferedTypesDescribeEveryFormatKindAndLadderEntry) {
         EXPECT_EQ(Info(FirstOf(types, kSubtypeY16, 640))->bmiHeader.biSizeImage, 614400u);
 
         CMediaType beyond;
-        EXPECT_EQ(pin.negotiation.OfferedType(static_cast<int>(types.size()), &beyond), VFW_S_NO_MORE_ITEMS);
-        EXPECT_EQ(pin.negotiation.OfferedType(-1, &beyond), E_INVALIDARG);
-        EXPECT_EQ(pin.negotiation.OfferedType(0, nullptr), E_POINTER);
+        EXPECT_EQ(pin.negotiation.OfferedType(pin.View(), static_cast<int>(types.size()), &beyond), VFW_S_NO_MORE_ITEMS);
+        EXPECT_EQ(pin.negotiation.OfferedType(pin.View(), -1, &beyond), E_INVALIDARG);
+        EXPECT_EQ(pin.negotiation.OfferedType(pin.View(), 0, nullptr), E_POINTER);
     }
 
     // Formats the camera does not list are not offered; with none, nothing is accepted.
     EXPECT_EQ(Pin(true, false, {0, 4}).AllOffered().size(), 2u * (kSizeCount + 1));
     Pin empty(true, false, {});
     CMediaType none;
-    EXPECT_EQ(empty.negotiation.OfferedType(0, &none), VFW_S_NO_MORE_ITEMS);
-    EXPECT_EQ(empty.negotiation.Check(Pin(true).Offered(0)), E_INVALIDARG);
+    EXPECT_EQ(empty.negotiation.OfferedType(empty.View(), 0, &none), VFW_S_NO_MORE_ITEMS);
+    EXPECT_EQ(empty.negotiation.Check(empty.View(), Pin(true).Offered(0)), E_INVALIDARG);
 }
 
 TEST(FormatNegotiation, CheckAcceptsOfferedTypesAndRefusesMalformedOnes) {
     Pin pin(true);
-    for (const CMediaType& type : pin.AllOffered()) EXPECT_EQ(pin.negotiation.Check(type), S_OK);
+    for (const CMediaType& type : pin.AllOffered()) EXPECT_EQ(pin.negotiation.Check(pin.View(), type), S_OK);
     const CMediaType good = pin.Offered(0);
 
     std::vector<CMediaType> bad(12, good);
@@ -165,12 +168,12 @@ TEST(FormatNegotiation, CheckAcceptsOfferedTypesAndRefusesMalformedOnes) {
     Info(bad[9])->bmiHeader.biHeight = -960;
     Info(bad[10])->bmiHeader.biWidth += 4;
     Info(bad[11])->bmiHeader.biWidth = -1280;
-    for (size_t i = 0; i < bad.size(); ++i) EXPECT_EQ(pin.negotiation.Check(bad[i]), E_INVALIDARG) << i;
+    for (size_t i = 0; i < bad.size(); ++i) EXPECT_EQ(pin.negotiation.Check(pin.View(), bad[i]), E_INVALIDARG) << i;
 
     // A monochrome camera offers no colour output.
     Pin mono(false);
-    EXPECT_EQ(mono.negotiation.Check(FirstOf(pin.AllOffered(), MEDIASUBTYPE_YUY2, 640)), E_INVALIDARG);
-    EXPECT_EQ(mono.negotiation.Check(FirstOf(mono.AllOffered(), kSubtypeY800, 640)), S_OK);
+    EXPECT_EQ(mono.negotiation.Check(mono.View(), FirstOf(pin.AllOffered(), MEDIASUBTYPE_YUY2, 640)), E_INVALIDARG);
+    EXPECT_EQ(mono.negotiation.Check(mono.View(), FirstOf(mono.AllOffered(), kSubtypeY800, 640)), S_OK);
 }
 
 TEST(FormatNegotiation, StoredConnectionTypeHasTheEntrysSizeAndThePeersInterval) {
@@ -183,7 +186,7 @@ TEST(FormatNegotiation, StoredConnectionTypeHasTheEntrysSizeAndThePeersInterval)
         peer.SetSampleSize(proposed);
         Info(peer)->AvgTimePerFrame = 500000;
         ConnectionChoice choice;
-        ASSERT_EQ(pin.negotiation.MatchConnection(&peer, &choice), S_OK) << proposed;
+        ASSERT_EQ(pin.negotiation.MatchConnection(pin.View(), &peer, &choice), S_OK) << proposed;
         EXPECT_EQ(Info(choice.type)->bmiHeader.biSizeImage, 614400u);
         EXPECT_EQ(choice.type.GetSampleSize(), 614400u);
         EXPECT_EQ(Info(choice.type)->AvgTimePerFrame, 500000);
@@ -191,44 +194,37 @@ TEST(FormatNegotiation, StoredConnectionTypeHasTheEntrysSizeAndThePeersInterval)
         EXPECT_EQ(choice.interval, 500000);
     }
 
-    ConnectionChoice choice;
-    ASSERT_EQ(pin.negotiation.MatchConnection(&y16, &choice), S_OK);
-    pin.negotiation.RecordConnection(choice);
-    EXPECT_EQ(pin.state.outputFormatIndex, kOutputY16);
-    EXPECT_EQ(pin.state.imageFormat, IMG_RAW16);
-    EXPECT_EQ(pin.state.width, 640);
-    EXPECT_EQ(pin.state.requestedFrameInterval, 333333);
-
     // After a choice with an interval, the requested interval limits the camera's rate
     // while the stored type keeps the peer's.
     CMediaType chosen = types[2];
     Info(chosen)->AvgTimePerFrame = 666666;
     pin.Choose(chosen);
+    ConnectionChoice choice;
     Info(chosen)->AvgTimePerFrame = 400000;
-    ASSERT_EQ(pin.negotiation.MatchConnection(&chosen, &choice), S_OK);
+    ASSERT_EQ(pin.negotiation.MatchConnection(pin.View(), &chosen, &choice), S_OK);
     EXPECT_TRUE(choice.intervalRequested);
     EXPECT_EQ(choice.interval, 666666);
     EXPECT_EQ(Info(choice.type)->AvgTimePerFrame, 400000);
 
     Info(chosen)->bmiHeader.biBitCount = 8;
-    EXPECT_EQ(pin.negotiation.MatchConnection(&chosen, &choice), E_INVALIDARG);
-    EXPECT_EQ(pin.negotiation.MatchConnection(nullptr, &choice), E_INVALIDARG);
-    EXPECT_EQ(pin.negotiation.MatchConnection(&y16, nullptr), E_INVALIDARG);
+    EXPECT_EQ(pin.negotiation.MatchConnection(pin.View(), &chosen, &choice), E_INVALIDARG);
+    EXPECT_EQ(pin.negotiation.MatchConnection(pin.View(), nullptr, &choice), E_INVALIDARG);
+    EXPECT_EQ(pin.negotiation.MatchConnection(pin.View(), &y16, nullptr), E_INVALIDARG);
 }
 
 TEST(FormatNegotiation, CameraInstanceConfigurationOutsideTheListResolvesToItself) {
     Pin pin(true);
     // Bin 2 at 1024 x 768 is 512 x 384, which the list does not hold.
-    pin.state.bin = 2;
-    pin.state.resolutionIndex = 3;
-    pin.state.width = 512;
-    pin.state.height = 384;
+    pin.config.bin = 2;
+    pin.config.resolutionIndex = 3;
+    pin.config.width = 512;
+    pin.config.height = 384;
     CMediaType proposed;
-    ASSERT_EQ(pin.negotiation.ConfiguredType(&proposed), S_OK);
-    EXPECT_EQ(pin.negotiation.Check(proposed), E_INVALIDARG);
-    pin.state.configurationChanged = true;
+    ASSERT_EQ(pin.negotiation.ConfiguredType(pin.View(), &proposed), S_OK);
+    EXPECT_EQ(pin.negotiation.Check(pin.View(), proposed), E_INVALIDARG);
+    pin.config.changed = true;
     ConnectionChoice choice;
-    ASSERT_EQ(pin.negotiation.MatchConnection(&proposed, &choice), S_OK);
+    ASSERT_EQ(pin.negotiation.MatchConnection(pin.View(), &proposed, &choice), S_OK);
     EXPECT_EQ(choice.entry, (FormatEntry{kOutputRGB24, 2, 3, IMG_RGB24}));
     EXPECT_EQ(Info(choice.type)->bmiHeader.biSizeImage, 512u * 384u * 3u);
 }
@@ -238,7 +234,7 @@ TEST(FormatNegotiation, ChosenFormatIsRepairedAndLocksNegotiationUntilUnlocked) 
     const std::vector<CMediaType> types = pin.AllOffered();
     const LONG version = pin.negotiation.TypeVersion();
     CMediaType current;
-    ASSERT_EQ(pin.negotiation.CurrentFormat(&current), S_OK);
+    ASSERT_EQ(pin.negotiation.CurrentFormat(pin.View(), &current), S_OK);
     EXPECT_TRUE(current == types[0]);  // the camera's configuration at 30 frames per second
     CMediaType proposed = FirstOf(types, MEDIASUBTYPE_YUY2, 800);
     // Only subtype and size select: a wrong bit count and a stale image size are repaired.
@@ -249,27 +245,27 @@ TEST(FormatNegotiation, ChosenFormatIsRepairedAndLocksNegotiationUntilUnlocked) 
     EXPECT_EQ(pin.negotiation.TypeVersion(), version + 1);
     EXPECT_EQ(Info(chosen)->bmiHeader.biBitCount, 16);
     EXPECT_EQ(Info(chosen)->bmiHeader.biSizeImage, 800u * 800u * 2u);
-    EXPECT_EQ(pin.state.imageFormat, IMG_YUY2);
-    EXPECT_TRUE(pin.state.formatLocked);
-    EXPECT_TRUE(pin.state.frameIntervalRequested);
+    EXPECT_EQ(pin.config.imageFormat, IMG_YUY2);
+    EXPECT_TRUE(pin.config.formatLocked);
+    EXPECT_TRUE(pin.config.intervalRequested);
 
     // Locked: one offered type with the requested interval; other subtypes are refused.
     CMediaType offered = pin.Offered(0);
     EXPECT_TRUE(offered == chosen);
     EXPECT_EQ(Info(offered)->AvgTimePerFrame, 666666);
-    ASSERT_EQ(pin.negotiation.CurrentFormat(&current), S_OK);
+    ASSERT_EQ(pin.negotiation.CurrentFormat(pin.View(), &current), S_OK);
     EXPECT_TRUE(current == chosen);
-    EXPECT_EQ(pin.negotiation.OfferedType(1, &offered), VFW_S_NO_MORE_ITEMS);
-    EXPECT_EQ(pin.negotiation.Check(types[0]), E_INVALIDARG);
-    EXPECT_EQ(pin.negotiation.Check(FirstOf(types, MEDIASUBTYPE_YUY2, 640)), S_OK);
+    EXPECT_EQ(pin.negotiation.OfferedType(pin.View(), 1, &offered), VFW_S_NO_MORE_ITEMS);
+    EXPECT_EQ(pin.negotiation.Check(pin.View(), types[0]), E_INVALIDARG);
+    EXPECT_EQ(pin.negotiation.Check(pin.View(), FirstOf(types, MEDIASUBTYPE_YUY2, 640)), S_OK);
 
     // The end of streaming unlocks; a choice without an interval clears the request.
-    pin.state.formatLocked = false;
+    pin.config.formatLocked = false;
     EXPECT_EQ(pin.AllOffered().size(), types.size());
     CMediaType plain = types[1];
     Info(plain)->AvgTimePerFrame = 0;
     EXPECT_EQ(Info(pin.Choose(plain))->AvgTimePerFrame, 333333);
-    EXPECT_FALSE(pin.state.frameIntervalRequested);
+    EXPECT_FALSE(pin.config.intervalRequested);
     EXPECT_EQ(Info(pin.Offered(0))->AvgTimePerFrame, 333333);
     EXPECT_EQ(pin.negotiation.TypeVersion(), version + 2);
 
@@ -281,25 +277,25 @@ TEST(FormatNegotiation, ChosenFormatIsRepairedAndLocksNegotiationUntilUnlocked) 
     bad[4].SetSubtype(&MEDIASUBTYPE_RGB32);
     FormatChoice choice;
     for (size_t i = 0; i < bad.size(); ++i)
-        EXPECT_EQ(pin.negotiation.ChooseFormat(&bad[i], &choice), VFW_E_INVALIDMEDIATYPE) << i;
-    EXPECT_EQ(pin.negotiation.ChooseFormat(nullptr, &choice), VFW_E_INVALIDMEDIATYPE);
+        EXPECT_EQ(pin.negotiation.ChooseFormat(pin.View(), &bad[i], &choice), VFW_E_INVALIDMEDIATYPE) << i;
+    EXPECT_EQ(pin.negotiation.ChooseFormat(pin.View(), nullptr, &choice), VFW_E_INVALIDMEDIATYPE);
     EXPECT_EQ(pin.negotiation.TypeVersion(), version + 2);
 }
 
 TEST(FormatNegotiation, CapabilitiesAndFrameRateListsFollowTheFrameRateRange) {
     Pin pin(true);
-    const int count = pin.negotiation.CapabilityCount();
+    const int count = pin.negotiation.CapabilityCount(pin.View());
     ASSERT_EQ(count, 5 * (kSizeCount + 1));
     VIDEO_STREAM_CONFIG_CAPS caps{};
     CMediaType type;
     std::vector<LONGLONG> durations{1};
     for (const int index : {-1, count}) {
-        EXPECT_EQ(pin.negotiation.Capability(index, kCameraRange, &type, &caps), E_INVALIDARG) << index;
-        EXPECT_EQ(pin.negotiation.FrameDurations(index, kCameraRange, &durations), E_INVALIDARG) << index;
+        EXPECT_EQ(pin.negotiation.Capability(pin.View(), index, kCameraRange, &type, &caps), E_INVALIDARG) << index;
+        EXPECT_EQ(pin.negotiation.FrameDurations(pin.View(), index, kCameraRange, &durations), E_INVALIDARG) << index;
         EXPECT_TRUE(durations.empty());
     }
-    EXPECT_EQ(pin.negotiation.Capability(0, kCameraRange, &type, nullptr), E_POINTER);
-    EXPECT_EQ(pin.negotiation.FrameDurations(0, kCameraRange, nullptr), E_POINTER);
+    EXPECT_EQ(pin.negotiation.Capability(pin.View(), 0, kCameraRange, &type, nullptr), E_POINTER);
+    EXPECT_EQ(pin.negotiation.FrameDurations(pin.View(), 0, kCameraRange, nullptr), E_POINTER);
 
     // Unusable ranges fall back to 1..2000 frames per second.
     for (const auto& [max, min] : {std::pair{60, 0}, std::pair{5, 10}, std::pair{60, -1}}) {
@@ -309,7 +305,7 @@ TEST(FormatNegotiation, CapabilitiesAndFrameRateListsFollowTheFrameRateRange) {
     }
     // RGB24 1280 x 960 with the fallback: the bit rate of 2000 frames is limited.
     std::memset(&caps, 0xCD, sizeof caps);
-    ASSERT_EQ(pin.negotiation.Capability(0, UsableFrameRateRange(false, 0, 0), &type, &caps), S_OK);
+    ASSERT_EQ(pin.negotiation.Capability(pin.View(), 0, UsableFrameRateRange(false, 0, 0), &type, &caps), S_OK);
     EXPECT_TRUE(type == pin.Offered(0));
     EXPECT_TRUE(IsEqualGUID(caps.guid, FORMAT_VideoInfo));
     EXPECT_EQ(caps.InputSize.cx, 1280);
@@ -320,23 +316,23 @@ TEST(FormatNegotiation, CapabilitiesAndFrameRateListsFollowTheFrameRateRange) {
     EXPECT_EQ(caps.MaxBitsPerSecond, 2147483647);
     EXPECT_EQ(caps.VideoStandard, 0u);
     EXPECT_EQ(caps.ShrinkTapsY, 0);
-    ASSERT_EQ(pin.negotiation.FrameDurations(0, UsableFrameRateRange(false, 0, 0), &durations), S_OK);
+    ASSERT_EQ(pin.negotiation.FrameDurations(pin.View(), 0, UsableFrameRateRange(false, 0, 0), &durations), S_OK);
     EXPECT_EQ(durations, (std::vector<LONGLONG>{10000000, 333333, 166666, 100000, 66666, 50000, 40000, 33333, 20000,
                                                 12500, 10000, 6666}));
     // "Y800" 640 x 480 with 1..60, rounded up so as never to promise more than 60; the
-    // list's 60 (166666, truncated) is just outside.
+    // list's 60 (166666, truncated) is within one unit of it and listed.
     const int y800 = count - (kSizeCount + 1) + 10;
-    ASSERT_EQ(pin.negotiation.Capability(y800, kCameraRange, &type, &caps), S_OK);
+    ASSERT_EQ(pin.negotiation.Capability(pin.View(), y800, kCameraRange, &type, &caps), S_OK);
     EXPECT_EQ(caps.InputSize.cx, 640);
     EXPECT_EQ(caps.MinFrameInterval, 166667);
     EXPECT_EQ(caps.MinBitsPerSecond, 2457600);
     EXPECT_EQ(caps.MaxBitsPerSecond, 147456000);
-    ASSERT_EQ(pin.negotiation.FrameDurations(y800, kCameraRange, &durations), S_OK);
-    EXPECT_EQ(durations, (std::vector<LONGLONG>{10000000, 333333}));
-    ASSERT_EQ(pin.negotiation.FrameDurations(y800, {1000, 100}, &durations), S_OK);
+    ASSERT_EQ(pin.negotiation.FrameDurations(pin.View(), y800, kCameraRange, &durations), S_OK);
+    EXPECT_EQ(durations, (std::vector<LONGLONG>{10000000, 333333, 166666}));
+    ASSERT_EQ(pin.negotiation.FrameDurations(pin.View(), y800, {1000, 100}, &durations), S_OK);
     EXPECT_EQ(durations, (std::vector<LONGLONG>{100000, 66666, 50000, 40000, 33333, 20000, 12500, 10000}));
     // A range between two listed rates lists nothing.
-    ASSERT_EQ(pin.negotiation.FrameDurations(y800, {45, 40}, &durations), S_OK);
+    ASSERT_EQ(pin.negotiation.FrameDurations(pin.View(), y800, {45, 40}, &durations), S_OK);
     EXPECT_TRUE(durations.empty());
 }
 
@@ -355,17 +351,17 @@ TEST(FormatNegotiation, ObsHostIsOfferedTheFullSensorAloneUntilAChoice) {
     for (const bool color : {true, false}) {
         Pin pin(color, true);
         const GUID& preferred = color ? MEDIASUBTYPE_RGB24 : kSubtypeY800;
-        EXPECT_EQ(pin.negotiation.CapabilityCount(), 1);
+        EXPECT_EQ(pin.negotiation.CapabilityCount(pin.View()), 1);
         const CMediaType offered = pin.Offered(0);
         EXPECT_TRUE(Is(offered, preferred));
         EXPECT_EQ(Info(offered)->bmiHeader.biWidth, 1280);
         CMediaType type;
-        EXPECT_EQ(pin.negotiation.OfferedType(1, &type), VFW_S_NO_MORE_ITEMS);
+        EXPECT_EQ(pin.negotiation.OfferedType(pin.View(), 1, &type), VFW_S_NO_MORE_ITEMS);
         VIDEO_STREAM_CONFIG_CAPS caps{};
-        ASSERT_EQ(pin.negotiation.Capability(0, kCameraRange, &type, &caps), S_OK);
+        ASSERT_EQ(pin.negotiation.Capability(pin.View(), 0, kCameraRange, &type, &caps), S_OK);
         EXPECT_TRUE(type == offered);
-        EXPECT_EQ(pin.negotiation.Capability(1, kCameraRange, &type, &caps), E_INVALIDARG);
-        ASSERT_EQ(pin.negotiation.CurrentFormat(&type), S_OK);
+        EXPECT_EQ(pin.negotiation.Capability(pin.View(), 1, kCameraRange, &type, &caps), E_INVALIDARG);
+        ASSERT_EQ(pin.negotiation.CurrentFormat(pin.View(), &type), S_OK);
         EXPECT_TRUE(type == offered);
 
         // A choice wins over the rule.
@@ -374,8 +370,8 @@ TEST(FormatNegotiation, ObsHostIsOfferedTheFullSensorAloneUntilAChoice) {
         Info(small)->bmiHeader.biHeight = 240;
         Info(small)->AvgTimePerFrame = 666666;
         pin.Choose(small);
-        EXPECT_EQ(pin.state.imageFormat, color ? IMG_RGB24 : IMG_RAW8);  // both 8-bit outputs of mono from raw 8
-        ASSERT_EQ(pin.negotiation.CurrentFormat(&type), S_OK);
+        EXPECT_EQ(pin.config.imageFormat, color ? IMG_RGB24 : IMG_RAW8);  // both 8-bit outputs of mono from raw 8
+        ASSERT_EQ(pin.negotiation.CurrentFormat(pin.View(), &type), S_OK);
         EXPECT_EQ(Info(type)->bmiHeader.biWidth, 320);
         EXPECT_EQ(Info(type)->AvgTimePerFrame, 666666);
     }
@@ -384,9 +380,9 @@ TEST(FormatNegotiation, ObsHostIsOfferedTheFullSensorAloneUntilAChoice) {
     Pin partial(true, true, {0, 4});
     CMediaType type;
     VIDEO_STREAM_CONFIG_CAPS caps{};
-    EXPECT_EQ(partial.negotiation.OfferedType(0, &type), VFW_S_NO_MORE_ITEMS);
-    EXPECT_EQ(partial.negotiation.Capability(0, kCameraRange, &type, &caps), VFW_S_NO_MORE_ITEMS);
-    EXPECT_EQ(partial.negotiation.CurrentFormat(&type), VFW_S_NO_MORE_ITEMS);
+    EXPECT_EQ(partial.negotiation.OfferedType(partial.View(), 0, &type), VFW_S_NO_MORE_ITEMS);
+    EXPECT_EQ(partial.negotiation.Capability(partial.View(), 0, kCameraRange, &type, &caps), VFW_S_NO_MORE_ITEMS);
+    EXPECT_EQ(partial.negotiation.CurrentFormat(partial.View(), &type), VFW_S_NO_MORE_ITEMS);
 }
 
 }  // namespace vyx::test

@@ -175,7 +175,10 @@ TEST_F(PinInterfaces, VideoControlFlipsAndFrameRates) {
     EXPECT_EQ(mode, 2);
 
     // The list of a format stays inside its capability's range from the camera's
-    // frame-rate range (the decisions and the fallback are FormatNegotiationTest's).
+    // frame-rate range, within the unit by which the list truncates and the capability rounds
+    // up: a camera whose top rate is 60 lists 60 (the decisions and the fallback are
+    // FormatNegotiationTest's).
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchMaxFrameRate, 60);
     ComPtr<IAMStreamConfig> config;
     ASSERT_EQ(m_filter.As(&config), S_OK);
     int count = 0, capsSize = 0;
@@ -183,13 +186,15 @@ TEST_F(PinInterfaces, VideoControlFlipsAndFrameRates) {
     MediaTypePtr type;
     VIDEO_STREAM_CONFIG_CAPS capability{};
     ASSERT_EQ(config->GetStreamCaps(count - 1, type.Put(), reinterpret_cast<BYTE*>(&capability)), S_OK);
+    EXPECT_EQ(capability.MinFrameInterval, 166667);
     LONG listed = -1;
     LONGLONG* durations = nullptr;
     ASSERT_EQ(control->GetFrameRateList(nullptr, count - 1, capability.InputSize, &listed, &durations), S_OK);
     ASSERT_GT(listed, 0);
-    EXPECT_GE(durations[listed - 1], capability.MinFrameInterval);
+    EXPECT_EQ(durations[listed - 1], 166666) << "the top rate, 60 frames per second";
     EXPECT_LE(durations[0], capability.MaxFrameInterval);
     CoTaskMemFree(durations);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchMaxFrameRate, 0);
     LONG size = -1;
     LONGLONG* rates = reinterpret_cast<LONGLONG*>(1);
     EXPECT_EQ(control->GetFrameRateList(nullptr, count, SIZE{640, 480}, &size, &rates), E_INVALIDARG);

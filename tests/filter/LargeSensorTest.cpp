@@ -1,11 +1,11 @@
 // The model with the largest sensor (9576 x 6388) in real graphs, where starting the
-// camera's stream renders a first frame of up to 183 MB: a pause right after a resuming run does
-// not wait for that start, and a configuration change cannot slip in while it runs.
+// camera's stream renders a first frame of up to 183 MB: a pause or a stop right after a
+// resuming run does not wait for that start, and a configuration change cannot slip in while
+// it runs. The simulator's start gate holds the start where each test needs it.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "FilterFixture.h"
@@ -18,8 +18,9 @@ using namespace vyx::test;
 
 namespace {
 constexpr int kShortExposureUs = 1000;
-// The bound is 200 ms plus the graph's own work; a start waited for takes 0.8 s and more.
-constexpr long long kPauseBoundMs = 250;
+// 200 ms plus the graph's own work; a start waited for takes 0.8 s and more, and a held
+// start the gate's 10 s.
+constexpr long long kPromptBoundMs = 250;
 
 struct Times {
     REFERENCE_TIME start = -1;
@@ -105,39 +106,41 @@ long long MillisecondsOf(Action&& action) {
 }
 }  // namespace
 
-TEST_F(LargeSensor, PauseRightAfterAResumingRunIsPromptDeliversNothingAndTimesContinue) {
+// Run, pause, run, with the resuming run's start held at the gate: a pause, then a run and
+// a stop, return at once; the overtaken start, once let through, leaves the camera stopped.
+TEST_F(LargeSensor, PauseAndStopDuringAResumingRunsStartArePromptAndTheCameraEndsStopped) {
     ConnectRgb24(1);
     if (HasFatalFailure()) return;
     ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
     ASSERT_TRUE(m_log.WaitFor(1, 60000));
     ASSERT_TRUE(SUCCEEDED(m_graph.control->Pause()));
 
-    // The resuming run restarts the camera's stream, which renders a whole first frame.
+    StartGate gate;
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 1);
     ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
-    EXPECT_LT(MillisecondsOf([&] { m_graph.control->Pause(); }), kPauseBoundMs);
+    ASSERT_TRUE(gate.WaitHeld(60000));
     const size_t paused = m_log.Count();
-    // Long enough for the overtaken start to finish rendering and stop the camera again.
-    Sleep(2000);
-    EXPECT_EQ(m_log.Count(), paused) << "delivered while paused";
-    EXPECT_FALSE(m_cam->IsDataReady()) << "the camera was left streaming";
-
+    EXPECT_LT(MillisecondsOf([&] { m_graph.control->Pause(); }), kPromptBoundMs);
     ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
-    ASSERT_TRUE(m_log.WaitFor(paused + 2, 60000));
-    m_graph.control->Stop();
-    const std::vector<Times> samples = m_log.Samples();
-    EXPECT_EQ(samples[0].start, 0);
-    for (size_t i = 0; i < samples.size(); ++i) {
-        EXPECT_EQ(samples[i].length, m_frameBytes) << i;
-        if (i > 0) {
-            EXPECT_EQ(samples[i].start, samples[i - 1].end) << i;
-        }
-    }
+    EXPECT_LT(MillisecondsOf([&] { m_graph.control->Stop(); }), kPromptBoundMs);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 0);
+    gate.Release();
+    EXPECT_EQ(m_log.Count(), paused) << "delivered after the pause";
+
+    // A configuration change waits for the start in progress: after it, the camera must be
+    // stopped again.
+    ComPtr<ICameraInstance> instance;
+    ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance), S_OK);
+    VyxonCamera* camera = nullptr;
+    ASSERT_EQ(instance->GetCamera(&camera), S_OK);
+    ASSERT_EQ(instance->SetCamera(camera), S_OK);
+    EXPECT_FALSE(m_cam->IsDataReady()) << "the camera was left streaming";
+    for (const Times& sample : m_log.Samples()) EXPECT_EQ(sample.length, m_frameBytes);
 }
 
 // From the moment the filter reports Paused, a page's Apply is refused, though the stream's
-// start (its first frame) is still under way; the camera keeps the connection's geometry.
-// At bin 2 (46 MB frames), whose start still takes long enough to be seen, and which a
-// 32-bit process holds beside the full-size test's memory.
+// start (its first frame) is held at the gate; the camera keeps the connection's geometry.
+// At bin 2 (46 MB frames), which a 32-bit process holds beside the full-size test's memory.
 TEST_F(LargeSensor, ASetterDuringTheStreamsStartIsRefusedAndTheRunKeepsTheConnectionsSize) {
     ConnectRgb24(2);
     if (HasFatalFailure()) return;
@@ -147,19 +150,17 @@ TEST_F(LargeSensor, ASetterDuringTheStreamsStartIsRefusedAndTheRunKeepsTheConnec
     ASSERT_EQ(instance->GetImgSizeIndex(&index), S_OK);
     const int other = index == 0 ? 1 : 0;
 
-    std::thread pauser([&] {
-        ComApartment com;
-        m_graph.control->Pause();
-    });
-    FILTER_STATE state = State_Stopped;
-    while (m_filter->GetState(0, &state), state == State_Stopped) Sleep(0);
-    const HRESULT applied = instance->SetImgSizeIndex(other);
-    pauser.join();
-    EXPECT_EQ(applied, VFW_E_NOT_STOPPED);
+    StartGate gate;
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 1);
+    EXPECT_LT(MillisecondsOf([&] { m_graph.control->Pause(); }), kPromptBoundMs);
+    ASSERT_TRUE(gate.WaitHeld(60000));
+    EXPECT_EQ(instance->SetImgSizeIndex(other), VFW_E_NOT_STOPPED);
     int width = 0, height = 0;
     ASSERT_TRUE(m_cam->GetImgSize(&width, &height));
     EXPECT_EQ(width, m_width);
     EXPECT_EQ(height, m_height);
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 0);
+    gate.Release();
 
     ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
     ASSERT_TRUE(m_log.WaitFor(2, 60000));

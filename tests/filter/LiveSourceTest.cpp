@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -141,6 +142,8 @@ protected:
 }  // namespace
 
 TEST_F(LiveSource, StopAndPauseReturnAtOnceDuringALongExposureOrACameraNeverReady) {
+    ComPtr<ICameraInstance> instance;
+    ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance), S_OK);
     for (const bool neverReady : {false, true}) {
         SCOPED_TRACE(neverReady ? "camera never ready" : "10 s exposure");
         m_camera->SetSwitch(vyx::sim::bus::kSwitchNeverReady, neverReady ? 1 : 0);
@@ -151,15 +154,23 @@ TEST_F(LiveSource, StopAndPauseReturnAtOnceDuringALongExposureOrACameraNeverRead
 
         long long pauseMs = LLONG_MAX, stopMs = LLONG_MAX;
         for (int attempt = 0; attempt < kTries && std::max(pauseMs, stopMs) >= kPromptMs; ++attempt) {
+            // The camera's stream is on once its start passes the gate: the worker then waits
+            // for a frame that takes 10 s, or never comes.
+            StartGate gate;
+            m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 1);
             ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
-            Sleep(700);
+            ASSERT_TRUE(gate.WaitHeld());
+            m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 0);
+            gate.Release();
             pauseMs = std::min(pauseMs, MillisecondsOf([&] { graph.control->Pause(); }));
             // Stopped right after the resuming run, while the camera's stream restarts.
             ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
             const size_t beforeStop = m_log.Count();
             stopMs = std::min(stopMs, MillisecondsOf([&] { graph.control->Stop(); }));
-            Sleep(200);
+            // The streaming thread has ended: nothing can arrive any more.
             EXPECT_EQ(m_log.Count(), beforeStop) << "a sample arrived after Stop returned";
+            // A configuration change waits for a start still in progress.
+            ASSERT_EQ(instance->SetCamera(m_cam), S_OK);
             EXPECT_FALSE(CameraStreams());
         }
         EXPECT_LT(pauseMs, kPromptMs);
@@ -187,8 +198,12 @@ TEST_F(LiveSource, LastReleaseOfARunningFilterReturnsAtOnce) {
             ASSERT_TRUE(CameraOf(m_filter.Get())->SetExposure(kLongExposureUs, false));
             auto running = std::make_unique<Graph>();
             ASSERT_EQ(MakeConnectedGraph(m_filter.Get(), running.get()), S_OK);
+            StartGate gate;
+            m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 1);
             ASSERT_TRUE(SUCCEEDED(running->control->Run()));
-            Sleep(700);
+            ASSERT_TRUE(gate.WaitHeld());  // from here the camera streams: a frame is awaited
+            m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 0);
+            gate.Release();
             m_cam = nullptr;
             // The application lets go of everything while the graph runs.
             releaseMs = std::min(releaseMs, MillisecondsOf([&] {
@@ -215,7 +230,9 @@ TEST_F(LiveSource, PausedItCannotCueDeliversNothingAndTimesStartAtRun) {
     EXPECT_EQ(state, State_Paused);
     OAFilterState graphState = 0;
     EXPECT_EQ(graph.control->GetState(1000, &graphState), VFW_S_CANT_CUE);
-    Sleep(1000);
+    // The camera streams from the pause on (its frames are ready at once), yet nothing is
+    // delivered until the run.
+    ASSERT_TRUE(WaitUntil([&] { return m_cam->IsDataReady(); }));
     EXPECT_EQ(m_log.Count(), 0u);
 
     ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
@@ -223,11 +240,12 @@ TEST_F(LiveSource, PausedItCannotCueDeliversNothingAndTimesStartAtRun) {
     EXPECT_EQ(state, State_Running);
     ASSERT_TRUE(m_log.WaitFor(3, 10000));
 
-    // A pause from running stops delivery; the resumed run continues the times.
+    // A pause from running stops delivery at once (a sample filled before it is taken
+    // back); the resumed run continues the times.
     ASSERT_TRUE(SUCCEEDED(graph.control->Pause()));
     EXPECT_EQ(m_filter->GetState(0, &state), VFW_S_CANT_CUE);
     const size_t paused = m_log.Count();
-    Sleep(1000);
+    EXPECT_FALSE(m_cam->IsDataReady()) << "the camera's stream stops with the pause";
     EXPECT_EQ(m_log.Count(), paused);
     ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
     ASSERT_TRUE(m_log.WaitFor(paused + 3, 10000));
@@ -435,33 +453,46 @@ TEST_F(LiveSource, PausedWithNothingConnectedAnswersSOkAndRefusesConfigurationCh
     EXPECT_EQ(instance->SetBin(2), S_OK);
 }
 
-// A camera object replaced on a connected, stopped pin starts in its own opening geometry;
-// the next run still fills every sample with a whole frame of the connection's size.
-TEST_F(LiveSource, ACameraSetOnAConnectedStoppedPinStreamsInTheConnectionsGeometry) {
+// Another camera of the model set on a connected, stopped pin is read as a whole: it starts
+// in its own geometry, exposure and frame-rate limit, and the next run still fills every
+// sample with a whole frame of the connection, at the connection's limit, timed by the new
+// camera's exposure.
+TEST_F(LiveSource, AnotherCameraSetOnAConnectedStoppedPinStreamsInTheConnectionsFormat) {
     m_camera->SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
     m_camera->SetSwitch(vyx::sim::bus::kSwitchTestPattern, 1);
-    const std::vector<CMediaType> types = StreamCapsTypes(m_filter.Get());
+    std::vector<CMediaType> types = StreamCapsTypes(m_filter.Get());
     ASSERT_FALSE(types.empty());
-    const CMediaType smallest = types.back();
+    CMediaType smallest = types.back();
+    Info(smallest)->AvgTimePerFrame = 666666;  // 15 frames per second: a limit on the camera
+    ComPtr<IAMStreamConfig> config;
+    ASSERT_EQ(m_filter.As(&config), S_OK);
+    ASSERT_EQ(config->SetFormat(&smallest), S_OK);
     const DWORD frameSize = Info(smallest)->bmiHeader.biSizeImage;
     Graph graph;
     MakeGrabberGraph(&graph);
-    ASSERT_EQ(graph.Connect(&smallest), S_OK);
+    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
     ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
     ASSERT_TRUE(m_log.WaitFor(1, 10000));
     graph.control->Stop();
     const std::vector<BYTE> reference = m_log.Samples()[0].bytes;
     ASSERT_EQ(reference.size(), frameSize);
 
-    ComPtr<ICameraInstance> instance;
-    ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance), S_OK);
-    CameraProp prop{};
-    ASSERT_TRUE(m_cam->GetTheProp(&prop));
-    m_cam = nullptr;
-    ASSERT_EQ(instance->SetCamera(nullptr), S_OK);  // closes the old object, so the camera opens again
-    VyxonCamera* fresh = VyxonCamera::CreateCamera(prop.cameraId);
+    PluggedCamera second(ModelName(), L"B0000002");
+    second.SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
+    second.SetSwitch(vyx::sim::bus::kSwitchTestPattern, 1);
+    VyxonCamera* fresh = nullptr;
+    for (int i = 0; i < VyxonCamera::GetCamerasCount() && !fresh; ++i) {
+        CameraProp prop{};
+        if (VyxonCamera::GetCameraProp(i, &prop) && std::string(prop.extraInfo) == "B0000002")
+            fresh = VyxonCamera::CreateCamera(prop.cameraId);
+    }
     ASSERT_NE(fresh, nullptr);
     ASSERT_TRUE(fresh->OpenCamera());
+    // Shorter than a frame at the connection's 15 frames per second, and than the 100 ms
+    // the first camera opened with.
+    ASSERT_TRUE(fresh->SetExposure(2000, false));
+    ComPtr<ICameraInstance> instance;
+    ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance), S_OK);
     ASSERT_EQ(instance->SetCamera(fresh), S_OK);
     m_cam = fresh;
     int width = 0, height = 0;
@@ -469,61 +500,135 @@ TEST_F(LiveSource, ACameraSetOnAConnectedStoppedPinStreamsInTheConnectionsGeomet
     ASSERT_NE(width, Info(smallest)->bmiHeader.biWidth) << "the new object must start in another geometry";
 
     ExpectARunOfWholeFrames(graph, reference);
-}
-
-// An unplugged camera is reported as the platform's capture sources report a removed
-// device, promptly and without an error abort; the stop and the last release then work,
-// and once the camera is back a new filter streams.
-TEST_F(LiveSource, UnplugWhileStreamingIsReportedAsDeviceLostAndANewFilterStreamsAfterReplug) {
-    ASSERT_TRUE(m_cam->SetExposure(kShortExposureUs, false));
+    int limit = 0;
+    ASSERT_TRUE(fresh->GetFrameRateLimit(&limit));
+    EXPECT_EQ(limit, 15);
     long long frameUs = 0;
     float framesPerSecond = 0;
-    ASSERT_TRUE(m_cam->GetFrameTime(&frameUs, &framesPerSecond));
-    auto graph = std::make_unique<Graph>();
-    MakeGrabberGraph(graph.get());
-    ASSERT_EQ(graph->builder->Connect(graph->output.Get(), graph->input.Get()), S_OK);
-    ComPtr<IMediaEvent> events;
-    ASSERT_EQ(graph->builder->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf())), S_OK);
-    ASSERT_TRUE(SUCCEEDED(graph->control->Run()));
-    ASSERT_TRUE(m_log.WaitFor(2, 10000));
+    ASSERT_TRUE(fresh->GetFrameTime(&frameUs, &framesPerSecond));
+    EXPECT_GE(frameUs, 66666);
+    const std::vector<Delivered> samples = m_log.Samples();
+    EXPECT_EQ(samples.back().end - samples.back().start, 10 * frameUs) << "timed by the new camera";
+}
 
-    const auto unplugged = std::chrono::steady_clock::now();
-    m_camera.reset();
-    LONG code = 0;
-    LONG_PTR first = 0, second = -1;
-    long long reportedMs = -1;
-    // Wine's graph may answer E_ABORT before its time-out: look again until 10 s have passed.
+namespace {
+// Waits up to 10 s for EC_DEVICE_LOST and returns the milliseconds since `since`, or -1;
+// an error abort on the way fails the test: a lost camera is no read error.
+long long MillisecondsToDeviceLost(IMediaEvent* events, std::chrono::steady_clock::time_point since,
+                                   IBaseFilter* filter) {
     for (;;) {
-        const long long waitedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                       std::chrono::steady_clock::now() - unplugged).count();
-        if (waitedMs > 10000) break;
+        const long long waitedMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count();
+        if (waitedMs > 10000) return -1;
+        LONG code = 0;
+        LONG_PTR first = 0, second = -1;
+        // Wine's graph may answer E_ABORT before its time-out: look again.
         if (events->GetEvent(&code, &first, &second, 100) != S_OK) {
-            code = 0;
             Sleep(1);
             continue;
         }
-        if (code == EC_DEVICE_LOST) {
-            reportedMs = waitedMs;
-            break;
-        }
-        EXPECT_NE(code, EC_ERRORABORT) << "a lost camera is no read error";
         events->FreeEventParams(code, first, second);
+        EXPECT_NE(code, EC_ERRORABORT) << "a lost camera is no read error";
+        if (code != EC_DEVICE_LOST) continue;
+        EXPECT_EQ(first, reinterpret_cast<LONG_PTR>(filter));
+        EXPECT_EQ(second, 0) << "0: the device was removed";
+        return waitedMs;
     }
-    ASSERT_EQ(code, EC_DEVICE_LOST);
-    EXPECT_EQ(first, reinterpret_cast<LONG_PTR>(m_filter.Get()));
-    EXPECT_EQ(second, 0) << "0: the device was removed";
-    events->FreeEventParams(code, first, second);
-    // The bound is one frame time or 500 ms, whichever is longer; the rest is margin for
-    // a busy machine.
-    EXPECT_LT(reportedMs, std::max(frameUs / 1000, 500LL) + 500);
-    std::printf("EC_DEVICE_LOST %lld ms after the unplug (frame time %lld us)\n", reportedMs, frameUs);
+}
 
-    EXPECT_LT(MillisecondsOf([&] { graph->control->Stop(); }), kPromptMs);
-    events.Reset();
-    graph.reset();
-    m_cam = nullptr;
-    m_filter.Reset();
+// The events the graph has queued so far, none of which may report a lost or failed stream.
+void ExpectNoStreamEvents(IMediaEvent* events) {
+    LONG code = 0;
+    LONG_PTR first = 0, second = 0;
+    while (events->GetEvent(&code, &first, &second, 0) == S_OK) {
+        events->FreeEventParams(code, first, second);
+        EXPECT_NE(code, EC_DEVICE_LOST);
+        EXPECT_NE(code, EC_ERRORABORT);
+    }
+}
+}  // namespace
 
+// An unplugged camera is reported as the platform's capture sources report a removed
+// device, within one frame time or 500 ms, whichever is longer, also at a 2 s exposure; the
+// stop and the last release then work, the saves after the unplug (whose getters the camera
+// refuses) leave the user's settings as they were, and once the camera is back a new filter
+// streams.
+TEST_F(LiveSource, UnplugWhileStreamingIsReportedAsDeviceLostAndKeepsTheSavedSettings) {
+    for (const int exposureUs : {kShortExposureUs, 2000000}) {
+        SCOPED_TRACE(exposureUs);
+        m_cam = nullptr;
+        m_filter.Reset();
+        if (!m_camera) m_camera = std::make_unique<PluggedCamera>();
+        WriteSettingsSection("Gain=77\r\nOffset=7\r\n");
+        ASSERT_EQ(CreateFilter(&m_filter), S_OK);
+        m_cam = CameraOf(m_filter.Get());
+        ASSERT_TRUE(m_cam->SetExposure(exposureUs, false));
+        long long frameUs = 0;
+        float framesPerSecond = 0;
+        ASSERT_TRUE(m_cam->GetFrameTime(&frameUs, &framesPerSecond));
+        auto graph = std::make_unique<Graph>();
+        MakeGrabberGraph(graph.get());
+        ASSERT_EQ(graph->builder->Connect(graph->output.Get(), graph->input.Get()), S_OK);
+        ComPtr<IMediaEvent> events;
+        ASSERT_EQ(graph->builder->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf())),
+                  S_OK);
+        const size_t before = m_log.Count();
+        ASSERT_TRUE(SUCCEEDED(graph->control->Run()));
+        ASSERT_TRUE(m_log.WaitFor(before + 1, 20000));
+
+        const auto unplugged = std::chrono::steady_clock::now();
+        m_camera.reset();
+        const long long reportedMs = MillisecondsToDeviceLost(events.Get(), unplugged, m_filter.Get());
+        ASSERT_GE(reportedMs, 0) << "no EC_DEVICE_LOST";
+        // The rest is margin for a busy machine.
+        EXPECT_LT(reportedMs, std::max(frameUs / 1000, 500LL) + 500);
+        std::printf("EC_DEVICE_LOST %lld ms after the unplug (frame time %lld us)\n", reportedMs, frameUs);
+
+        EXPECT_LT(MillisecondsOf([&] { graph->control->Stop(); }), kPromptMs);
+        events.Reset();
+        graph.reset();
+        m_cam = nullptr;
+        m_filter.Reset();
+        EXPECT_EQ(SettingsValue("Gain"), "77");
+        EXPECT_EQ(SettingsValue("Offset"), "7");
+    }
     m_camera = std::make_unique<PluggedCamera>();
     ExpectANewFilterStreams();
+}
+
+// Two cameras of the model: the filter knows its own by its serial, not by its place in the
+// library's list. Another coming before it or going never disturbs the stream; ours
+// unplugged while listed second is lost.
+TEST_F(LiveSource, AnotherCameraOfTheModelComingOrGoingNeverDisturbsOursAndOursUnpluggedIsLost) {
+    // Frames of 200 ms: between them the stream asks whether its camera is still there.
+    ASSERT_TRUE(m_cam->SetExposure(200000, false));
+    long long frameUs = 0;
+    float framesPerSecond = 0;
+    ASSERT_TRUE(m_cam->GetFrameTime(&frameUs, &framesPerSecond));
+    Graph graph;
+    MakeGrabberGraph(&graph);
+    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    ComPtr<IMediaEvent> events;
+    ASSERT_EQ(graph.builder->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf())), S_OK);
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    ASSERT_TRUE(m_log.WaitFor(1, 10000));
+
+    // The other sorts before ours in the library's list.
+    auto other = std::make_unique<PluggedCamera>(ModelName(), L"A0000001");
+    ASSERT_EQ(other->Result(), static_cast<DWORD>(ERROR_SUCCESS));
+    for (const bool plugged : {true, false, true}) {
+        SCOPED_TRACE(plugged ? "the other plugged" : "the other unplugged");
+        if (!plugged) other.reset();
+        if (plugged && !other) other = std::make_unique<PluggedCamera>(ModelName(), L"A0000001");
+        const size_t before = m_log.Count();
+        ASSERT_TRUE(m_log.WaitFor(before + 2, 10000)) << "the stream stopped";
+        ExpectNoStreamEvents(events.Get());
+    }
+
+    const auto unplugged = std::chrono::steady_clock::now();
+    m_camera.reset();
+    const long long reportedMs = MillisecondsToDeviceLost(events.Get(), unplugged, m_filter.Get());
+    ASSERT_GE(reportedMs, 0) << "no EC_DEVICE_LOST";
+    EXPECT_LT(reportedMs, std::max(frameUs / 1000, 500LL) + 500);
+    graph.control->Stop();
 }

@@ -3,8 +3,12 @@
 // Every offered type's connection and camera set-up is StreamingTest's.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <vector>
+
 #include "FilterFixture.h"
 #include "FilterTestSupport.h"
+#include "GrabberCallback.h"
 #include "ModelDescriptor.h"
 #include "SimulatedBus.h"
 
@@ -30,15 +34,19 @@ protected:
     bool m_color = false;
 };
 
-// A graph whose Reconnect refuses and leaves both pins as they were.
-class RefusingGraph : public IFilterGraph {
+// The graph a filter joins, standing in for the real one: what a test does not override
+// goes to the real graph when there is one (the event sink), else is not implemented.
+class StandInGraph : public IFilterGraph2 {
 public:
+    explicit StandInGraph(IFilterGraph2* real = nullptr) : m_real(real) {}
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IFilterGraph) return E_NOINTERFACE;
-        *ppv = static_cast<IFilterGraph*>(this);
-        return S_OK;
+        if (riid == IID_IUnknown || riid == IID_IFilterGraph || riid == IID_IGraphBuilder || riid == IID_IFilterGraph2) {
+            *ppv = static_cast<IFilterGraph2*>(this);
+            return S_OK;
+        }
+        return m_real ? m_real->QueryInterface(riid, ppv) : E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
     STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -47,14 +55,72 @@ public:
     STDMETHODIMP EnumFilters(IEnumFilters**) override { return E_NOTIMPL; }
     STDMETHODIMP FindFilterByName(LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
     STDMETHODIMP ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+    STDMETHODIMP Reconnect(IPin* pin) override { return m_real ? m_real->Reconnect(pin) : E_NOTIMPL; }
+    STDMETHODIMP Disconnect(IPin*) override { return E_NOTIMPL; }
+    STDMETHODIMP SetDefaultSyncSource() override { return E_NOTIMPL; }
+    STDMETHODIMP Connect(IPin*, IPin*) override { return E_NOTIMPL; }
+    STDMETHODIMP Render(IPin*) override { return E_NOTIMPL; }
+    STDMETHODIMP RenderFile(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
+    STDMETHODIMP AddSourceFilter(LPCWSTR, LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
+    STDMETHODIMP SetLogFile(DWORD_PTR) override { return E_NOTIMPL; }
+    STDMETHODIMP Abort() override { return E_NOTIMPL; }
+    STDMETHODIMP ShouldOperationContinue() override { return S_OK; }
+    STDMETHODIMP AddSourceFilterForMoniker(IMoniker*, IBindCtx*, LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
+    STDMETHODIMP ReconnectEx(IPin* pin, const AM_MEDIA_TYPE* type) override {
+        return m_real ? m_real->ReconnectEx(pin, type) : E_NOTIMPL;
+    }
+    STDMETHODIMP RenderEx(IPin*, DWORD, DWORD*) override { return E_NOTIMPL; }
+
+private:
+    IFilterGraph2* m_real;
+};
+
+// A graph whose Reconnect refuses and leaves both pins as they were.
+class RefusingGraph : public StandInGraph {
+public:
     STDMETHODIMP Reconnect(IPin*) override {
         ++reconnects;
         return VFW_E_TYPE_NOT_ACCEPTED;
     }
-    STDMETHODIMP Disconnect(IPin*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetDefaultSyncSource() override { return E_NOTIMPL; }
 
     int reconnects = 0;
+};
+
+// Its reconnections first pause the filter, as a graph pause that lands between a
+// configuration change and its reconnection does, then go to the real graph.
+class PausingGraph : public StandInGraph {
+public:
+    PausingGraph(IFilterGraph2* real, IBaseFilter* filter) : StandInGraph(real), m_filter(filter) {}
+    STDMETHODIMP Reconnect(IPin* pin) override {
+        pauses.push_back(m_filter->Pause());
+        return StandInGraph::Reconnect(pin);
+    }
+    STDMETHODIMP ReconnectEx(IPin* pin, const AM_MEDIA_TYPE* type) override {
+        pauses.push_back(m_filter->Pause());
+        return StandInGraph::ReconnectEx(pin, type);
+    }
+
+    std::vector<HRESULT> pauses;
+
+private:
+    IBaseFilter* m_filter;
+};
+
+// Counts samples, and those whose length is not `frameSize`.
+class GrabberCounter : public GrabberCallback {
+public:
+    GrabberCounter(std::atomic<int>* samples, std::atomic<int>* wrong, long frameSize)
+        : m_samples(samples), m_wrong(wrong), m_frameSize(frameSize) {}
+    STDMETHODIMP SampleCB(double, IMediaSample* sample) override {
+        if (sample->GetActualDataLength() != m_frameSize) ++*m_wrong;
+        ++*m_samples;
+        return S_OK;
+    }
+
+private:
+    std::atomic<int>* m_samples;
+    std::atomic<int>* m_wrong;
+    long m_frameSize;
 };
 
 int CountOfferedTypes(IPin* pin) {
@@ -186,6 +252,59 @@ TEST_F(Negotiation, FailedReconnectionKeepsThePinInTheTypeThePeerHolds) {
     EXPECT_EQ(output->Disconnect(), S_OK);
     EXPECT_EQ(input->Disconnect(), S_OK);
     EXPECT_EQ(m_filter->JoinFilterGraph(nullptr, nullptr), S_OK);
+}
+
+// A pause that lands between a configuration change and the reconnection that makes it take
+// effect is refused on the changing thread (another thread's waits for the change), so the
+// filter stays stopped, the reconnection goes through, the pin and its peer agree, and every
+// sample of the next run has the connection's length.
+TEST_F(Negotiation, APauseBetweenAChangeAndItsReconnectionLeavesThePinAndItsPeerAgreeing) {
+    m_camera->SetSwitch(vyx::sim::bus::kSwitchNoPacing, 1);
+    Graph graph;
+    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_SampleGrabber, &graph), S_OK);
+    ComPtr<ISampleGrabber> grabber;
+    ASSERT_EQ(graph.downstream.As(&grabber), S_OK);
+    std::vector<CMediaType> types = StreamCapsTypes(m_filter.Get());
+    ASSERT_GT(types.size(), 2u);
+    ASSERT_EQ(graph.Connect(&types.back()), S_OK);
+    ComPtr<IFilterGraph2> real;
+    ASSERT_EQ(graph.builder.As(&real), S_OK);
+    PausingGraph pausing(real.Get(), m_filter.Get());
+    ASSERT_EQ(m_filter->JoinFilterGraph(&pausing, L"Camera"), S_OK);
+    ComPtr<ICameraInstance> instance;
+    ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance), S_OK);
+
+    // Through IAMStreamConfig (a renegotiated reconnection), then a page's setter (the exact type).
+    const CMediaType& chosen = types[types.size() - 2];
+    EXPECT_EQ(m_config->SetFormat(const_cast<CMediaType*>(&chosen)), S_OK);
+    EXPECT_EQ(instance->SetBin(2), S_OK);
+    ASSERT_EQ(m_filter->JoinFilterGraph(real.Get(), L"Camera"), S_OK);
+    EXPECT_EQ(pausing.pauses, (std::vector<HRESULT>{VFW_E_WRONG_STATE, VFW_E_WRONG_STATE}));
+    FILTER_STATE state = State_Running;
+    ASSERT_EQ(m_filter->GetState(0, &state), S_OK);
+    EXPECT_EQ(state, State_Stopped);
+
+    AM_MEDIA_TYPE ours{}, peers{};
+    ASSERT_EQ(graph.output->ConnectionMediaType(&ours), S_OK);
+    ASSERT_EQ(graph.input->ConnectionMediaType(&peers), S_OK);
+    const DWORD frameSize = Info(ours)->bmiHeader.biSizeImage;
+    EXPECT_TRUE(IsEqualGUID(ours.subtype, peers.subtype));
+    EXPECT_EQ(Info(ours)->bmiHeader.biWidth, Info(peers)->bmiHeader.biWidth);
+    EXPECT_EQ(frameSize, Info(peers)->bmiHeader.biSizeImage);
+    FreeMediaType(ours);
+    FreeMediaType(peers);
+    int width = 0, height = 0, bin = 0;
+    ASSERT_TRUE(m_cam->GetImgSize(&width, &height) && m_cam->GetBin(&bin));
+    EXPECT_EQ(bin, 2);
+
+    std::atomic<int> samples{0}, wrongLength{0};
+    GrabberCounter counter(&samples, &wrongLength, static_cast<long>(frameSize));
+    grabber->SetCallback(&counter, 0);
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    EXPECT_TRUE(WaitUntil([&] { return samples >= 3; }));
+    graph.control->Stop();
+    grabber->SetCallback(nullptr, 0);
+    EXPECT_EQ(wrongLength, 0) << "a sample had another length than the connection's";
 }
 
 TEST_F(Negotiation, StreamCapsUseTheCamerasFrameRateRange) {

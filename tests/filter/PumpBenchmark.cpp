@@ -125,8 +125,8 @@ int MeasureOwnAt(IBaseFilter* filter, double seconds, int width, int height, dou
     }
     vyx::CVCameraStream* stream = StreamOf(filter);
     VyxonCamera* camera = CameraOf(filter);
-    stream->Session().Activate();  // as the filter's pause does before the thread starts
-    if (stream->OnThreadCreate() != S_OK) {
+    stream->Activate();  // as the filter's pause and run drive the hooks
+    if (stream->OnThreadCreate() != S_OK || stream->Run(0) != S_OK) {
         std::fprintf(stderr, "cannot start the stream\n");
         return 1;
     }
@@ -204,7 +204,7 @@ int MeasureOwnAt(IBaseFilter* filter, double seconds, int width, int height, dou
         tinyCalls.push_back(Micros(Clock::now() - t0) / kBlock);
     }
     stream->OnThreadDestroy();
-    stream->Session().Deactivate();
+    stream->Deactivate();
     graph.Disconnect();
     *copyUs = bestCopy;
     const double bestOwn = Median(own);

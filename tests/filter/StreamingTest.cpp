@@ -253,10 +253,10 @@ TEST_F(Streaming, FillBufferTimesLengthsAndFailures) {
     const long frame = ConnectedFrameBytes(graph);
 
     EXPECT_EQ(m_stream->FillBuffer(nullptr), E_POINTER);
-    // The hooks driven by hand, as the filter's pause drives them.
-    m_stream->Session().Activate();
+    // The hooks driven by hand, as the filter's pause and run drive them.
+    m_stream->Activate();
     ASSERT_EQ(m_stream->OnThreadCreate(), S_OK);
-    ASSERT_EQ(m_stream->OnThreadStartPlay(), S_OK);
+    ASSERT_EQ(m_stream->Run(0), S_OK);
     const LONGLONG duration = Duration();
 
     // Consecutive samples follow each other from 0; a small buffer gets only its size.
@@ -300,12 +300,12 @@ TEST_F(Streaming, FillBufferTimesLengthsAndFailures) {
     // A new start of the thread resets the count.
     ASSERT_EQ(m_stream->OnThreadDestroy(), S_OK);
     ASSERT_EQ(m_stream->OnThreadCreate(), S_OK);
-    ASSERT_EQ(m_stream->OnThreadStartPlay(), S_OK);
     TestSample fresh(frame);
     EXPECT_EQ(m_stream->FillBuffer(&fresh), S_OK);
     EXPECT_EQ(fresh.start, 0);
     ASSERT_EQ(m_stream->OnThreadDestroy(), S_OK);
-    m_stream->Session().Deactivate();
+    m_stream->Inactive();
+    m_stream->Deactivate();
 
     EXPECT_EQ(m_stream->Notify(nullptr, Quality{}), E_FAIL);
 }
@@ -341,20 +341,71 @@ TEST_F(Streaming, ThreeFailedReadsAbortTheRunWithAnError) {
     m_camera->SetSwitch(vyx::sim::bus::kSwitchFailReads, 0);
 }
 
-TEST_F(Streaming, RefusedStreamStartFailsTheRun) {
+// The camera starts on the core's own thread, so the filter's pause does not wait for it; a
+// camera that refuses ends the run as three failed reads do, and leaves the pin stopped.
+TEST_F(Streaming, RefusedStreamStartAbortsTheRunAndTheNextRunStreams) {
     Graph graph;
-    ASSERT_EQ(MakeConnectedGraph(m_filter.Get(), &graph), S_OK);
-    // The graph changes state asynchronously; the filter reports the failure itself.
+    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_SampleGrabber, &graph), S_OK);
+    ComPtr<ISampleGrabber> grabber;
+    ASSERT_EQ(graph.downstream.As(&grabber), S_OK);
+    Recorder recorder(2);
+    grabber->SetCallback(&recorder, 0);
+    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    ComPtr<IMediaEvent> events;
+    ASSERT_EQ(graph.builder->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf())), S_OK);
     m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseStart, 1);
-    EXPECT_EQ(m_filter->Pause(), E_FAIL);
-    m_filter->Stop();
+    ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    LONG_PTR code = 0;
+    EXPECT_EQ(WaitForEvent(events.Get(), EC_ERRORABORT, &code, 30), EC_ERRORABORT);
+    EXPECT_EQ(static_cast<HRESULT>(code), E_FAIL);
+    graph.control->Stop();
     m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseStart, 0);
-    // The failed start left the pin stopped: setters work, and a run now streams.
+    EXPECT_TRUE(recorder.Samples().empty());
+
+    // The failed start left the pin stopped: setters work, and a run delivers.
     ComPtr<ICameraInstance> instance;
     ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance), S_OK);
     int index = 0;
     instance->GetImgSizeIndex(&index);
     EXPECT_EQ(instance->SetImgSizeIndex(index), S_OK);
     ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+    EXPECT_TRUE(recorder.Wait(30000));
     graph.control->Stop();
+    grabber->SetCallback(nullptr, 0);
+}
+
+// The settings file and the pages set the exposure on the camera directly; the samples'
+// durations follow the exposure in force, not the one the camera opened with.
+TEST_F(Streaming, SampleDurationsFollowTheExposureTheSettingsFileOrAPageSet) {
+    // 1 ms from the file, far below the 100 ms the camera opens with.
+    m_filter.Reset();
+    WriteSettingsSection("Exp(ms)=1.000000\r\nIsExpAuto=0\r\n");
+    ASSERT_EQ(CreateFilter(&m_filter), S_OK);
+    m_stream = StreamOf(m_filter.Get());
+    m_cam = CameraOf(m_filter.Get());
+    Graph graph;
+    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_SampleGrabber, &graph), S_OK);
+    ComPtr<ISampleGrabber> grabber;
+    ASSERT_EQ(graph.downstream.As(&grabber), S_OK);
+    const std::vector<CMediaType> types = StreamCapsTypes(m_filter.Get());
+    ASSERT_FALSE(types.empty());
+    ASSERT_EQ(graph.Connect(&types.back()), S_OK);
+    for (const int pageExposureUs : {0, 20000}) {
+        // A page's own SetExposure, as the Camera Control page makes it.
+        if (pageExposureUs) {
+            ASSERT_TRUE(m_cam->SetExposure(pageExposureUs, false));
+        }
+        int exposure = 0;
+        bool automatic = true;
+        ASSERT_TRUE(m_cam->GetExposure(&exposure, &automatic));
+        EXPECT_EQ(exposure, pageExposureUs ? pageExposureUs : 1000);
+        const LONGLONG duration = Duration();
+        Recorder recorder(2);
+        grabber->SetCallback(&recorder, 0);
+        ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+        EXPECT_TRUE(recorder.Wait(30000));
+        graph.control->Stop();
+        grabber->SetCallback(nullptr, 0);
+        for (const Received& sample : recorder.Samples()) EXPECT_EQ(sample.end - sample.start, duration) << exposure;
+    }
 }

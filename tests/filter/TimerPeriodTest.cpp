@@ -6,6 +6,7 @@
 
 #include "FilterFixture.h"
 #include "FilterTestSupport.h"
+#include "ModelDescriptor.h"
 #include "SimulatedBus.h"
 #include "StreamingTimerPeriod.h"
 
@@ -76,12 +77,14 @@ TEST_F(TimerPeriod, RaisedWhileStreamingAndEndedOnceAtEveryStop) {
 }
 
 TEST_F(TimerPeriod, FailedStartEndsThePeriodItBegan) {
-    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseStart, 1);
-    EXPECT_EQ(m_filter->Pause(), E_FAIL);
+    // A pin without a camera cannot start its streaming thread.
+    ComPtr<ICameraInstance> instance;
+    ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance), S_OK);
+    ASSERT_EQ(instance->SetCamera(nullptr), S_OK);
+    EXPECT_EQ(m_filter->Pause(), VFW_E_NOT_CONNECTED);
     m_filter->Stop();
     EXPECT_EQ(g_begins, 1);
     EXPECT_EQ(g_ends, 1);
-    m_camera->SetSwitch(vyx::sim::bus::kSwitchRefuseStart, 0);
 }
 
 TEST_F(TimerPeriod, PeriodTheSystemRefusedIsNotEnded) {

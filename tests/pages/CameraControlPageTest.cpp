@@ -162,11 +162,14 @@ TEST_F(CameraControl, PresetsOpenSelectedWhenMatchedAndSendGainAndOffset) {
     EXPECT_EQ(host->Selection(IDC_CC_PRESETS), CB_ERR);
 }
 
-TEST_F(CameraControl, DefaultSwitchesAutoOffSelectsMillisecondsAndSendsAllFour) {
+// The Heron 9C is cooled: its default exposure is 2 s, shown in seconds, so the next spin
+// click or key move starts from 2 s.
+TEST_F(CameraControl, DefaultSwitchesAutoOffShowsTheDefaultInItsUnitAndSendsAllFour) {
     Range gain, offset, usb;
     cam.GetGainRange(&gain.max, &gain.min, &gain.def);
     cam.GetOffsetRange(&offset.max, &offset.min, &offset.def);
     cam.GetUsbBandwidthRange(&usb.max, &usb.min, &usb.def);
+    ASSERT_EQ(ExposureRange().def, 2000000);
     cam.SetExposure(300, true);
     cam.SetGain(gain.max, true);
     cam.SetOffset(offset.max);
@@ -176,7 +179,7 @@ TEST_F(CameraControl, DefaultSwitchesAutoOffSelectsMillisecondsAndSendsAllFour) 
     EXPECT_FALSE(host->Enabled(IDC_CC_EXPOSURE));
     EXPECT_FALSE(host->Enabled(IDC_CC_GAIN_SPIN));
     host->Click(IDC_CC_DEFAULT);
-    EXPECT_EQ(Exposure(), ExposureRange().def);
+    EXPECT_EQ(Exposure(), 2000000);
     EXPECT_FALSE(ExposureAuto());
     bool automatic = true;
     int value = 0;
@@ -186,12 +189,20 @@ TEST_F(CameraControl, DefaultSwitchesAutoOffSelectsMillisecondsAndSendsAllFour) 
     EXPECT_EQ(Offset(), offset.def);
     cam.GetUsbBandwidthLimit(&value);
     EXPECT_EQ(value, usb.def);
-    EXPECT_TRUE(host->Checked(IDC_CC_UNIT_MS));
     EXPECT_FALSE(host->Checked(IDC_CC_EXPOSURE_AUTO));
     EXPECT_FALSE(host->Checked(IDC_CC_GAIN_AUTO));
     EXPECT_TRUE(host->Enabled(IDC_CC_EXPOSURE));
     EXPECT_TRUE(host->Enabled(IDC_CC_GAIN));
-    EXPECT_EQ(host->Text(IDC_CC_EXPOSURE_TEXT), std::to_wstring(ExposureRange().def / 1000) + L"ms");
+
+    EXPECT_TRUE(host->Checked(IDC_CC_UNIT_S));
+    EXPECT_FALSE(host->Checked(IDC_CC_UNIT_MS));
+    EXPECT_EQ(host->Text(IDC_CC_EXPOSURE_TEXT), L"2s");
+    EXPECT_EQ(host->TrackbarMax(IDC_CC_EXPOSURE), ExposureRange().max / 1000000);
+    EXPECT_EQ(host->TrackbarPosition(IDC_CC_EXPOSURE), 2);
+    host->Spin(IDC_CC_EXPOSURE_SPIN, -1);
+    EXPECT_EQ(Exposure(), 3000000);
+    host->Key(IDC_CC_EXPOSURE, VK_LEFT);
+    EXPECT_EQ(Exposure(), 2000000);
 }
 
 TEST_F(CameraControl, AutoExposureFollowsTheCameraEverySecondTick) {

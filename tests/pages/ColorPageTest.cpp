@@ -178,6 +178,28 @@ TEST_F(ColorPage, AutoFollowsTheCamerasBalanceAndSwitchedOffKeepsWhatItReached) 
     EXPECT_FALSE(KillTimer(host->Dialog(), kWhiteBalanceTimer)) << "timer 2022 stopped with auto";
 }
 
+// The camera may end its automatic white balance by itself: the next tick shows it off and
+// Apply and Default no longer send it on.
+TEST_F(ColorPage, TheCameraEndingAutoEndsItOnThePage) {
+    cam.SetWhiteBalance(20, 40, 60, true);
+    auto host = camera.OpenPage(kColor);
+    ASSERT_TRUE(host);
+    ASSERT_TRUE(host->Checked(IDC_CO_AUTO));
+    cam.SetWhiteBalance(25, 40, 65, false);
+    host->Tick(kWhiteBalanceTimer);
+    EXPECT_FALSE(host->Checked(IDC_CO_AUTO));
+    EXPECT_TRUE(host->Enabled(IDC_CO_RED));
+    EXPECT_TRUE(host->Enabled(IDC_CO_BLUE));
+    EXPECT_EQ(host->Text(IDC_CO_RED_TEXT), L"25");
+    EXPECT_FALSE(KillTimer(host->Dialog(), kWhiteBalanceTimer)) << "timer 2022 stopped with auto";
+    host->Click(IDC_CO_DEFAULT);
+    EXPECT_EQ(host->Apply(), S_OK);
+    const WhiteBalance now = Read(cam);
+    EXPECT_FALSE(now.automatic);
+    EXPECT_EQ(now.red, defRed);
+    EXPECT_EQ(now.blue, defBlue);
+}
+
 TEST_F(ColorPage, DefaultUnderAutoRestoresTheDefaultsAndLeavesAutoOn) {
     cam.SetWhiteBalance(20, 40, 60, true);
     auto host = camera.OpenPage(kColor);

@@ -69,7 +69,7 @@ VIDEOINFOHEADER ConnectedInfo(IPin* pin) {
 }
 }  // namespace
 
-TEST(ImageParaPage, ListsBinsAndSizesAtTheSelectedBin) {
+TEST(ImageParaPage, ListsBinsAndSizesAtTheSelectedBinAndKeepsTheChosenSize) {
     ComApartment com;
     CameraFixture camera(ColorModel());
     auto host = camera.OpenPage(kImageParameters);
@@ -92,6 +92,13 @@ TEST(ImageParaPage, ListsBinsAndSizesAtTheSelectedBin) {
     host->Select(IDC_IP_BIN, 2);
     EXPECT_EQ(host->ItemText(IDC_IP_SIZE, hd), L"424X240");
     EXPECT_TRUE(host->Dirty());
+
+    // A size chosen but not yet applied stays chosen through a change of bin.
+    ASSERT_NE(hd, index);
+    host->Select(IDC_IP_SIZE, hd);
+    host->Select(IDC_IP_BIN, 1);
+    EXPECT_EQ(host->Selection(IDC_IP_SIZE), hd);
+    EXPECT_EQ(host->ItemText(IDC_IP_SIZE, hd), L"640X360");
 }
 
 TEST(ImageParaPage, SensorModesGoToTheCameraAtOnce) {
@@ -281,8 +288,17 @@ TEST(ImageParaPage, ARefusedSizeIsReportedAndNotTakenAsApplied) {
               static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(host->Apply(), E_FAIL);
     EXPECT_TRUE(host->Dirty());
+    int index = -1;
+    camera.Instance()->GetImgSizeIndex(&index);
+    EXPECT_EQ(index, applied);
+    // The choice stays, through a change of bin too, for the next Apply.
     host->Select(IDC_IP_BIN, 1);
-    EXPECT_EQ(host->Selection(IDC_IP_SIZE), applied);
+    EXPECT_EQ(host->Selection(IDC_IP_SIZE), other);
+    ASSERT_EQ(vyx::sim::bus::SetSwitch(camera.InstanceId(), vyx::sim::bus::kSwitchRefuseSetImgSize, 0),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(host->Apply(), S_OK);
+    camera.Instance()->GetImgSizeIndex(&index);
+    EXPECT_EQ(index, other);
 }
 
 // Focus and drop-down notifications of the combo boxes and the buttons are no change: the

@@ -1,6 +1,7 @@
-// The ST4 Test page, checked on the simulator's record of guide pulses: the typed duration
-// per direction, a duration that is no number or out of the library's range, Test All's
-// order and spacing on the message loop, and a camera without the port.
+// The ST4 port, checked on the simulator's record of guide pulses. The ST4 Test page: the
+// typed duration per direction, a duration that is no number or out of the library's range,
+// Test All's order and spacing on the message loop, and a camera without the port. The
+// guide pulses of IAMCameraControl: direction and duration as an application sends them.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -146,4 +147,46 @@ TEST(ST4PageWithoutPort, ShowsTheNoticeAndNoUsableControl) {
     EXPECT_TRUE(GetWindowLongW(host->Control(IDC_ST_NO_PORT_NOTICE), GWL_STYLE) & WS_VISIBLE);
     for (int id : {IDC_ST_NORTH, IDC_ST_SOUTH, IDC_ST_WEST, IDC_ST_EAST, IDC_ST_DURATION, IDC_ST_UNIT, IDC_ST_TEST_ALL})
         EXPECT_FALSE(host->Enabled(id)) << id;
+}
+
+// Applications guide through IAMCameraControl, on the filter or on its pin: Roll, Zoom, Iris
+// and Focus are pulses north, south, west and east of lValue milliseconds. Durations the
+// camera refuses reach it as sent too, so a guider's mistake shows in the camera's record.
+TEST(ST4ThroughCameraControl, RollZoomIrisFocusPulseNorthSouthWestEastForLValueMilliseconds) {
+    ComApartment com;
+    CameraFixture camera(MonoModel());
+    ASSERT_EQ(bus::ClearGuidePulses(camera.InstanceId()), static_cast<DWORD>(ERROR_SUCCESS));
+    ComPtr<IAMCameraControl> filter, pin;
+    ASSERT_EQ(camera.Filter()->QueryInterface(IID_PPV_ARGS(&filter)), S_OK);
+    ASSERT_EQ(camera.Pin()->QueryInterface(IID_PPV_ARGS(&pin)), S_OK);
+    struct Pulse {
+        IAMCameraControl* control;
+        long property;
+        long milliseconds;
+        int direction;
+        int accepted;
+    };
+    const Pulse sent[] = {
+        {filter.Get(), CameraControl_Roll, 500, GUIDE_NORTH, 1},
+        {filter.Get(), CameraControl_Zoom, 120, GUIDE_SOUTH, 1},
+        {filter.Get(), CameraControl_Iris, 75, GUIDE_WEST, 1},
+        {filter.Get(), CameraControl_Focus, 1, GUIDE_EAST, 1},
+        {pin.Get(), CameraControl_Focus, 60000, GUIDE_EAST, 1},
+        {pin.Get(), CameraControl_Iris, 2, GUIDE_WEST, 1},
+        {pin.Get(), CameraControl_Zoom, 3, GUIDE_SOUTH, 1},
+        {pin.Get(), CameraControl_Roll, 4, GUIDE_NORTH, 1},
+        {pin.Get(), CameraControl_Roll, 0, GUIDE_NORTH, 0},
+        {filter.Get(), CameraControl_Zoom, 60001, GUIDE_SOUTH, 0},
+        {filter.Get(), CameraControl_Iris, -5, GUIDE_WEST, 0},
+    };
+    for (const Pulse& pulse : sent)
+        EXPECT_EQ(pulse.control->Set(pulse.property, pulse.milliseconds, CameraControl_Flags_Manual), S_OK);
+    std::vector<bus::GuidePulseRecord> pulses;
+    ASSERT_EQ(bus::ReadGuidePulses(camera.InstanceId(), &pulses), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(pulses.size(), std::size(sent));
+    for (size_t i = 0; i < pulses.size(); ++i) {
+        EXPECT_EQ(pulses[i].direction, sent[i].direction) << i;
+        EXPECT_EQ(pulses[i].milliseconds, sent[i].milliseconds) << i;
+        EXPECT_EQ(pulses[i].accepted, sent[i].accepted) << i;
+    }
 }

@@ -1,7 +1,8 @@
 // Counting present devices per row over SetupDi, with simulated cameras on the bus.
-#include "CameraModelTable.h"
+#include "ConnectedCameras.h"
 #include "EventRecorder.h"
 #include "ServiceEvents.h"
+#include "TestSystem.h"
 
 #include <SimulatedBus.h>
 #include <gtest/gtest.h>
@@ -81,17 +82,40 @@ TEST_F(EnumerationTest, CountsMatchingInstancesPerRowAndWarnsOnceForUnknownProdu
     EXPECT_EQ(events.WithId(kEventUnknownCamera).size(), 4u);
 }
 
-TEST_F(EnumerationTest, NoDeviceOfTheVendorGivesZeroCountsAndNoLine)
+// Windows answers ERROR_INVALID_DATA for an enumerator without any device, where Wine gives
+// an empty list; the answer is staged. Any other refusal fails the enumeration.
+TEST_F(EnumerationTest, NoDeviceOfTheVendorOrNoUsbDeviceAtAllGivesZeroCounts_EmptyEnumeratorAsOnWindows)
 {
     EventRecorder events;
     ASSERT_EQ(vyx::sim::bus::PlugInstance(L"USB\\VID_1234&PID_0001\\OTHER"), ERROR_SUCCESS);
-    ConnectedCounts counts;
-    counts.fill(7);
-    ASSERT_TRUE(EnumerateConnectedCameras(counts));
-    for (std::uint32_t count : counts) {
-        EXPECT_EQ(count, 0u);
+    ASSERT_EQ(vyx::sim::bus::Plug(CameraModelTable::Row(0).displayName), ERROR_SUCCESS);
+    sys::ScopedTestHooks hooks;
+    for (DWORD refusal : {DWORD{ERROR_SUCCESS}, DWORD{ERROR_INVALID_DATA}}) {
+        if (refusal != ERROR_SUCCESS) {
+            ASSERT_EQ(vyx::sim::bus::Unplug(CameraModelTable::Row(0).displayName), ERROR_SUCCESS);
+            hooks->openPresentUsbDevices = [refusal] {
+                ::SetLastError(refusal);
+                return static_cast<HDEVINFO>(INVALID_HANDLE_VALUE);
+            };
+        }
+        ConnectedCounts counts;
+        counts.fill(7);
+        ASSERT_TRUE(EnumerateConnectedCameras(counts));
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            EXPECT_EQ(counts[i], refusal == ERROR_SUCCESS && i == 0 ? 1u : 0u) << i;
+        }
     }
     EXPECT_TRUE(events.Events().empty()) << Describe(events.Events());
+
+    hooks->openPresentUsbDevices = [] {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return static_cast<HDEVINFO>(INVALID_HANDLE_VALUE);
+    };
+    ConnectedCounts counts;
+    EXPECT_FALSE(EnumerateConnectedCameras(counts));
+    const auto lines = events.Events();
+    ASSERT_EQ(lines.size(), 1u) << Describe(lines);
+    EXPECT_TRUE(test::StartsWith(lines[0].line, L"SetupDiGetClassDevsW failed. error=5 "));
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 // service_rules_tests' (PeHeadersTest, ServiceFuzzTest).
 #include "CameraModelTable.h"
 #include "MemoryPeSource.h"
-#include "Registrar.h"
+#include "FilterDllPath.h"
+#include "PathText.h"
 #include "TrustedFiles.h"
 #include "TestLayout.h"
 

@@ -1,6 +1,6 @@
 #include "HostArchitecture.h"
 
-#include "VideoDevices.h"
+#include "Processes.h"
 
 #include <windows.h>
 
@@ -23,7 +23,8 @@ bool HostRuns32BitPrograms() {
             return false;
         }
         // An exit code nobody returns by accident.
-        return RunProgram(L"\"" + std::wstring(windows, length) + L"\\SysWOW64\\cmd.exe\" /c exit 57") == 57;
+        const std::wstring cmd = L"\"" + std::wstring(windows, length) + L"\\SysWOW64\\cmd.exe\" /c exit 57";
+        return vyx::test::RunProcess(cmd).exitCode == 57;
     }();
     return runs;
 }

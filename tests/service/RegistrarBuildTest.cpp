@@ -3,7 +3,12 @@
 #include "CameraModelTable.h"
 #include "EventRecorder.h"
 #include "HostArchitecture.h"
-#include "Registrar.h"
+#include "FilterDllPath.h"
+#include "PathText.h"
+#include "Processes.h"
+#include "RegistrationAction.h"
+#include "RegistrationState.h"
+#include "SystemFacts.h"
 #include "RegistryFixture.h"
 #include "TestLayout.h"
 #include "UniqueResource.h"
@@ -51,7 +56,9 @@ protected:
     {
         std::wstring program;
         EXPECT_TRUE(GetRegsvr32Path(arch, program));
-        return test::RunProgram(L"\"" + program + L"\" /s " + (unregister ? L"/u " : L"") + L"\"" + path + L"\"");
+        return static_cast<int>(
+            vyx::test::RunProcess(L"\"" + program + L"\" /s " + (unregister ? L"/u " : L"") + L"\"" + path + L"\"")
+                .exitCode);
     }
 
     const std::wstring& PathOf(FilterArch arch) const { return arch == FilterArch::X86 ? m_x86Path : m_x64Path; }

@@ -2,16 +2,18 @@
 // program, and the actions that never start it: validation failures, unusable names and
 // the unregistering fallback.
 #include "CameraModelTable.h"
-#include "ChildProcess.h"
 #include "EventRecorder.h"
 #include "MemoryPeSource.h"
-#include "Registrar.h"
+#include "FilterDllPath.h"
+#include "PathText.h"
+#include "RegistrationAction.h"
+#include "RegistrationState.h"
 #include "RegistryFixture.h"
 #include "ScopedTimings.h"
 #include "ServiceEvents.h"
 #include "StandIn.h"
 #include "TestLayout.h"
-#include "TrustedFiles.h"
+#include "TestSystem.h"
 #include "UniqueResource.h"
 
 #include <gtest/gtest.h>
@@ -142,22 +144,19 @@ TEST_F(RegistrarStandInTest, AFailedFallbackReportsThatNoAttemptWasMade)
 
 // On Windows 7 a service started in a job without breakaway cannot give regsvr32 a job of
 // its own (AssignProcessToJobObject answers 5). Wine nests jobs, so the answer is staged.
-BOOL WINAPI DenyNestedJob(HANDLE, HANDLE)
-{
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-}
-
-TEST_F(RegistrarStandInTest, WithoutAJobOfItsOwnRegsvr32StillRunsAndEachRunIsReported)
+TEST_F(RegistrarStandInTest, WithoutAJobOfItsOwnRegsvr32StillRunsAndEachRunIsReported_JobsDeniedAsOnWindows7)
 {
     ServiceTimings timings = kShippedTimings;
     timings.retryPauseStepMs = 1;
     const test::ScopedTimings quick(timings);
-    win::SetJobAssignerForTesting(DenyNestedJob);
+    sys::ScopedTestHooks hooks;
+    hooks->assignToJob = [](HANDLE, HANDLE) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    };
     EventRecorder events;
     StandIn standIn(L"fail");
     const bool registered = RunRegistrationAction(m_row, FilterArch::X86, true, nullptr);
-    win::SetJobAssignerForTesting(nullptr);
 
     EXPECT_FALSE(registered);
     EXPECT_EQ(standIn.CommandLines().size(), 3u);
@@ -172,28 +171,23 @@ TEST_F(RegistrarStandInTest, WithoutAJobOfItsOwnRegsvr32StillRunsAndEachRunIsRep
     }
 }
 
-// Opens as the system does, except the model's library, whose open is denied.
-HANDLE WINAPI DenyTheLibrary(LPCWSTR path, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security,
-                             DWORD disposition, DWORD flags, HANDLE templateFile)
-{
-    const std::wstring name = path;
-    const std::wstring library = CameraModelTable::Row(1).dllFileName;
-    if (name.size() >= library.size() && name.compare(name.size() - library.size(), library.size(), library) == 0) {
-        ::SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
-    }
-    return ::CreateFileW(path, access, sharing, security, disposition, flags, templateFile);
-}
-
 // A library the service cannot open (access denied) is no file that others may change: it
-// reads like a failed validation, not like an untrusted file with an empty reason.
-TEST_F(RegistrarStandInTest, AnUnreadableLibraryIsNotCalledUntrusted)
+// reads like a failed validation, not like an untrusted file with an empty reason. Wine, run
+// as root, opens every file it finds, so the denied open is staged.
+TEST_F(RegistrarStandInTest, AnUnreadableLibraryIsNotCalledUntrusted_OpenDeniedAsOnWindows)
 {
     EventRecorder events;
     StandIn standIn(L"noop");
-    SetFileOpenerForTesting(DenyTheLibrary);
+    sys::ScopedTestHooks hooks;
+    hooks->openExisting = [](const wchar_t* path, DWORD access, DWORD sharing, DWORD flags) {
+        const std::wstring name(path);
+        if (SameText(name.substr(name.find_last_of(L'\\') + 1), CameraModelTable::Row(1).dllFileName)) {
+            ::SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        return ::CreateFileW(path, access, sharing, nullptr, OPEN_EXISTING, flags, nullptr);
+    };
     const bool registered = RunRegistrationAction(m_row, FilterArch::X86, true, nullptr);
-    SetFileOpenerForTesting(nullptr);
 
     EXPECT_FALSE(registered);
     const auto lines = events.Events();

@@ -1,7 +1,9 @@
 // Registration state read from hand-written keys in both registry views, and the direct
 // deletion the unregistering fallback uses.
 #include "CameraModelTable.h"
-#include "Registrar.h"
+#include "FilterDllPath.h"
+#include "RegistrationCache.h"
+#include "RegistrationState.h"
 #include "RegistryFixture.h"
 #include "TestLayout.h"
 #include "UniqueResource.h"
@@ -171,22 +173,31 @@ TEST_F(RegistrationStateTest, DeletionRemovesOnlyTheFilterKeysOfOneView)
     test::DeleteKeyTree(pageKey, FilterArch::X86);
 }
 
-TEST_F(RegistrationStateTest, ModelStateLeavesTheX64SideOutOn32BitWindows)
+// The cache reads the x64 view only on 64-bit Windows, and a partial read changes only
+// the side it names.
+TEST_F(RegistrationStateTest, TheCacheReadsTheViewsOfItsWindowsAndOnlyTheSideAsked)
 {
     HandRegistration full;
     full.serverPath = Expected(m_row, FilterArch::X64);
     WriteRegistration(m_row, FilterArch::X64, full);
-    const ModelRegistrationState on64 = QueryModelState(m_row, true);
-    EXPECT_FALSE(on64.x86.present);
-    EXPECT_TRUE(on64.x64.correct);
-    const ModelRegistrationState on32 = QueryModelState(m_row, false);
-    EXPECT_FALSE(on32.x64.present);
-    EXPECT_FALSE(on32.x64.correct);
-    // A row whose path cannot be built is never correct, even over matching keys.
-    CameraModel broken = m_row;
-    broken.dllFileName = L"..\\escape.dll";
-    EXPECT_FALSE(QueryModelState(broken, true).x64.correct);
-    EXPECT_TRUE(QueryModelState(broken, true).x64.present);
+    RegistrationCache on64(true);
+    RegistrationCache on32(false);
+    EXPECT_FALSE(on64.Filled());
+    on64.ReadAll();
+    on32.ReadAll();
+    EXPECT_TRUE(on64.Filled());
+    EXPECT_FALSE(on64.State(2).x86.present);
+    EXPECT_TRUE(on64.State(2).x64.correct);
+    EXPECT_FALSE(on32.State(2).x64.present);
+
+    full.serverPath = Expected(m_row, FilterArch::X86);
+    WriteRegistration(m_row, FilterArch::X86, full);
+    test::RemoveRegistration(m_row, FilterArch::X64);
+    on64.Read(2, FilterArch::X86);
+    EXPECT_TRUE(on64.State(2).x86.correct);
+    EXPECT_TRUE(on64.State(2).x64.correct);
+    on64.Read(2, FilterArch::X64);
+    EXPECT_FALSE(on64.State(2).x64.present);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include "RegistryFixture.h"
 
 #include "CameraModelTable.h"
-#include "Registrar.h"
+#include "RegistrationState.h"
+#include "TestLayout.h"
 #include "UniqueResource.h"
+
+#include <SimulatedBus.h>
 
 #include <sddl.h>
 
@@ -148,6 +151,19 @@ bool KeyExists(const std::wstring& path, FilterArch arch)
     win::UniqueRegKey key;
     return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | ArchViewFlag(arch), key.Put()) ==
            ERROR_SUCCESS;
+}
+
+void CleanSlateTest::SetUp()
+{
+    ASSERT_EQ(vyx::sim::bus::UnplugAll(), ERROR_SUCCESS);
+    ResetLayout();
+    RemoveAllRegistrations();
+}
+
+void CleanSlateTest::TearDown()
+{
+    vyx::sim::bus::UnplugAll();
+    RemoveAllRegistrations();
 }
 
 }  // namespace vyx::service::test

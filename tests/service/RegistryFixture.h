@@ -43,4 +43,12 @@ bool ProtectKey(const std::wstring& path, FilterArch arch, bool locked);
 void SetString(const std::wstring& keyPath, FilterArch arch, const wchar_t* name, const std::wstring& value,
                DWORD type = REG_SZ);
 
+// A test that starts from no simulated device plugged, a fresh layout and no filter
+// registration, and leaves no device or registration behind.
+class CleanSlateTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
 }  // namespace vyx::service::test

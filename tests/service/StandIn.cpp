@@ -1,6 +1,5 @@
 #include "StandIn.h"
 
-#include "Registrar.h"
 #include "TestLayout.h"
 #include "UniqueResource.h"
 
@@ -22,12 +21,11 @@ StandIn::StandIn(const wchar_t* mode)
     ::SetEnvironmentVariableW(L"VYX_STANDIN_MODE", mode);
     ::SetEnvironmentVariableW(L"VYX_STANDIN_LOG", m_logPath.c_str());
     ::SetEnvironmentVariableW(L"VYX_STANDIN_EVENT", kStartedEvent);
-    SetRegsvr32PathOverrideForTesting(ProgramPath());
+    m_hooks->regsvr32 = ProgramPath();
 }
 
 StandIn::~StandIn()
 {
-    SetRegsvr32PathOverrideForTesting(L"");
     ::SetEnvironmentVariableW(L"VYX_STANDIN_MODE", nullptr);
     ::SetEnvironmentVariableW(L"VYX_STANDIN_LOG", nullptr);
     ::SetEnvironmentVariableW(L"VYX_STANDIN_EVENT", nullptr);

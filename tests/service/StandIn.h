@@ -1,7 +1,9 @@
 #pragma once
-// Points the registrar at the stand-in registration program for the life of the object and
-// sets its behaviour; reads back when and how it was started.
+// Points the registrar at the stand-in registration program for the life of the object
+// (through the test platform's hooks) and sets its behaviour; reads back when and how it
+// was started.
 
+#include "TestSystem.h"
 #include "UniqueResource.h"
 
 #include <windows.h>
@@ -30,6 +32,7 @@ public:
 private:
     std::vector<std::wstring> LogLines() const;
 
+    sys::ScopedTestHooks m_hooks;
     std::wstring m_logPath;
     win::UniqueHandle m_started;
 };

@@ -1,7 +1,9 @@
 #include "TestLayout.h"
 
+#include "InstalledBuilds.h"
 #include "MemoryPeSource.h"
-#include "Registrar.h"
+#include "FilterDllPath.h"
+#include "PathText.h"
 #include "TrustedFiles.h"
 #include "UniqueResource.h"
 
@@ -65,23 +67,16 @@ bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& b
                              written == bytes.size());
 }
 
-std::wstring DistFolder()
-{
-    wchar_t buffer[MAX_PATH] = {};
-    const DWORD length = ::GetEnvironmentVariableW(L"VYX_DIST", buffer, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
-}
-
 bool CopyFromDist(FilterArch arch, const std::wstring& fileName)
 {
-    const std::wstring source = DistFolder() + L"\\" + ArchFolder(arch) + L"\\" + fileName;
+    const std::wstring source = vyx::test::DistPath() + L"\\" + ArchFolder(arch) + L"\\" + fileName;
     const std::wstring target = LayoutFolder(arch) + L"\\" + fileName;
     return ::CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
 }
 
 bool DistHasFilterBuilds()
 {
-    const std::wstring dist = DistFolder();
+    const std::wstring dist = vyx::test::DistPath();
     for (const wchar_t* folder : {L"\\DX_x86\\VyxonCamera.dll", L"\\DX_x64\\VyxonCamera.dll"}) {
         if (::GetFileAttributesW((dist + folder).c_str()) == INVALID_FILE_ATTRIBUTES) {
             return false;

@@ -1,7 +1,7 @@
 #pragma once
 // The installed layout a test program builds beside itself (DX_x86, DX_x64), since the
 // service looks for filter builds beside its own executable, and the files put there:
-// hand-made PE images (MinimalPeImage), or real filter builds copied from the installed layout (VYX_DIST).
+// hand-made PE images (MinimalPeImage), or real filter builds copied from the installed layout.
 
 #include "FilterArch.h"
 
@@ -20,8 +20,6 @@ void RemoveTree(const std::wstring& path);
 
 bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 
-// %VYX_DIST%, the Windows path of the installed layout.
-std::wstring DistFolder();
 // Copies DX_<arch>\name from the installed layout into the test's own layout.
 bool CopyFromDist(FilterArch arch, const std::wstring& fileName);
 bool DistHasFilterBuilds();

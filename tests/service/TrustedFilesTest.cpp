@@ -2,6 +2,7 @@
 // passes the trust rule, a held library cannot be rewritten, replaced or deleted until it
 // is let go and can still be loaded, and a missing camera library or a folder in place of
 // a file is refused.
+#include "InstalledBuilds.h"
 #include "TrustedFiles.h"
 #include "UniqueResource.h"
 
@@ -18,13 +19,6 @@ std::wstring ProgramFolder()
     const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring text(path, length);
     return text.substr(0, text.find_last_of(L"\\/"));
-}
-
-std::wstring DistFolder()
-{
-    wchar_t buffer[MAX_PATH] = {};
-    const DWORD length = ::GetEnvironmentVariableW(L"VYX_DIST", buffer, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
 }
 
 // A layout of the service's kind beside the test program: <root>\DX_x64\<files>.
@@ -124,9 +118,9 @@ TEST_F(TrustedFilesTest, AHeldLibraryStillLoads)
 {
     // The library of this test's own architecture: a 32-bit process cannot load a 64-bit one.
 #ifdef _WIN64
-    const std::wstring source = DistFolder() + L"\\DX_x64\\VyxonCamera.dll";
+    const std::wstring source = vyx::test::DistPath() + L"\\DX_x64\\VyxonCamera.dll";
 #else
-    const std::wstring source = DistFolder() + L"\\DX_x86\\VyxonCamera.dll";
+    const std::wstring source = vyx::test::DistPath() + L"\\DX_x86\\VyxonCamera.dll";
 #endif
     const std::wstring library = m_folder + L"\\VyxonCamera.dll";
     ASSERT_TRUE(::CopyFileW(source.c_str(), library.c_str(), FALSE)) << "the camera library is missing from VYX_DIST";

@@ -1,10 +1,9 @@
 #include "VideoDevices.h"
 
-#include "ChildProcess.h"
 #include "ComApartment.h"
 #include "HostArchitecture.h"
-#include "TestLayout.h"
-#include "UniqueResource.h"
+#include "InstalledBuilds.h"
+#include "Processes.h"
 
 #include <dshow.h>
 #include <wrl/client.h>
@@ -12,11 +11,6 @@
 namespace vyx::service::test {
 
 using Microsoft::WRL::ComPtr;
-
-namespace {
-// Far beyond any program these tests start; only a hang reaches it.
-constexpr DWORD kProgramTimeoutMs = 60000;
-}  // namespace
 
 namespace {
 
@@ -49,48 +43,6 @@ std::vector<std::wstring> ListInProcess()
 
 }  // namespace
 
-int RunProgram(const std::wstring& commandLine, std::string* output, DWORD* processId)
-{
-    // The output goes to a temporary file, read once the program has ended: a pipe would
-    // be held open by any process that inherits it (Wine's helpers that a first 32-bit
-    // program of the prefix starts live on), and reading it to its end would never end.
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    win::UniqueFile outputFile;
-    if (output != nullptr) {
-        wchar_t folder[MAX_PATH] = {};
-        wchar_t name[MAX_PATH] = {};
-        if (::GetTempPathW(MAX_PATH, folder) == 0 || ::GetTempFileNameW(folder, L"vyx", 0, name) == 0) {
-            return -1;
-        }
-        outputFile.Reset(::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                       nullptr));
-        if (!outputFile) {
-            return -1;
-        }
-    }
-    win::ChildProcess program;
-    if (program.Start(commandLine, vyx::win::ChildProcessOptions::Output(outputFile.Get(), outputFile.Get())) !=
-        ERROR_SUCCESS) {
-        return -1;
-    }
-    if (processId != nullptr) {
-        *processId = program.ProcessId();
-    }
-    if (program.Wait(kProgramTimeoutMs) != ERROR_SUCCESS) {
-        return -1;
-    }
-    if (output != nullptr) {
-        ::SetFilePointer(outputFile.Get(), 0, nullptr, FILE_BEGIN);
-        char buffer[4096];
-        DWORD read = 0;
-        while (::ReadFile(outputFile.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-            output->append(buffer, read);
-        }
-    }
-    return static_cast<int>(program.ExitCode());
-}
-
 std::vector<std::wstring> ListVideoInputDevices(FilterArch arch, bool& ok)
 {
     if (arch == ProcessArch()) {
@@ -98,8 +50,10 @@ std::vector<std::wstring> ListVideoInputDevices(FilterArch arch, bool& ok)
         return ListInProcess();
     }
     std::vector<std::wstring> names;
-    std::string output;
-    ok = RunProgram(L"\"" + DistFolder() + L"\\tools_" + ArchText(arch) + L"\\vyxcap.exe\" list", &output) == 0;
+    const vyx::test::ProcessResult run =
+        vyx::test::RunProcess(L"\"" + vyx::test::DistPath() + L"\\tools_" + ArchText(arch) + L"\\vyxcap.exe\" list");
+    ok = run.exitCode == 0;
+    const std::string& output = run.out;
     std::size_t start = 0;
     while (start < output.size()) {
         std::size_t end = output.find('\n', start);

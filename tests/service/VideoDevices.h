@@ -15,8 +15,4 @@ namespace vyx::service::test {
 // Empty, with `ok` false, when the other architecture's tool could not be run.
 std::vector<std::wstring> ListVideoInputDevices(FilterArch arch, bool& ok);
 
-// Runs a command line to its end; the exit code, or -1 when it could not start. Its
-// standard output is collected when `output` is given.
-int RunProgram(const std::wstring& commandLine, std::string* output = nullptr, DWORD* processId = nullptr);
-
 }  // namespace vyx::service::test

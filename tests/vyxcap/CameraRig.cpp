@@ -7,7 +7,7 @@
 #include <set>
 
 #include "DeviceList.h"
-#include "Processes.h"
+#include "InstalledBuilds.h"
 #include "SimulatedBus.h"
 
 using Microsoft::WRL::ComPtr;
@@ -27,7 +27,7 @@ public:
 
     bool Register(const std::wstring& dllPath) {
         if (m_registered.count(dllPath)) return true;
-        const DWORD exitCode = RunRegsvr32(L"/s \"" + dllPath + L"\"");
+        const DWORD exitCode = vyx::test::Regsvr32(L"/s \"" + dllPath + L"\"");
         if (exitCode != 0) {
             ADD_FAILURE() << "regsvr32 of the model's build failed with " << exitCode;
             return false;
@@ -38,7 +38,7 @@ public:
 
     void TearDown() override {
         for (const std::wstring& dllPath : m_registered)
-            EXPECT_EQ(RunRegsvr32(L"/s /u \"" + dllPath + L"\""), 0u);
+            EXPECT_EQ(vyx::test::Regsvr32(L"/s /u \"" + dllPath + L"\""), 0u);
         m_registered.clear();
     }
 
@@ -70,7 +70,7 @@ CameraRig::CameraRig(const wchar_t* model) {
     m_plugged = true;
     for (const auto& device : vyx::sim::bus::ListPlugged())
         if (device.model == model) m_instanceId = device.instanceId;
-    m_ready = Registrations::Instance().Register(FilterBuildPath(m_model->dllFileNameW));
+    m_ready = Registrations::Instance().Register(vyx::test::FilterBuildPath(m_model->dllFileNameW));
 }
 
 CameraRig::~CameraRig() {

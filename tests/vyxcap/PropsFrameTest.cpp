@@ -7,22 +7,12 @@
 #include <string>
 
 #include "CameraRig.h"
-#include "Processes.h"
+#include "ChildProcess.h"
+#include "InstalledBuilds.h"
 
 using namespace vyx::vyxcap::test;
 
 namespace {
-struct ProcessHandles {
-    PROCESS_INFORMATION info{};
-    ~ProcessHandles() {
-        if (info.hProcess) {
-            if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 99);
-            CloseHandle(info.hProcess);
-            CloseHandle(info.hThread);
-        }
-    }
-};
-
 struct WindowSearch {
     DWORD processId;
     HWND found;
@@ -47,26 +37,21 @@ HWND FindFrame(DWORD processId) {
 // Starts `vyxcap props`, waits for its frame, reads the frame's tab count, closes it with
 // Cancel as a user would, and returns the exit code.
 DWORD OpenAndCloseFrame(const std::wstring& arguments, int* tabs) {
-    std::wstring command = L"\"" + ToolPath(L"vyxcap.exe") + L"\" props " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    ProcessHandles process;
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process.info))
+    vyx::win::ChildProcess process;  // ended, should the test stop before it did
+    if (process.Start(L"\"" + vyx::test::ToolPath(L"vyxcap.exe") + L"\" props " + arguments) != ERROR_SUCCESS)
         return 0xFFFFFFFF;
     HWND frame = nullptr;
     for (int i = 0; i < 300 && !frame; ++i) {
-        if (WaitForSingleObject(process.info.hProcess, 50) == WAIT_OBJECT_0) return 0xFFFFFFFE;  // ended without a frame
-        frame = FindFrame(process.info.dwProcessId);
+        if (WaitForSingleObject(process.Process(), 50) == WAIT_OBJECT_0) return 0xFFFFFFFE;  // ended without a frame
+        frame = FindFrame(process.ProcessId());
     }
     if (!frame) return 0xFFFFFFFD;
     Sleep(300);  // the frame activates its first page after it shows
     HWND tabControl = FindWindowExW(frame, nullptr, L"SysTabControl32", nullptr);
     *tabs = tabControl ? static_cast<int>(SendMessageW(tabControl, 0x1304 /* TCM_GETITEMCOUNT */, 0, 0)) : 0;
     PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
-    if (WaitForSingleObject(process.info.hProcess, 20000) != WAIT_OBJECT_0) return 0xFFFFFFFC;
-    DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(process.info.hProcess, &code);
-    return code;
+    if (process.Wait(20000) != ERROR_SUCCESS) return 0xFFFFFFFC;
+    return process.ExitCode();
 }
 }  // namespace
 

@@ -23,18 +23,21 @@
 #include "ComApartment.h"
 #include "FormatChoice.h"
 #include "GrabberCallback.h"
+#include "InstalledBuilds.h"
 #include "Processes.h"
 #include "SimulatedBus.h"
 #include "VyxonCamera.h"
 #include "vyx_catalogue.h"
 
-using namespace vyx::vyxcap::test;
+using namespace vyx::test;
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
 constexpr wchar_t kModel[] = L"Kestrel 8C";
 constexpr int kRounds = 3;
+// A capture of a few hundred frames at 4K takes tens of seconds on a busy machine.
+constexpr DWORD kCaptureTimeoutMs = 170000;
 
 struct Size {
     int width;
@@ -178,7 +181,8 @@ std::string Capture(const std::wstring& device, const char* subtype, int width, 
     const ProcessResult run = RunProcess(L"\"" + ToolPath(L"vyxcap.exe") + L"\" capture \"" + device +
                                          L"\" --format " + format + L" --size " + std::to_wstring(width) + L"x" +
                                          std::to_wstring(height) + L" --fps " + rate + L" --frames " +
-                                         std::to_wstring(frames) + L" --json");
+                                         std::to_wstring(frames) + L" --json",
+                                         kCaptureTimeoutMs);
     if (!run.started || run.exitCode != 0 || run.out.find("\"fps\":") == std::string::npos) {
         std::fprintf(stderr, "vyxcap failed (%lu): %s", run.exitCode, run.err.c_str());
         return "";
@@ -245,7 +249,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::wstring build = L"\"" + FilterBuildPath(model->dllFileNameW) + L"\"";
-    if (RunRegsvr32(L"/s " + build) != 0) {
+    if (Regsvr32(L"/s " + build) != 0) {
         std::fprintf(stderr, "cannot register the model's filter build\n");
         vyx::sim::bus::UnplugAll();
         return 1;
@@ -255,7 +259,7 @@ int main(int argc, char** argv) {
         vyx::win::ComApartment com;
         status = Throughput(*model, frames);
     }
-    RunRegsvr32(L"/s /u " + build);
+    Regsvr32(L"/s /u " + build);
     vyx::sim::bus::UnplugAll();
     return status;
 }

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "InstalledBuilds.h"
+
 namespace vyx::vyxcap::test {
 
+// Far beyond any run of the tool in these tests (captures included), and below CTest's limits.
+constexpr DWORD kToolTimeoutMs = 170000;
+
 ToolRun RunVyxcap(const std::wstring& arguments) {
-    EXPECT_FALSE(DistPath().empty()) << "VYX_DIST names the installed layout";
-    ToolRun run = RunProcess(L"\"" + ToolPath(L"vyxcap.exe") + L"\" " + arguments);
+    EXPECT_FALSE(vyx::test::DistPath().empty()) << "VYX_DIST names the installed layout";
+    ToolRun run = vyx::test::RunProcess(L"\"" + vyx::test::ToolPath(L"vyxcap.exe") + L"\" " + arguments, kToolTimeoutMs);
     EXPECT_TRUE(run.started) << "vyxcap.exe could not be started";
     return run;
 }

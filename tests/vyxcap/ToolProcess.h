@@ -6,7 +6,7 @@
 
 namespace vyx::vyxcap::test {
 
-using ToolRun = ProcessResult;
+using ToolRun = vyx::test::ProcessResult;
 
 // `arguments` is the command line after the program name, quoted as needed; a tool that
 // cannot be started fails the test.

@@ -147,11 +147,10 @@ BOOL WINAPI RefuseSomeJobs(HANDLE job, HANDLE process) {
 JobPlacement RunCountedChild(int refusals, const std::wstring& file, DWORD& exitCode) {
     g_assignCalls = 0;
     g_refusals = refusals;
-    SetJobAssignerForTesting(RefuseSomeJobs);
+    ChildProcessOptions options = ChildProcessOptions().WholeTree();
+    options.assignToJob = RefuseSomeJobs;
     ChildProcess child;
-    const DWORD error = child.Start(CmdCommandLine((L"/c echo run>>\"" + file + L"\"").c_str()),
-                                    ChildProcessOptions().WholeTree());
-    SetJobAssignerForTesting(nullptr);
+    const DWORD error = child.Start(CmdCommandLine((L"/c echo run>>\"" + file + L"\"").c_str()), options);
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(child.Wait(30000), static_cast<DWORD>(ERROR_SUCCESS));
     exitCode = child.ExitCode();

@@ -36,6 +36,7 @@ inline constexpr wchar_t kSwitchFailFrameRateRange[] = L"SimFailFrameRateLimitRa
 inline constexpr wchar_t kSwitchReportImgFormat[] = L"SimReportImgFormat";    // N: GetImgFormat reports N-1
 inline constexpr wchar_t kSwitchFailSensorModeInfo[] = L"SimFailSensorModeInfo";  // N: mode N-1's info fails
 inline constexpr wchar_t kSwitchFrameRateMinZero[] = L"SimFrameRateMinZero";  // range reports minimum 0
+inline constexpr wchar_t kSwitchMaxFrameRate[] = L"SimMaxFrameRate";          // N: range reports maximum N
 inline constexpr wchar_t kSwitchNoPacing[] = L"SimNoPacing";                 // a frame is ready at once
 inline constexpr wchar_t kSwitchTestPattern[] = L"SimTestPattern";           // deterministic pattern frames
 inline constexpr wchar_t kSwitchUsb2Link[] = L"SimUsb2Link";                 // a USB 3 camera on a USB 2 port
@@ -57,7 +58,7 @@ inline constexpr const wchar_t* kSwitchNames[] = {
     kSwitchNoPacing,           kSwitchTestPattern,        kSwitchUsb2Link,
     kSwitchDrift,              kSwitchSensorTemperature,  kSwitchRefuseSetHardBin,
     kSwitchReportHardBin,      kSwitchFailSensorModeInfo, kSwitchReportImgFormat,
-    kSwitchHoldStart,
+    kSwitchHoldStart,          kSwitchMaxFrameRate,
 };
 
 // Every function returns a Win32 error code (ERROR_SUCCESS on success).

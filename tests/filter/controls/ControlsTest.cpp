@@ -6,29 +6,34 @@
 
 #include <gtest/gtest.h>
 
-#include "CCameraControlPart.h"
-#include "CVideoProcAmpPart.h"
-#include "PinState.h"
+#include "CameraControlAdapter.h"
+#include "CameraControls.h"
 #include "TestCamera.h"
+#include "VideoProcAmpAdapter.h"
 
 namespace {
 
+using vyx::CameraControl_HardwareBin;
 using vyx::test::TestCamera;
 
-// Stands in for the pin: both parts over one state, IUnknown answering the platform's
-// identifiers with the two interfaces exactly as the pin does.
-class TestPin : public CVideoProcAmpPart, public CCameraControlPart {
+// Stands in for the pin: the camera's controls over a frame the test sets, and the two
+// adapters the pin hands out for the platform's identifiers, sharing one identity.
+class TestPin : public IUnknown {
 public:
-    TestPin(vyx::PinState& state, std::int32_t sensorWidth, std::int32_t sensorHeight)
-        : CVideoProcAmpPart(state, m_instanceLock), CCameraControlPart(state, m_instanceLock, sensorWidth, sensorHeight) {}
+    TestPin(std::int32_t sensorWidth, std::int32_t sensorHeight)
+        : controls(sensorWidth, sensorHeight, [this] { return frame; }),
+          m_procAmp(*this, controls),
+          m_cameraControl(*this, controls) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IAMVideoProcAmp)
-            *object = static_cast<VYXIAMVideoProcAmp*>(this);
+        if (riid == IID_IUnknown)
+            *object = static_cast<IUnknown*>(this);
+        else if (riid == IID_IAMVideoProcAmp)
+            *object = static_cast<IAMVideoProcAmp*>(&m_procAmp);
         else if (riid == IID_IAMCameraControl)
-            *object = static_cast<VYXIAMCameraControl*>(this);
+            *object = static_cast<IAMCameraControl*>(&m_cameraControl);
         else
             return E_NOINTERFACE;
         AddRef();
@@ -36,8 +41,6 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
     ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
-
-    CCritSec m_instanceLock;
 
     IAMVideoProcAmp* ProcAmp() {
         IAMVideoProcAmp* amp = nullptr;
@@ -51,8 +54,14 @@ public:
         Release();
         return control;
     }
+    vyx::ControlCache Cached() const { return controls.Cached(); }
+
+    vyx::FrameGeometry frame;
+    vyx::CameraControls controls;
 
 private:
+    vyx::VideoProcAmpAdapter m_procAmp;
+    vyx::CameraControlAdapter m_cameraControl;
     ULONG m_references = 1;
 };
 
@@ -73,13 +82,12 @@ protected:
     // A pin over `camera` in its current configuration, for a sensor of the camera's size.
     void Attach(TestCamera& camera) {
         ASSERT_TRUE(camera.IsOpen());
-        m_state.camera = camera.Get();
-        ASSERT_TRUE(camera->GetBin(&m_state.bin));
-        ASSERT_TRUE(camera->GetImgSize(&m_state.width, &m_state.height));
-        m_pin = std::make_unique<TestPin>(m_state, camera.Row().sensorWidth, camera.Row().sensorHeight);
+        m_pin = std::make_unique<TestPin>(camera.Row().sensorWidth, camera.Row().sensorHeight);
+        ASSERT_TRUE(camera->GetBin(&m_pin->frame.bin));
+        ASSERT_TRUE(camera->GetImgSize(&m_pin->frame.width, &m_pin->frame.height));
+        m_pin->controls.Attach(camera.Get(), vyx::ControlCache::ReadFrom(*camera));
     }
 
-    vyx::PinState m_state;
     std::unique_ptr<TestPin> m_pin;
 };
 
@@ -91,7 +99,7 @@ TEST(ExposureUnits, Log2SecondsTruncateTowardZero) {
     const Case cases[] = {{1000000, 0}, {2000000, 1},    {500000, -1}, {300000, -1}, {10000, -6},
                           {7, -17},     {2000000000, 10}, {1, -19},     {0, -17},     {-5, -17}};
     for (const Case& c : cases)
-        EXPECT_EQ(CCameraControlPart::ExposureToLog2Seconds(c.microseconds), c.log2) << c.microseconds;
+        EXPECT_EQ(vyx::CameraControls::ExposureToLog2Seconds(c.microseconds), c.log2) << c.microseconds;
 }
 
 TEST_F(ControlsTest, ExposureInLog2SecondsReachesTheCamera) {
@@ -101,7 +109,7 @@ TEST_F(ControlsTest, ExposureInLog2SecondsReachesTheCamera) {
     int exposureMax = 0, exposureMin = 0, exposureDefault = 0;
     ASSERT_TRUE(camera->GetExposureRange(&exposureMax, &exposureMin, &exposureDefault));
     EXPECT_EQ(GetRange(control, CameraControl_Exposure),
-              (Range{-17, 11, 1, CCameraControlPart::ExposureToLog2Seconds(exposureDefault), 3}));
+              (Range{-17, 11, 1, vyx::CameraControls::ExposureToLog2Seconds(exposureDefault), 3}));
 
     auto cameraExposure = [&] {
         int microseconds = 0;
@@ -114,7 +122,7 @@ TEST_F(ControlsTest, ExposureInLog2SecondsReachesTheCamera) {
     // Values up to 11 are exponents of two seconds.
     EXPECT_EQ(control->Set(CameraControl_Exposure, -1, CameraControl_Flags_Manual), S_OK);
     EXPECT_EQ(cameraExposure(), std::make_pair(500000, false));
-    EXPECT_EQ(m_state.exposureLog2, -1);
+    EXPECT_EQ(m_pin->Cached().exposureLog2, -1);
     EXPECT_EQ(control->Get(CameraControl_Exposure, &value, &flags), S_OK);
     EXPECT_EQ(value, -1);
     EXPECT_EQ(flags, CameraControl_Flags_Manual);
@@ -128,8 +136,8 @@ TEST_F(ControlsTest, ExposureInLog2SecondsReachesTheCamera) {
     // Larger values are microseconds and leave the stored exponent alone.
     EXPECT_EQ(control->Set(CameraControl_Exposure, 5000, CameraControl_Flags_Manual), S_OK);
     EXPECT_EQ(cameraExposure(), std::make_pair(5000, false));
-    EXPECT_EQ(m_state.exposureLog2, 10);
-    EXPECT_EQ(m_state.exposureUs, 5000);
+    EXPECT_EQ(m_pin->Cached().exposureLog2, 10);
+    EXPECT_EQ(m_pin->Cached().exposureUs, 5000);
     EXPECT_EQ(control->Get(CameraControl_Exposure, &value, &flags), S_OK);
     EXPECT_EQ(value, -7);  // log2(0.005) = -7.64
 
@@ -138,16 +146,16 @@ TEST_F(ControlsTest, ExposureInLog2SecondsReachesTheCamera) {
     ASSERT_GE(exposureMax, 2048000000);
     EXPECT_EQ(control->Set(CameraControl_Exposure, 12, CameraControl_Flags_Manual), S_OK);
     EXPECT_EQ(cameraExposure(), std::make_pair(12, false));
-    EXPECT_EQ(m_state.exposureLog2, 10);
+    EXPECT_EQ(m_pin->Cached().exposureLog2, 10);
     EXPECT_EQ(control->Set(CameraControl_Exposure, -30, CameraControl_Flags_Manual), S_OK);
     EXPECT_EQ(cameraExposure(), std::make_pair(7, false));
-    EXPECT_EQ(m_state.exposureLog2, -17);
+    EXPECT_EQ(m_pin->Cached().exposureLog2, -17);
     EXPECT_EQ(control->Get(CameraControl_Exposure, &value, &flags), S_OK);
     EXPECT_EQ(value, -17);
     EXPECT_EQ(control->Set(CameraControl_Exposure, 11, CameraControl_Flags_Manual), S_OK);
     EXPECT_EQ(cameraExposure(), std::make_pair(2048000000, false));
-    EXPECT_EQ(m_state.exposureLog2, 11);
-    EXPECT_EQ(m_state.exposureUs, 2048000000);
+    EXPECT_EQ(m_pin->Cached().exposureLog2, 11);
+    EXPECT_EQ(m_pin->Cached().exposureUs, 2048000000);
 }
 
 TEST_F(ControlsTest, PanAndTiltMoveTheRegionAroundTheCentredPosition) {
@@ -168,8 +176,8 @@ TEST_F(ControlsTest, PanAndTiltMoveTheRegionAroundTheCentredPosition) {
 
     // 640 x 480 at bin 1: centred at (320, 240).
     ASSERT_TRUE(camera->SetImgSize(640, 480) && camera->SetImgStartPos(320, 240));
-    m_state.width = 640;
-    m_state.height = 480;
+    m_pin->frame.width = 640;
+    m_pin->frame.height = 480;
     EXPECT_EQ(GetRange(control, CameraControl_Pan), (Range{-320, 320, 2, 0, 2}));
     EXPECT_EQ(GetRange(control, CameraControl_Tilt), (Range{-240, 240, 2, 0, 2}));
     EXPECT_EQ(control->Set(CameraControl_Pan, 10, CameraControl_Flags_Manual), S_OK);
@@ -182,24 +190,20 @@ TEST_F(ControlsTest, PanAndTiltMoveTheRegionAroundTheCentredPosition) {
     EXPECT_EQ(value, 10);
     EXPECT_EQ(control->Get(CameraControl_Tilt, &value, &flags), S_OK);
     EXPECT_EQ(value, -20);
-    EXPECT_EQ(m_state.startX, 330);
-    EXPECT_EQ(m_state.startY, 220);
+    EXPECT_EQ(m_pin->Cached().startX, 330);
+    EXPECT_EQ(m_pin->Cached().startY, 220);
 
     // Bin 2 halves the sensor: 320 x 240 is centred at (160, 120).
     ASSERT_TRUE(camera->SetBin(2) && camera->SetImgSize(320, 240));
-    m_state.bin = 2;
-    m_state.width = 320;
-    m_state.height = 240;
+    m_pin->frame = {2, 320, 240};
     EXPECT_EQ(control->Set(CameraControl_Pan, 0, CameraControl_Flags_Manual), S_OK);
     EXPECT_EQ(control->Set(CameraControl_Tilt, 0, CameraControl_Flags_Manual), S_OK);
     ASSERT_TRUE(camera->GetImgStartPos(&x, &y));
     EXPECT_EQ(std::make_pair(x, y), std::make_pair(160, 120));
 
     // A 1920-wide frame on a sensor 3000 wide at bin 1.
-    vyx::PinState wide;
-    wide.width = 1920;
-    wide.height = 1080;
-    TestPin widePin(wide, 3000, 2000);
+    TestPin widePin(3000, 2000);
+    widePin.frame = {1, 1920, 1080};
     EXPECT_EQ(GetRange(widePin.Control(), CameraControl_Pan), (Range{-540, 540, 2, 0, 2}));
     EXPECT_EQ(GetRange(widePin.Control(), CameraControl_Tilt), (Range{-460, 460, 2, 0, 2}));
 }
@@ -254,7 +258,7 @@ TEST_F(ControlsTest, GainAndBrightnessAreClampedIntoTheCameraRangesGammaStaysInT
         ASSERT_TRUE(camera->GetGain(&gain, &autoMode));
         EXPECT_EQ(gain, c.expected) << c.set;
         EXPECT_EQ(autoMode, c.flags == VideoProcAmp_Flags_Auto) << c.set;
-        EXPECT_EQ(m_state.gain, c.expected);
+        EXPECT_EQ(m_pin->Cached().gain, c.expected);
         EXPECT_EQ(amp->Get(VideoProcAmp_Gain, &value, &flags), S_OK);
         EXPECT_EQ(value, c.expected);
         EXPECT_EQ(flags, c.flags);
@@ -334,7 +338,7 @@ TEST_F(ControlsTest, UnsupportedPropertiesMissingPointersAndNoCamera) {
     EXPECT_EQ(control->Get(CameraControl_HardwareBin, nullptr, &flags), E_POINTER);
 
     // Before the camera opens, only the pin's own gamma answers.
-    m_state.camera = nullptr;
+    m_pin->controls.Attach(nullptr, {});
     EXPECT_EQ(amp->Set(VideoProcAmp_Gain, 1, VideoProcAmp_Flags_Manual), E_UNEXPECTED);
     EXPECT_EQ(control->Set(CameraControl_Roll, 1, CameraControl_Flags_Manual), E_UNEXPECTED);
     EXPECT_EQ(control->Get(CameraControl_Exposure, &value, &flags), E_UNEXPECTED);

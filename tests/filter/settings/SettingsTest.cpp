@@ -25,6 +25,7 @@
 #include "SettingsFileLock.h"
 #include "SettingsNumbers.h"
 #include "TestCamera.h"
+#include "Trace.h"
 #include "UniqueResource.h"
 
 namespace {
@@ -62,43 +63,14 @@ private:
     vyx::ModelDescriptor m_descriptor{};
 };
 
-// Records the pin's setters that the settings reach; the camera itself stays untouched.
-class RecordingInstance : public ICameraInstance {
+// Records the core's setters that the settings reach; the camera itself stays untouched.
+class RecordingSetters : public vyx::ConfigurationSetters {
 public:
     std::vector<std::string> calls;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        if (object) *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetCamera(VyxonCamera** camera) override {
-        calls.push_back("GetCamera");
-        if (camera) *camera = nullptr;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetCamera(VyxonCamera*) override {
-        calls.push_back("SetCamera");
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetImgSizeIndex(int* index) override {
-        calls.push_back("GetImgSizeIndex");
-        if (index) *index = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetImgSizeIndex(int index) override {
-        calls.push_back("SetImgSizeIndex " + std::to_string(index));
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetImgFormat(ImageFormat format) override {
-        calls.push_back("SetImgFormat " + std::to_string(format));
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetBin(int bin) override {
-        calls.push_back("SetBin " + std::to_string(bin));
-        return S_OK;
-    }
+    void SelectImageFormat(ImageFormat format) override { calls.push_back("SetImgFormat " + std::to_string(format)); }
+    void SelectBin(int bin) override { calls.push_back("SetBin " + std::to_string(bin)); }
+    void SelectResolution(int index) override { calls.push_back("SetImgSizeIndex " + std::to_string(index)); }
 };
 
 // Everything a load can change on the camera.
@@ -181,15 +153,15 @@ protected:
         WriteBytes(m_path, std::string("[Other Model]\r\nKeep=1\r\n[") + model + "]\r\n" + lines);
     }
 
-    void Load(TestCamera& camera, const TestModel& model, RecordingInstance& instance,
+    void Load(TestCamera& camera, const TestModel& model, RecordingSetters& setters,
               const std::int32_t (&presets)[8]) {
-        vyx::LoadSettings(m_path, *model, *camera, presets, instance);
+        vyx::LoadSettings(m_path, *model, *camera, presets, setters);
     }
-    void Load(TestCamera& camera, const TestModel& model, RecordingInstance& instance) {
+    void Load(TestCamera& camera, const TestModel& model, RecordingSetters& setters) {
         std::int32_t presets[8] = {};
         camera->GetGainsAndOffsets(&presets[0], &presets[1], &presets[2], &presets[3], &presets[4], &presets[5],
                                    &presets[6], &presets[7]);
-        Load(camera, model, instance, presets);
+        Load(camera, model, setters, presets);
     }
 
     // Files the save left beside the settings file, other than the file itself.
@@ -210,7 +182,17 @@ TEST(SettingsNumbers, ConvertLikeStoiAndStod) {
         vyx::Conversion conversion;
         std::int32_t value;
     };
-    const IntCase ints[] = {
+    using Parse = vyx::Conversion (*)(const std::string&, std::int32_t&);
+    const auto expect = [](Parse parse, std::initializer_list<IntCase> cases) {
+        for (const IntCase& c : cases) {
+            std::int32_t value = 0;
+            EXPECT_EQ(parse(c.text, value), c.conversion) << c.text;
+            if (c.conversion == vyx::Conversion::Ok) {
+                EXPECT_EQ(value, c.value) << c.text;
+            }
+        }
+    };
+    expect(vyx::ParseSettingsInt, {
         {"12", vyx::Conversion::Ok, 12},           {"12ab", vyx::Conversion::Ok, 12},
         {"  -7", vyx::Conversion::Ok, -7},         {"+5", vyx::Conversion::Ok, 5},
         {"0x10", vyx::Conversion::Ok, 0},          {"2147483647", vyx::Conversion::Ok, 2147483647},
@@ -219,17 +201,17 @@ TEST(SettingsNumbers, ConvertLikeStoiAndStod) {
         {"99999999999999999999999", vyx::Conversion::OutOfRange, 0},
         {"", vyx::Conversion::NotANumber, 0},      {"abc", vyx::Conversion::NotANumber, 0},
         {"-", vyx::Conversion::NotANumber, 0},     {"UnityGain", vyx::Conversion::NotANumber, 0},
-    };
-    for (const IntCase& c : ints) {
-        std::int32_t value = 0;
-        EXPECT_EQ(vyx::ParseSettingsInt(c.text, value), c.conversion) << c.text;
-        if (c.conversion == vyx::Conversion::Ok) {
-            EXPECT_EQ(value, c.value) << c.text;
-        }
-    }
+    });
+    // Exposures: milliseconds to the nearest microsecond, within int's range.
+    expect(vyx::ParseSettingsMilliseconds, {
+        {"1.001000", vyx::Conversion::Ok, 1001},     {"10.000000", vyx::Conversion::Ok, 10000},
+        {"0.0004", vyx::Conversion::Ok, 0},          {"0.0005", vyx::Conversion::Ok, 1},
+        {"-0.0006", vyx::Conversion::Ok, -1},        {"2147483.647", vyx::Conversion::Ok, INT32_MAX},
+        {"2147483.648", vyx::Conversion::OutOfRange, 0}, {"-2147483.649", vyx::Conversion::OutOfRange, 0},
+        {"nan", vyx::Conversion::OutOfRange, 0},     {"inf", vyx::Conversion::OutOfRange, 0},
+        {"1e999", vyx::Conversion::OutOfRange, 0},   {"ms", vyx::Conversion::NotANumber, 0},
+    });
     double value = 0.0;
-    EXPECT_EQ(vyx::ParseSettingsDouble("1.001000", value), vyx::Conversion::Ok);
-    EXPECT_EQ(static_cast<int>(value * 1000.0), 1000);  // just below 1001: truncated
     EXPECT_EQ(vyx::ParseSettingsDouble(" 10.5ms", value), vyx::Conversion::Ok);
     EXPECT_EQ(value, 10.5);
     EXPECT_EQ(vyx::ParseSettingsDouble("1e999", value), vyx::Conversion::OutOfRange);
@@ -254,6 +236,61 @@ TEST(SettingsFileLock, ExcludesOtherHoldersUntilReleased) {
     CloseHandle(release);
 }
 
+// The trace lines written while it lives, each as "label: line".
+class TraceLines {
+public:
+    TraceLines() { vyx::SetTraceSink(&TraceLines::Add, this); }
+    ~TraceLines() { vyx::SetTraceSink(nullptr, nullptr); }
+    std::vector<std::string> lines;
+
+private:
+    static void Add(void* context, const char* label, const char* line) {
+        static_cast<TraceLines*>(context)->lines.push_back(std::string(label) + ": " + line);
+    }
+};
+
+// A holder that never lets go (a hung process) costs a load or a save one trace line; the
+// load applies nothing and the save writes nothing.
+TEST_F(SettingsFileTest, ABusyFileIsNeitherAppliedNorWrittenWithOneTraceLineEach) {
+    TestCamera camera(kMono);
+    ASSERT_TRUE(camera.IsOpen());
+    const TestModel model(kMono);
+    ASSERT_TRUE(camera->SetGain(20, false));
+    WriteSection(kMono, "Gain=12\r\nBin=2\r\n");
+    const std::string file = ReadBytes(m_path);
+    const CameraValues before = Read(*camera);
+    std::int32_t presets[8] = {};
+    RecordingSetters setters;
+
+    vyx::win::UniqueHandle taken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    vyx::win::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread holder([&] {
+        SettingsFileLock lock;
+        EXPECT_TRUE(lock.IsHeld());
+        SetEvent(taken.Get());
+        WaitForSingleObject(release.Get(), INFINITE);
+    });
+    WaitForSingleObject(taken.Get(), INFINITE);
+    {
+        TraceLines trace;
+        vyx::LoadSettings(m_path, *model, *camera, presets, setters, 0);
+        vyx::SaveSettings(m_path, *model, *camera, 0);
+        EXPECT_EQ(trace.lines, (std::vector<std::string>{
+                                   "CVCameraStream::LoadSettings: settings file busy: nothing applied\n",
+                                   "CVCameraStream::SaveSettings: settings file busy: not saved\n"}));
+    }
+    EXPECT_EQ(Read(*camera), before);
+    EXPECT_TRUE(setters.calls.empty());
+    EXPECT_EQ(ReadBytes(m_path), file);
+    SetEvent(release.Get());
+    holder.join();
+
+    // Free again, the same load applies.
+    vyx::LoadSettings(m_path, *model, *camera, presets, setters, 0);
+    EXPECT_EQ(Read(*camera).gain, 12);
+    EXPECT_EQ(setters.calls, std::vector<std::string>{"SetBin 2"});
+}
+
 TEST_F(SettingsFileTest, FirstRunCreatesFolderAndEmptyFileAndAppliesNothing) {
     EXPECT_EQ(m_path, m_data + L"\\VYXDShowDriver\\CamSettings.ini");
     EXPECT_TRUE(GetFileAttributesW((m_data + L"\\VYXDShowDriver").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
@@ -263,9 +300,9 @@ TEST_F(SettingsFileTest, FirstRunCreatesFolderAndEmptyFileAndAppliesNothing) {
     ASSERT_TRUE(camera.IsOpen());
     const TestModel model(kMono);
     const CameraValues before = Read(*camera);
-    RecordingInstance instance;
-    Load(camera, model, instance);
-    EXPECT_TRUE(instance.calls.empty());
+    RecordingSetters setters;
+    Load(camera, model, setters);
+    EXPECT_TRUE(setters.calls.empty());
     EXPECT_EQ(Read(*camera), before);
 
     // A later run keeps the file it finds; a folder that cannot exist gives no path.
@@ -325,19 +362,21 @@ TEST_F(SettingsFileTest, ExposureRoundTripsAndAutoFlagsFollowTheirTexts) {
     TestCamera camera(kMono);
     ASSERT_TRUE(camera.IsOpen());
     const TestModel model(kMono);
-    RecordingInstance instance;
+    RecordingSetters setters;
 
     struct RoundTrip {
         int saved;
         const char* text;
         int loaded;
     };
-    for (const RoundTrip& trip : {RoundTrip{10000, "10.000000", 10000}, RoundTrip{1001, "1.001000", 1000}}) {
+    // 1.001 x 1000.0 falls just below 1001: a saved value must come back as saved.
+    for (const RoundTrip& trip : {RoundTrip{10000, "10.000000", 10000}, RoundTrip{1001, "1.001000", 1001},
+                                  RoundTrip{2047999999, "2047999.999000", 2047999999}}) {
         ASSERT_TRUE(camera->SetExposure(trip.saved, false));
         vyx::SaveSettings(m_path, *model, *camera);
         EXPECT_EQ(Ini(m_path).Value(kMono, "Exp(ms)"), trip.text);
         ASSERT_TRUE(camera->SetExposure(50000, false));
-        Load(camera, model, instance);
+        Load(camera, model, setters);
         EXPECT_EQ(Read(*camera).exposure, trip.loaded) << trip.text;
     }
 
@@ -357,12 +396,12 @@ TEST_F(SettingsFileTest, ExposureRoundTripsAndAutoFlagsFollowTheirTexts) {
         ASSERT_TRUE(camera->SetExposure(40000, !c.exposureAuto));
         ASSERT_TRUE(camera->SetGain(20, !c.gainAuto));
         WriteSection(kMono, c.lines);
-        Load(camera, model, instance);
+        Load(camera, model, setters);
         const CameraValues values = Read(*camera);
         EXPECT_EQ(values.exposureAuto, c.exposureAuto) << c.lines;
         EXPECT_EQ(values.gainAuto, c.gainAuto) << c.lines;
     }
-    EXPECT_TRUE(instance.calls.empty());
+    EXPECT_TRUE(setters.calls.empty());
 }
 
 TEST_F(SettingsFileTest, PresetNamesAreExactInCaseAndNegativeValuesAreIgnored) {
@@ -375,7 +414,7 @@ TEST_F(SettingsFileTest, PresetNamesAreExactInCaseAndNegativeValuesAreIgnored) {
     ASSERT_TRUE(gainMin <= 5 && gainMax >= 40 && offsetMin <= 1 && offsetMax >= 7);
     // Distinct presets, so each name shows which position it took; one is negative.
     const std::int32_t presets[8] = {5, 15, 25, -1, 1, 3, 5, 7};
-    RecordingInstance instance;
+    RecordingSetters setters;
 
     struct Case {
         const char* lines;
@@ -396,7 +435,7 @@ TEST_F(SettingsFileTest, PresetNamesAreExactInCaseAndNegativeValuesAreIgnored) {
         ASSERT_TRUE(camera->SetGain(33, false));
         ASSERT_TRUE(camera->SetOffset(4));
         WriteSection(kMono, c.lines);
-        Load(camera, model, instance, presets);
+        Load(camera, model, setters, presets);
         const CameraValues values = Read(*camera);
         EXPECT_EQ(values.gain, c.gain) << c.lines;
         EXPECT_EQ(values.offset, c.offset) << c.lines;
@@ -407,7 +446,7 @@ TEST_F(SettingsFileTest, UnusableTextsAreSkippedWhileOtherKeysApply) {
     TestCamera camera(kMono);
     ASSERT_TRUE(camera.IsOpen());
     const TestModel model(kMono);
-    RecordingInstance instance;
+    RecordingSetters setters;
     ASSERT_TRUE(camera->SetAutoGainMax(100));
     ASSERT_TRUE(camera->SetTargetBrightness(100));
     const CameraValues before = Read(*camera);
@@ -416,7 +455,7 @@ TEST_F(SettingsFileTest, UnusableTextsAreSkippedWhileOtherKeysApply) {
                  "IsHardbin=0\r\nUSBBandwidth=abc\r\nAutoExpMax(ms)=99999999999\r\nAutoGainMax=150\r\n"
                  "TargetBrightness=77xyz\r\nExp(ms)=fast\r\nGain=21\r\nOffset=-3000000000\r\n"
                  "SensorModeIndex=one\r\nImageFormat=7\r\nBin=5\r\nWidthBin1=wide\r\nHeightBin1=480\r\n");
-    Load(camera, model, instance);
+    Load(camera, model, setters);
     const CameraValues after = Read(*camera);
     EXPECT_EQ(after.autoGainMax, 150);
     EXPECT_EQ(after.brightness, 77);  // digits up to the first letter
@@ -425,17 +464,17 @@ TEST_F(SettingsFileTest, UnusableTextsAreSkippedWhileOtherKeysApply) {
     EXPECT_EQ(after.autoExpMax, before.autoExpMax);
     EXPECT_EQ(after.exposure, before.exposure);
     EXPECT_EQ(after.offset, before.offset);
-    EXPECT_TRUE(instance.calls.empty());  // format 7 and bin 5 are ignored without a line
+    EXPECT_TRUE(setters.calls.empty());  // format 7 and bin 5 are ignored without a line
 
     WriteSection(kMono,
                  "Exp(ms)=1e308\r\nImageFormat=99999999999\r\nBin=abc\r\nWidthBin1=640\r\n"
                  "HeightBin1=99999999999\r\nUSBBandwidth=60\r\n");
-    Load(camera, model, instance);
+    Load(camera, model, setters);
     EXPECT_EQ(Read(*camera).bandwidth, 60);
-    EXPECT_TRUE(instance.calls.empty());
+    EXPECT_TRUE(setters.calls.empty());
 }
 
-TEST_F(SettingsFileTest, FormatBinAndSizeGoThroughTheCameraInstanceInOrder) {
+TEST_F(SettingsFileTest, FormatBinAndSizeGoThroughTheCoresSettersInOrder) {
     TestCamera camera(kMono);
     ASSERT_TRUE(camera.IsOpen());
     const TestModel model(kMono);
@@ -458,9 +497,9 @@ TEST_F(SettingsFileTest, FormatBinAndSizeGoThroughTheCameraInstanceInOrder) {
     };
     for (const Case& c : cases) {
         WriteSection(kMono, c.lines);
-        RecordingInstance instance;
-        Load(camera, model, instance);
-        EXPECT_EQ(instance.calls, c.calls) << c.lines;
+        RecordingSetters setters;
+        Load(camera, model, setters);
+        EXPECT_EQ(setters.calls, c.calls) << c.lines;
     }
 }
 
@@ -468,13 +507,13 @@ TEST_F(SettingsFileTest, HardwareBinFlipsAndSensorModeApplyOnlyWhereTheCameraHas
     TestCamera mono(kMono), colour(kColour), withModes(kWithModes);
     ASSERT_TRUE(mono.IsOpen() && colour.IsOpen() && withModes.IsOpen());
     const TestModel monoModel(kMono), colourModel(kColour), modesModel(kWithModes);
-    RecordingInstance instance;
+    RecordingSetters setters;
 
     ASSERT_TRUE(mono->SetHardBinEnable(false));
     ASSERT_TRUE(mono->SetImgFlip(false, false));
     WriteSection(kMono, "IsHardbin=1\r\nIsFlipHori=1\r\nIsFlipVert=0\r\nSensorModeIndex=1\r\n");
     const int modeBefore = Read(*mono).sensorMode;
-    Load(mono, monoModel, instance);
+    Load(mono, monoModel, setters);
     CameraValues values = Read(*mono);
     EXPECT_TRUE(values.hardBin);
     EXPECT_TRUE(values.flipHorizontal);
@@ -482,7 +521,7 @@ TEST_F(SettingsFileTest, HardwareBinFlipsAndSensorModeApplyOnlyWhereTheCameraHas
     EXPECT_EQ(values.sensorMode, modeBefore);  // a camera without sensor modes
 
     WriteSection(kMono, "IsHardbin=0\r\nIsFlipVert=1\r\n");  // one flip alone is not applied
-    Load(mono, monoModel, instance);
+    Load(mono, monoModel, setters);
     values = Read(*mono);
     EXPECT_FALSE(values.hardBin);
     EXPECT_TRUE(values.flipHorizontal);
@@ -490,18 +529,18 @@ TEST_F(SettingsFileTest, HardwareBinFlipsAndSensorModeApplyOnlyWhereTheCameraHas
 
     const CameraValues colourBefore = Read(*colour);
     WriteSection(kColour, "IsHardbin=1\r\n");
-    Load(colour, colourModel, instance);
+    Load(colour, colourModel, setters);
     EXPECT_EQ(Read(*colour), colourBefore);
 
     ASSERT_TRUE(withModes->SetSensorMode(0));
     WriteSection(kWithModes, "SensorModeIndex=1\r\n");
-    Load(withModes, modesModel, instance);
+    Load(withModes, modesModel, setters);
     EXPECT_EQ(Read(*withModes).sensorMode, 1);
     WriteSection(kWithModes, "SensorModeIndex=2\r\n");  // only modes 0 and 1 are ever applied
     ASSERT_TRUE(withModes->SetSensorMode(0));
-    Load(withModes, modesModel, instance);
+    Load(withModes, modesModel, setters);
     EXPECT_EQ(Read(*withModes).sensorMode, 0);
-    EXPECT_TRUE(instance.calls.empty());
+    EXPECT_TRUE(setters.calls.empty());
 }
 
 // Random bytes, NULs and stray brackets are the fuzz test's (below); here sizes it never reaches,
@@ -528,8 +567,8 @@ TEST_F(SettingsFileTest, GarbageNeverCrashesAndNoOtherSectionIsLost) {
     };
     for (const Case& c : cases) {
         WriteBytes(m_path, c.bytes);
-        RecordingInstance instance;
-        Load(camera, model, instance);
+        RecordingSetters setters;
+        Load(camera, model, setters);
         vyx::SaveSettings(m_path, *model, *camera);
         const Ini ini(m_path);
         ASSERT_TRUE(ini.loaded) << c.name;
@@ -547,8 +586,8 @@ TEST_F(SettingsFileTest, GarbageNeverCrashesAndNoOtherSectionIsLost) {
     const std::string readOnly = "[Other Model]\r\nKeep=1\r\n[Kestrel 1M]\r\nTargetBrightness=88\r\n";
     WriteBytes(m_path, readOnly);
     ASSERT_TRUE(SetFileAttributesW(m_path.c_str(), FILE_ATTRIBUTE_READONLY));
-    RecordingInstance instance;
-    Load(camera, model, instance);
+    RecordingSetters setters;
+    Load(camera, model, setters);
     EXPECT_EQ(Read(*camera).brightness, 88);
     vyx::SaveSettings(m_path, *model, *camera);
     EXPECT_EQ(ReadBytes(m_path), readOnly);
@@ -561,10 +600,10 @@ TEST_F(SettingsFileTest, GarbageNeverCrashesAndNoOtherSectionIsLost) {
     ASSERT_TRUE(CreateDirectoryW(m_path.c_str(), nullptr));
     EXPECT_EQ(vyx::PrepareSettingsPath(m_data), m_path);
     const CameraValues before = Read(*camera);
-    Load(camera, model, instance);
+    Load(camera, model, setters);
     vyx::SaveSettings(m_path, *model, *camera);
     EXPECT_EQ(Read(*camera), before);
-    EXPECT_TRUE(instance.calls.empty());
+    EXPECT_TRUE(setters.calls.empty());
     EXPECT_TRUE(GetFileAttributesW(m_path.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_TRUE(LeftoverFiles().empty());
 }
@@ -749,8 +788,8 @@ TEST_F(SettingsFileTest, FuzzedFilesNeverCrashAndOtherSectionsStayAsTheyWere) {
         const std::string bytes = Mutated(rng, base);
         WriteBytes(m_path, bytes);
         auto before = OtherSections(Sections(bytes), kMono);
-        RecordingInstance instance;
-        Load(camera, model, instance);
+        RecordingSetters setters;
+        Load(camera, model, setters);
         vyx::SaveSettings(m_path, *model, *camera);
         auto after = OtherSections(Sections(ReadBytes(m_path)), kMono);
         ASSERT_EQ(after, before) << "round " << round;

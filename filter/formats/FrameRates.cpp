@@ -1,0 +1,25 @@
+#include "FrameRates.h"
+
+#include <algorithm>
+
+namespace vyx {
+namespace {
+constexpr std::int64_t kUnitsPerSecond = 10000000;
+}  // namespace
+
+FrameRateRange UsableFrameRateRange(bool rangeRead, std::int32_t maxFps, std::int32_t minFps) {
+    if (!rangeRead || minFps <= 0 || maxFps < minFps) return {2000, 1};
+    return {maxFps, minFps};
+}
+
+std::int32_t FrameRateLimitFor(std::int64_t interval, bool rangeRead, std::int32_t maxFps, std::int32_t minFps) {
+    if (interval <= 0) return 0;
+    std::int64_t fps = (interval / 2 + kUnitsPerSecond) / interval;
+    if (rangeRead) {
+        fps = std::min<std::int64_t>(fps, maxFps);
+        fps = std::max<std::int64_t>(fps, minFps);
+    }
+    return static_cast<std::int32_t>(fps);
+}
+
+}  // namespace vyx
