@@ -10,12 +10,14 @@
 #include <ksmedia.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <thread>
 
 #include "CameraSettings.h"
 #include "FilterTestSupport.h"
 #include "ModelDescriptor.h"
+#include "SamplePool.h"
 #include "SimulatedBus.h"
 #include "SourceTestSupport.h"
 
@@ -308,6 +310,34 @@ TEST_F(MediaSourceTest, LiveSourceStartsPausesStopsAndRestartsButNeverSeeks) {
     EXPECT_EQ(stream->GetMediaSource(&owner), MF_E_SHUTDOWN);
     ComPtr<IMFMediaEvent> event;
     EXPECT_EQ(source->GetEvent(MF_EVENT_FLAG_NO_WAIT, &event), MF_E_SHUTDOWN);
+}
+
+// A sample the application let go of comes back with its buffer: holding the buffers while
+// the samples go back shows them used again, where a sample made per frame could not reuse
+// an address still held. A reused sample carries nothing of its last use.
+TEST_F(MediaSourceTest, SamplesComeFromAPoolAndCarryNothingOfTheirLastUse) {
+    ComPtr<IMFMediaSource> source;
+    ASSERT_EQ(CreateSource(&source), S_OK);
+    ASSERT_EQ(StartSource(source.Get()), S_OK);
+    ComPtr<IMFMediaStream> stream = StreamOf(WaitForEvent(source.Get(), MENewStream).Get());
+    ASSERT_TRUE(stream);
+    ComPtr<IUnknown> token;
+    ASSERT_EQ(MFCreateAttributes(reinterpret_cast<IMFAttributes**>(token.GetAddressOf()), 0), S_OK);
+    std::set<IMFMediaBuffer*> buffers;
+    std::vector<ComPtr<IMFMediaBuffer>> held;
+    constexpr int kFrames = 3 * static_cast<int>(vyx::mf::SamplePool::kMaxSamples);
+    for (int frame = 0; frame < kFrames; ++frame) {
+        const bool tokened = frame % 2 == 0;
+        ComPtr<IMFSample> sample = RequestOne(stream.Get(), tokened ? token.Get() : nullptr);
+        ASSERT_TRUE(sample) << "frame " << frame;
+        ComPtr<IUnknown> carried;
+        EXPECT_EQ(SUCCEEDED(sample->GetUnknown(MFSampleExtension_Token, IID_PPV_ARGS(&carried))), tokened);
+        ComPtr<IMFMediaBuffer> buffer;
+        ASSERT_EQ(sample->GetBufferByIndex(0, &buffer), S_OK);
+        if (buffers.insert(buffer.Get()).second) held.push_back(buffer);
+    }
+    EXPECT_LE(buffers.size(), vyx::mf::SamplePool::kMaxSamples);
+    EXPECT_EQ(source->Shutdown(), S_OK);
 }
 
 TEST_F(MediaSourceTest, ShutdownDuringTheCamerasStartReleasesTheCamera) {
