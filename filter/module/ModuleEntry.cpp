@@ -14,6 +14,7 @@
 #include "TemperaturePage.h"
 #include "streams.h"
 #include "FilterRegistration.h"
+#include "MediaSourceFactory.h"
 #include "ModelDescriptor.h"
 
 CFactoryTemplate g_Templates[] = {
@@ -33,6 +34,10 @@ CFactoryTemplate g_Templates[] = {
     {L"About", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageAbout], vyx::AboutPage::CreateInstance, nullptr, nullptr},
     {L"Others Setting", &vyx::g_ModelDescriptor.pageClsids[vyx::kPageOthers], vyx::OthersPage::CreateInstance, nullptr,
      nullptr},
+    // The Media Foundation media source beside the filter, under the same name; its class key
+    // comes and goes with the filter's registration.
+    {vyx::g_ModelDescriptor.friendlyName, &vyx::g_ModelDescriptor.mediaSourceClsid, vyx::mf::CreateCameraMediaSource,
+     nullptr, nullptr},
 };
 int g_cTemplates = sizeof(g_Templates) / sizeof(g_Templates[0]);
 

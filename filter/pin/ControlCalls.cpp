@@ -1,6 +1,9 @@
 #include "ControlCalls.h"
 
+#include <strmif.h>
 #include <vfwmsgs.h>
+
+#include "CameraControlAdapter.h"  // CameraControl_HardwareBin
 
 namespace vyx {
 namespace {
@@ -13,6 +16,30 @@ HRESULT ResultOf(ControlResult result) {
     return E_UNEXPECTED;
 }
 }  // namespace
+
+bool VideoProcAmpControl(long property, Control* control) {
+    switch (property) {
+        case VideoProcAmp_Brightness: *control = Control::Brightness; return true;
+        case VideoProcAmp_Gamma: *control = Control::Gamma; return true;
+        case VideoProcAmp_WhiteBalance: *control = Control::WhiteBalance; return true;
+        case VideoProcAmp_Gain: *control = Control::Gain; return true;
+        default: return false;
+    }
+}
+
+bool CameraControlControl(long property, Control* control) {
+    switch (property) {
+        case CameraControl_Pan: *control = Control::Pan; return true;
+        case CameraControl_Tilt: *control = Control::Tilt; return true;
+        case CameraControl_Roll: *control = Control::GuideNorth; return true;
+        case CameraControl_Zoom: *control = Control::GuideSouth; return true;
+        case CameraControl_Exposure: *control = Control::Exposure; return true;
+        case CameraControl_Iris: *control = Control::GuideWest; return true;
+        case CameraControl_Focus: *control = Control::GuideEast; return true;
+        case CameraControl_HardwareBin: *control = Control::HardwareBin; return true;
+        default: return false;
+    }
+}
 
 HRESULT ControlRangeCall(CameraControls& controls, bool known, Control control, long* min, long* max, long* step,
                          long* byDefault, long* caps) {

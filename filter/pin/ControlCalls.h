@@ -1,12 +1,19 @@
 #pragma once
-// The three operations IAMVideoProcAmp and IAMCameraControl share, once an adapter has
-// mapped its property onto a Control (known false: a property the interface does not have).
-// Both interfaces number their auto and manual flags alike.
+// The platform's two control surfaces over the core's controls: the property numbers of
+// IAMVideoProcAmp and IAMCameraControl (which the kernel-streaming property sets
+// PROPSETID_VIDCAP_VIDEOPROCAMP and PROPSETID_VIDCAP_CAMERACONTROL share) mapped onto a
+// Control, and the three operations on it (known false: a property the surface does not
+// have). Both surfaces number their auto and manual flags alike. Every client that offers
+// these properties maps them here, so they answer alike.
 #include <windows.h>
 
 #include "CameraControls.h"
 
 namespace vyx {
+
+// False for a property the surface does not offer.
+bool VideoProcAmpControl(long property, Control* control);
+bool CameraControlControl(long property, Control* control);
 
 HRESULT ControlRangeCall(CameraControls& controls, bool known, Control control, long* min, long* max, long* step,
                          long* byDefault, long* caps);

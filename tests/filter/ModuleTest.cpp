@@ -5,6 +5,8 @@
 
 #include <windows.h>
 #include <dshow.h>
+#include <mferror.h>
+#include <mfidl.h>
 #include <psapi.h>
 #include <wrl/client.h>
 
@@ -146,6 +148,35 @@ TEST(Registration, Regsvr32WritesAndRemovesTheRegistryLayout) {
     // The category entry is gone: unregistering again reports the mapper's failure.
     EXPECT_NE(Unregister(kColor), 0u);
     EXPECT_FALSE(KeyExists(L"CLSID\\" + clsid));
+}
+
+// The media source's class key comes and goes with the filter's, and COM creates the source
+// from the registered build only while its camera is plugged in.
+TEST(Registration, MediaSourceIsRegisteredAndCreatedWithTheFilter) {
+    ComApartment com;
+    vyx::sim::bus::UnplugAll();
+    ASSERT_EQ(Register(kColor), 0u);
+    const std::wstring key = std::wstring(L"CLSID\\") + kColor.mediaSourceClsidText;
+    bool exists = false;
+    EXPECT_EQ(ClassesValue(key, nullptr, &exists), kColor.friendlyName);
+    EXPECT_EQ(CompareStringOrdinal(ClassesValue(key + L"\\InprocServer32", nullptr, &exists).c_str(), -1,
+                                   DllPath(kColor).c_str(), -1, TRUE),
+              CSTR_EQUAL);
+    EXPECT_EQ(ClassesValue(key + L"\\InprocServer32", L"ThreadingModel", &exists), L"Both");
+
+    ComPtr<IMFMediaSource> source;
+    EXPECT_EQ(CoCreateInstance(kColor.mediaSourceClsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&source)),
+              MF_E_NO_CAPTURE_DEVICES_AVAILABLE);
+    ASSERT_EQ(vyx::sim::bus::Plug(kColor.displayNameW), 0u);
+    ASSERT_EQ(CoCreateInstance(kColor.mediaSourceClsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&source)), S_OK);
+    EXPECT_EQ(source->Shutdown(), S_OK);
+    source.Reset();
+    vyx::sim::bus::UnplugAll();
+
+    ASSERT_EQ(Unregister(kColor), 0u);
+    EXPECT_FALSE(KeyExists(key));
+    EXPECT_EQ(CoCreateInstance(kColor.mediaSourceClsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&source)),
+              REGDB_E_CLASSNOTREG);
 }
 
 TEST(Registration, DevicesListAndBindOnlyWithTheirCamera) {

@@ -23,6 +23,9 @@ TEST(VyxcapErrors, EachFailureIsOneLineOnStderrAndANonZeroExit) {
         {L"controls \"No Such Camera\"", 1, "no such device"},
         {L"set \"No Such Camera\" Gain 5", 1, "no such device"},
         {L"set \"No Such Camera\" Loudness 5", 1, "unknown property \"Loudness\""},
+        {L"capture \"No Such Camera\" --api mf", 1, "no media source \"No Such Camera\""},
+        {L"controls cam --api mf", 2, "--api mf goes with list, caps and capture only"},
+        {L"list --api qt", 2, "--api wants dshow or mf"},
     };
     for (const Case& c : cases) {
         const auto run = RunVyxcap(c.arguments);

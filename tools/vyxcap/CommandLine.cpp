@@ -74,9 +74,29 @@ CaptureOptions ParseCaptureOptions(const std::vector<std::wstring>& args, size_t
 
 }  // namespace
 
-Command ParseCommandLine(const std::vector<std::wstring>& args) {
+// Takes "--api dshow|mf" out of the arguments, wherever it stands after the command word.
+Api TakeApi(std::vector<std::wstring>& args) {
+    Api api = Api::DirectShow;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] != L"--api") continue;
+        if (i + 1 >= args.size()) Usage("--api needs dshow or mf");
+        if (EqualsIgnoreCase(args[i + 1], L"mf"))
+            api = Api::MediaFoundation;
+        else if (!EqualsIgnoreCase(args[i + 1], L"dshow"))
+            Usage("--api wants dshow or mf, not \"" + Narrow(args[i + 1]) + "\"");
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i + 2));
+        --i;
+    }
+    return api;
+}
+
+Command ParseCommandLine(const std::vector<std::wstring>& given) {
     Command command;
-    if (args.empty()) Usage("no command given (see vyxcap help)");
+    if (given.empty()) Usage("no command given (see vyxcap help)");
+    std::vector<std::wstring> args = given;
+    command.api = TakeApi(args);
+    if (command.api == Api::MediaFoundation && args[0] != L"list" && args[0] != L"caps" && args[0] != L"capture")
+        Usage(Narrow(args[0]) + ": --api mf goes with list, caps and capture only");
     const std::wstring& word = args[0];
     if (word == L"help" || word == L"--help" || word == L"-h" || word == L"/?") {
         ExpectCount(args, 1, 1);
@@ -126,13 +146,13 @@ Command ParseCommandLine(const std::vector<std::wstring>& args) {
 }
 
 const char* UsageText() {
-    return "usage: vyxcap list\n"
-           "       vyxcap caps DEVICE\n"
+    return "usage: vyxcap list [--api mf]\n"
+           "       vyxcap caps DEVICE [--api mf]\n"
            "       vyxcap controls DEVICE\n"
            "       vyxcap set DEVICE PROPERTY VALUE [auto|manual]\n"
            "       vyxcap capture DEVICE [--format SUBTYPE] [--size WxH] [--fps N] [--frames N]\n"
            "                             [--out FILE.png] [--ser FILE.ser | --avi FILE.avi]\n"
-           "                             [--raw FILE.raw] [--json]\n"
+           "                             [--raw FILE.raw] [--json] [--api mf]\n"
            "       vyxcap props DEVICE [--pin]\n"
            "DEVICE is a friendly name as `vyxcap list` prints it, or its line number there\n"
            "counting from 0. PROPERTY is a video-processing or camera-control property name\n"
@@ -149,7 +169,11 @@ const char* UsageText() {
            "the frames exactly as the sample grabber saw them, one after another. On a\n"
            "console a recording shows its progress once a second. props opens the\n"
            "platform's property frame on the device's pages (--pin: its capture pin's) and\n"
-           "returns when it is closed.\n";
+           "returns when it is closed.\n"
+           "--api mf uses Media Foundation instead of DirectShow: list prints the media\n"
+           "sources of the plugged Vyxon cameras with their CLSIDs, and caps and capture\n"
+           "read one (DEVICE: its name, CLSID or line number) through IMFSourceReader.\n"
+           "Its SUBTYPEs are NV12, YUY2, RGB32 (recorded as RGB24), L8 and L16.\n";
 }
 
 }  // namespace vyx::vyxcap

@@ -7,6 +7,8 @@
 namespace vyx::vyxcap {
 
 enum class CommandKind { Help, List, Caps, Controls, Set, Capture, Props };
+// DirectShow, or Media Foundation through the Vyxon cameras' media sources (list, caps, capture).
+enum class Api { DirectShow, MediaFoundation };
 
 struct CaptureOptions {
     std::wstring format;  // subtype name; empty: any
@@ -23,6 +25,7 @@ struct CaptureOptions {
 
 struct Command {
     CommandKind kind = CommandKind::Help;
+    Api api = Api::DirectShow;
     std::wstring device;
     // set
     std::wstring property;

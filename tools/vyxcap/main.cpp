@@ -8,6 +8,7 @@
 
 #include "CommandLine.h"
 #include "Commands.h"
+#include "MfCapture.h"
 #include "PropertyFrame.h"
 #include "ComApartment.h"
 #include "ToolError.h"
@@ -28,12 +29,13 @@ int Run(const vyx::vyxcap::Command& command) {
     // The multithreaded apartment: the sample grabber calls back on the graph's streaming thread.
     const vyx::win::ComApartment apartment;
     vyx::vyxcap::ThrowIfFailed(apartment.Result(), "CoInitializeEx");
+    const bool mf = command.api == vyx::vyxcap::Api::MediaFoundation;
     switch (command.kind) {
     case CommandKind::List:
-        vyx::vyxcap::RunList();
+        mf ? vyx::vyxcap::RunMfList() : vyx::vyxcap::RunList();
         break;
     case CommandKind::Caps:
-        vyx::vyxcap::RunCaps(command.device);
+        mf ? vyx::vyxcap::RunMfCaps(command.device) : vyx::vyxcap::RunCaps(command.device);
         break;
     case CommandKind::Controls:
         vyx::vyxcap::RunControls(command.device);
@@ -42,7 +44,8 @@ int Run(const vyx::vyxcap::Command& command) {
         vyx::vyxcap::RunSet(command);
         break;
     case CommandKind::Capture:
-        vyx::vyxcap::RunCapture(command.device, command.capture);
+        mf ? vyx::vyxcap::RunMfCapture(command.device, command.capture)
+           : vyx::vyxcap::RunCapture(command.device, command.capture);
         break;
     case CommandKind::Help:
     case CommandKind::Props:
