@@ -63,8 +63,8 @@ foreach(_line IN LISTS _lines)
         continue()
     endif()
     list(LENGTH _f _n)
-    if(NOT _n EQUAL 23)
-        message(FATAL_ERROR "catalogue: row '${_first}' has ${_n} fields, expected 23")
+    if(NOT _n EQUAL 24)
+        message(FATAL_ERROR "catalogue: row '${_first}' has ${_n} fields, expected 24")
     endif()
     list(GET _f 0 name)
     list(GET _f 1 pid)
@@ -94,7 +94,7 @@ foreach(_line IN LISTS _lines)
 
     set(guid_inits "")
     set(guid_texts "")
-    foreach(col RANGE 13 22)
+    foreach(col RANGE 13 23)
         list(GET _f ${col} g)
         vyx_guid_initializer("${g}" gi)
         list(APPEND guid_inits "${gi}")
@@ -104,6 +104,8 @@ foreach(_line IN LISTS _lines)
     list(GET guid_texts 0 filter_text)
     list(SUBLIST guid_inits 1 8 page_inits)
     list(GET guid_inits 9 iid_init)
+    list(GET guid_inits 10 source_init)
+    list(GET guid_texts 10 source_text)
     list(JOIN page_inits ", " page_inits)
 
     string(REPLACE "|" ", " bins_c "${bins}")
@@ -131,7 +133,8 @@ foreach(_line IN LISTS _lines)
      \"${dll}\", L\"${dll}\", ${width}, ${height}, ${color_b},
      {${bins_c}}, ${bins_n}, {${formats_c}}, ${formats_n},
      ${st4_b}, ${cooler_b}, ${usb3_b}, ${hwbin_b}, {${modes_c}}, ${modes_n},
-     ${filter_init}, L\"${filter_text}\", {${page_inits}}, ${iid_init}},
+     ${filter_init}, L\"${filter_text}\", {${page_inits}}, ${iid_init},
+     ${source_init}, L\"${source_text}\"},
 ")
     set(VYX_MODEL_${_index}_NAME "${name}")
     set(VYX_MODEL_${_index}_FRIENDLY "${friendly}")
@@ -142,6 +145,7 @@ foreach(_line IN LISTS _lines)
     set(VYX_MODEL_${_index}_FILTER_INIT "${filter_init}")
     set(VYX_MODEL_${_index}_PAGES_INIT "${page_inits}")
     set(VYX_MODEL_${_index}_IID_INIT "${iid_init}")
+    set(VYX_MODEL_${_index}_SOURCE_INIT "${source_init}")
     math(EXPR _index "${_index} + 1")
 endforeach()
 
@@ -190,6 +194,8 @@ struct ModelRow {
     const wchar_t* filterClsidText; // registry string form, upper-case
     GUID pageClsids[8];
     GUID cameraInstanceIid;
+    GUID mediaSourceClsid;          // the Media Foundation media source of the model's build
+    const wchar_t* mediaSourceClsidText;
 };
 
 inline constexpr std::size_t kModelCount = ${VYX_MODEL_COUNT};
@@ -214,6 +220,7 @@ function(vyx_generate_model_descriptor index out_file)
     set(VYX_FILTER_CLSID_INIT "${VYX_MODEL_${index}_FILTER_INIT}")
     set(VYX_PAGE_CLSIDS_INIT "${VYX_MODEL_${index}_PAGES_INIT}")
     set(VYX_ICAMERA_IID_INIT "${VYX_MODEL_${index}_IID_INIT}")
+    set(VYX_MEDIA_SOURCE_CLSID_INIT "${VYX_MODEL_${index}_SOURCE_INIT}")
     configure_file(${CMAKE_SOURCE_DIR}/filter/model/ModelDescriptor.cpp.in ${out_file} @ONLY)
 endfunction()
 

@@ -22,6 +22,7 @@ struct ModelDescriptor {
     GUID pageClsids[8];            // class-factory order: Image Parameters, Camera Control,
                                    // Auto Control, Color, ST4 Test, Temperature, About, Others
     GUID cameraInstanceIid;
+    GUID mediaSourceClsid;         // the Media Foundation media source beside the filter
 };
 
 // Defined once per build by its generated descriptor source.

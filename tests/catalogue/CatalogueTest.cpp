@@ -38,8 +38,10 @@ TEST(Catalogue, HasFortyThreeRowsWithUniqueKeys) {
         EXPECT_TRUE(guids.insert(GuidText(row.filterClsid)).second) << row.displayName;
         for (const GUID& page : row.pageClsids) EXPECT_TRUE(guids.insert(GuidText(page)).second) << row.displayName;
         EXPECT_TRUE(guids.insert(GuidText(row.cameraInstanceIid)).second) << row.displayName;
+        EXPECT_TRUE(guids.insert(GuidText(row.mediaSourceClsid)).second) << row.displayName;
+        EXPECT_EQ(GuidText(row.mediaSourceClsid), row.mediaSourceClsidText) << row.displayName;
     }
-    EXPECT_EQ(guids.size(), 430u);
+    EXPECT_EQ(guids.size(), 473u);
 }
 
 TEST(Catalogue, FileNamesPassTheServicesNameRule) {

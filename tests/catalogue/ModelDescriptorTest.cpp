@@ -20,6 +20,7 @@ TEST(ModelDescriptor, AgreesWithItsCatalogueRow) {
     EXPECT_EQ(kDescriptor.sensorHeight, kRow.sensorHeight);
     EXPECT_TRUE(IsEqualGUID(kDescriptor.filterClsid, kRow.filterClsid));
     EXPECT_TRUE(IsEqualGUID(kDescriptor.cameraInstanceIid, kRow.cameraInstanceIid));
+    EXPECT_TRUE(IsEqualGUID(kDescriptor.mediaSourceClsid, kRow.mediaSourceClsid));
     for (int i = 0; i < 8; ++i) EXPECT_TRUE(IsEqualGUID(kDescriptor.pageClsids[i], kRow.pageClsids[i])) << i;
 }
 
