@@ -279,13 +279,22 @@ void ExpectInstalledConfiguration()
     EXPECT_EQ(types, 7u);
 }
 
+// The one line of a run whose layout has no virtual-camera helper (these layouts have none).
+void ExpectNoVirtualCameras(const RecordedEvent& line, const std::wstring& model)
+{
+    ExpectLine(line, EVENTLOG_INFORMATION_TYPE, 1303,
+               L"virtual cameras unavailable: no 64-bit helper DX_x64\\VYXVirtualCamera.exe; Media Foundation "
+               L"applications do not see the cameras, DirectShow applications do. model=" +
+                   model);
+}
+
 // The service's lines up to the first pass after a plug: running at once, then each laid-out
 // build registered; where the host cannot run 32-bit programs, the x86 build is missing and
 // the model degraded.
 void ExpectRegisteringPass(const std::vector<RecordedEvent>& service, const std::wstring& model)
 {
     const bool both = test::HostRuns(FilterArch::X86);
-    ASSERT_EQ(service.size(), both ? 4u : 5u) << Describe(service);
+    ASSERT_EQ(service.size(), both ? 5u : 6u) << Describe(service);
     const bool wow64 = test::ProcessArch() == FilterArch::X86;
     ExpectLine(service[0], EVENTLOG_INFORMATION_TYPE, 1000,
                std::wstring(L"VYXDshowService started. native64BitWindows=1 processWow64=") + (wow64 ? L"1" : L"0"));
@@ -301,13 +310,14 @@ void ExpectRegisteringPass(const std::vector<RecordedEvent>& service, const std:
     ExpectLine(service[2], EVENTLOG_INFORMATION_TYPE, 1300,
                L"action=register model=" + model + L" arch=x64 path=" + LayoutLibrary(kRow, FilterArch::X64) +
                    L" attempt=1");
+    ExpectNoVirtualCameras(service[3], model);
     if (both) {
-        ExpectStarts(service[3], EVENTLOG_INFORMATION_TYPE, 1200,
+        ExpectStarts(service[4], EVENTLOG_INFORMATION_TYPE, 1200,
                      L"reconcile generation=0 connectedModels=1 actions=2 actionFailures=0 degradedModels=0 elapsedMs=");
     } else {
-        ExpectLine(service[3], EVENTLOG_WARNING_TYPE, 1201,
+        ExpectLine(service[4], EVENTLOG_WARNING_TYPE, 1201,
                    L"model=" + model + L" connectedCount=1 x86Present=0 x86Correct=0 x64Present=1 x64Correct=1");
-        ExpectStarts(service[4], EVENTLOG_WARNING_TYPE, 1201,
+        ExpectStarts(service[5], EVENTLOG_WARNING_TYPE, 1201,
                      L"reconcile generation=0 connectedModels=1 actions=2 actionFailures=1 degradedModels=1 elapsedMs=");
     }
 }
@@ -374,12 +384,13 @@ TEST_F(ServiceEndToEndTest, RegistersExactlyThePluggedModelAndFollowsItsRemoval)
     ASSERT_EQ(stopped.size(), 1u) << Describe(tap.Events());
     ExpectLine(stopped[0], EVENTLOG_INFORMATION_TYPE, 1001, L"VYXDshowService stopped.");
     const auto service = tap.OfProcess(second);
-    ASSERT_EQ(service.size(), arches.size() + 2) << Describe(tap.Events());
+    ASSERT_EQ(service.size(), arches.size() + 3) << Describe(tap.Events());
     EXPECT_EQ(service[0].id, 1000u);
     for (std::size_t i = 0; i < arches.size(); ++i) {
         ExpectStarts(service[i + 1], EVENTLOG_INFORMATION_TYPE, 1300,
                      L"action=unregister model=" + model + L" arch=" + ArchText(arches[i]) + L" path=");
     }
+    ExpectNoVirtualCameras(service[arches.size() + 1], model);
     ExpectStarts(service.back(), EVENTLOG_INFORMATION_TYPE, 1200,
                  L"reconcile generation=0 connectedModels=0 actions=" + std::to_wstring(arches.size()) +
                      L" actionFailures=0 degradedModels=0 elapsedMs=");
@@ -415,11 +426,12 @@ TEST_F(ServiceEndToEndTest, UninstallingWithoutAServiceStillRemovesPresentRegist
     }
     const std::wstring model = CameraModelTable::Row(kOtherRow).displayName;
     const auto lines = tap.OfProcess(uninstall);
-    ASSERT_EQ(lines.size(), arches.size() + 1) << Describe(tap.Events());
+    ASSERT_EQ(lines.size(), arches.size() + 2) << Describe(tap.Events());
     for (std::size_t i = 0; i < arches.size(); ++i) {
         ExpectStarts(lines[i], EVENTLOG_INFORMATION_TYPE, 1300,
                      L"action=unregister model=" + model + L" arch=" + ArchText(arches[i]) + L" path=");
     }
+    ExpectNoVirtualCameras(lines[arches.size()], model);
     ExpectLine(lines.back(), EVENTLOG_INFORMATION_TYPE, 1500, L"service uninstall complete.");
     EXPECT_FALSE(EventSourceRegistered());
 }
