@@ -11,7 +11,7 @@
 #                         the setup program (package/sign.sh; password in VYX_SIGN_PASSWORD).
 # `./run package` runs it with --setup after a build of both architectures; tests that need
 # only the zip skip the setup's minute of compression. The version, product and publisher
-# are the service's own (service/VYXCamService.rc). VYX_PACKAGE_VERSION gives another
+# are the service's own (service/host/VYXCamService.rc). VYX_PACKAGE_VERSION gives another
 # version (x.y.z), for tests that upgrade from an older build. For tests only:
 # VYX_SETUP_TARGET=amd64-unicode builds a 64-bit setup (where no 32-bit program runs), and
 # VYX_SETUP_SEAMS=yes a setup that reads the machine it runs on from VYX_TEST_NATIVE_MACHINE,
@@ -36,7 +36,7 @@ build=${VYX_BUILD_ROOT:-$root/build}
 dist=${VYX_DIST_DIR:-$build/dist}
 # Tests pack into folders of their own, so two of them never share a stage.
 out=${VYX_PACKAGE_DIR:-$build}
-rc="$root/service/VYXCamService.rc"
+rc="$root/service/host/VYXCamService.rc"
 version=${VYX_PACKAGE_VERSION:-$(sed -n 's/^PRODUCTVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$rc")}
 [[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "package: no PRODUCTVERSION x,y,z in $rc (or VYX_PACKAGE_VERSION is not x.y.z)" >&2; exit 1; }
 rc_value() { sed -n "s/^ *VALUE \"$1\", \"\(.*\)\"/\1/p" "$rc"; }

@@ -14,9 +14,9 @@ pass() { echo "ok: $*"; }
 
 # A tree whose scripts are the real ones, beside a Wine runner of the test's own.
 tree=$work/tree
-mkdir -p "$tree/cmake" "$tree/service"
+mkdir -p "$tree/cmake" "$tree/service/host"
 for part in demo package catalogue; do ln -s "$root/$part" "$tree/$part"; done
-ln -s "$root/service/VYXCamService.rc" "$tree/service/VYXCamService.rc"
+ln -s "$root/service/host/VYXCamService.rc" "$tree/service/host/VYXCamService.rc"
 printf '#!/bin/sh\n[ "${1:-}" = --host-runs-32bit ] && exit 1\nexit 0\n' > "$tree/cmake/wine-run"
 cp "$tree/cmake/wine-run" "$tree/cmake/wine-restart-service"
 # No recordings to read back: FFmpeg's probe would take seconds to say so.
@@ -27,12 +27,13 @@ chmod +x "$tree/cmake/"* "$work/bin/ffprobe"
 build=$work/build
 dist=$build/dist
 mkdir -p "$dist/DX_x86" "$dist/DX_x64" "$dist/tools_x64"
-for file in VYXCamService.exe DX_x86/VyxonCamera.dll DX_x64/VyxonCamera.dll DX_x64/VYX_Osprey7C.dll \
+for file in VYXCamService.exe DX_x86/VyxonCamera.dll DX_x64/VyxonCamera.dll DX_x64/VYX_Osprey7C.dll DX_x86/VYX_Osprey7C.dll \
+            DX_x64/VYXVirtualCamera.exe \
             tools_x64/vyxcap.exe tools_x64/vyxsim.exe tools_x64/vyxcatalog.exe tools_x64/VyxonCamera.dll; do
     echo "placeholder $file" > "$dist/$file"
 done
 
-version=$(sed -n 's/^PRODUCTVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$root/service/VYXCamService.rc")
+version=$(sed -n 's/^PRODUCTVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$root/service/host/VYXCamService.rc")
 name="VYXCameraDriver-$version"
 # What `./run package` leaves in the build folder.
 echo "setup program of ./run package" > "$build/$name-setup.exe"

@@ -17,7 +17,7 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
 zip=$(VYX_BUILD_ROOT="$build" VYX_PACKAGE_DIR="$work" bash "$root/package/package.sh" | tail -1)
-version=$(sed -n 's/^PRODUCTVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$root/service/VYXCamService.rc")
+version=$(sed -n 's/^PRODUCTVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$root/service/host/VYXCamService.rc")
 name="VYXCameraDriver-$version"
 [ "$(basename "$zip")" = "$name.zip" ] || fail "the zip is named $(basename "$zip"), not $name.zip"
 unzip -q "$zip" -d "$work/unpacked"
