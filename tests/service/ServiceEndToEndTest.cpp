@@ -17,12 +17,15 @@
 #include "TestLayout.h"
 #include "UniqueResource.h"
 #include "VideoDevices.h"
+#include "VirtualCameraStandIn.h"
+#include "VirtualCameraCommand.h"
 
 #include <SimulatedBus.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 namespace vyx::service {
 namespace {
@@ -406,6 +409,37 @@ TEST_F(ServiceEndToEndTest, RegistersExactlyThePluggedModelAndFollowsItsRemoval)
     const auto command = tap.OfProcess(uninstall);
     ASSERT_EQ(command.size(), 1u) << Describe(tap.Events());
     ExpectLine(command[0], EVENTLOG_INFORMATION_TYPE, 1500, L"service uninstall complete.");
+}
+
+// The service's own executable, its helper runs and the uninstall command, with the helper's
+// test build laid out and Windows 11 played by its stand-in (Wine has no virtual cameras).
+TEST_F(ServiceEndToEndTest, RegistersExactlyWhilePluggedAVirtualCameraThroughAStandInAsOnWindows11)
+{
+    const CameraModel& row = CameraModelTable::Row(kRow);
+    if (!test::LayOutHelperTestBuild()) {
+        GTEST_SKIP() << "the helper's test build is built in the x64 tree, which this build root lacks";
+    }
+    struct Restore {
+        ~Restore()
+        {
+            test::PlayWindows11(false);
+            ::DeleteFileW((test::LayoutFolder(FilterArch::X64) + L"\\" + vcam::kHelperFileName).c_str());
+        }
+    } restore;
+    ASSERT_TRUE(test::PlayWindows11(true));
+    ASSERT_EQ(vyx::sim::bus::Plug(row.displayName), ERROR_SUCCESS);
+    EventTapListener tap;
+    DWORD install = 0;
+    ASSERT_EQ(RunCommand(L"/RegServer", install), 0) << Describe(tap.Events());
+    const DWORD service = RunningServiceProcess();
+    ASSERT_TRUE(tap.WaitUntil([&](const auto& e) { return HasSummary(e, service); })) << Describe(tap.Events());
+    const std::map<std::wstring, std::wstring> added = {
+        {row.mediaSourceClsid, std::wstring(row.friendlyName) + L";lifetime=1;access=1"}};
+    EXPECT_EQ(test::StandInCameras(), added) << Describe(tap.Events());
+
+    DWORD uninstall = 0;
+    ASSERT_EQ(RunCommand(L"/UnregServer", uninstall), 0) << Describe(tap.Events());
+    EXPECT_TRUE(test::StandInCameras().empty()) << Describe(tap.Events());
 }
 
 TEST_F(ServiceEndToEndTest, UninstallingWithoutAServiceStillRemovesPresentRegistrations)

@@ -13,9 +13,8 @@
 #include "RegistryFixture.h"
 #include "ServiceEvents.h"
 #include "StandIn.h"
-#include "StandInVirtualCameras.h"
 #include "TestLayout.h"
-#include "UniqueResource.h"
+#include "VirtualCameraStandIn.h"
 #include "VirtualCameraCommand.h"
 
 #include <SimulatedBus.h>
@@ -29,28 +28,8 @@ namespace {
 using test::Describe;
 using test::EventRecorder;
 
-// The cameras the stand-in holds: source ID to "friendly name;lifetime=N;access=N".
-std::map<std::wstring, std::wstring> StandInCameras()
-{
-    std::map<std::wstring, std::wstring> cameras;
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, vcam::kStandInKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &raw) !=
-        ERROR_SUCCESS) {
-        return cameras;
-    }
-    win::UniqueRegKey key(raw);
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[64] = {};
-        wchar_t data[256] = {};
-        DWORD nameLength = 64;
-        DWORD dataSize = sizeof(data) - sizeof(wchar_t);
-        if (::RegEnumValueW(key.Get(), i, name, &nameLength, nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                            &dataSize) != ERROR_SUCCESS) {
-            return cameras;
-        }
-        cameras[name] = data;
-    }
-}
+using test::PlayWindows11;
+using test::StandInCameras;
 
 std::wstring SystemCamera(const CameraModel& row)
 {
@@ -62,31 +41,15 @@ protected:
     void SetUp() override
     {
         test::CleanSlateTest::SetUp();
-        PlayWindows11(true);
-        const std::wstring helper = std::wstring(VYX_VCAM_TEST_HELPER_DIR) + L"\\" + vcam::kHelperFileName;
-        if (::GetFileAttributesW(helper.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ASSERT_TRUE(PlayWindows11(true));
+        if (!test::LayOutHelperTestBuild()) {
             GTEST_SKIP() << "the helper's test build is built in the x64 tree, which this build root lacks";
         }
-        ASSERT_TRUE(::CopyFileW(helper.c_str(),
-                                (test::LayoutFolder(FilterArch::X64) + L"\\" + vcam::kHelperFileName).c_str(), FALSE));
     }
     void TearDown() override
     {
         PlayWindows11(false);
         test::CleanSlateTest::TearDown();
-    }
-
-    // Windows 11 with no camera of ours, or Windows 10.
-    static void PlayWindows11(bool eleven)
-    {
-        ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, vcam::kStandInKey, KEY_WOW64_64KEY, 0);
-        if (eleven) {
-            HKEY key = nullptr;
-            ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, vcam::kStandInKey, 0, nullptr, 0,
-                                        KEY_WRITE | KEY_WOW64_64KEY, nullptr, &key, nullptr),
-                      ERROR_SUCCESS);
-            ::RegCloseKey(key);
-        }
     }
 
     static void LayOut(const CameraModel& row)
@@ -173,7 +136,7 @@ TEST_F(VirtualCameraTest, UninstallRemovesThePluggedModelsCameraThroughAStandInA
 // filters are registered as before, and the pass asks no more of the helper.
 TEST_F(VirtualCameraTest, WithoutMFCreateVirtualCameraOneLineAndDirectShowAloneThroughAStandInAsOnWindows10)
 {
-    PlayWindows11(false);
+    ASSERT_TRUE(PlayWindows11(false));
     const CameraModel& first = CameraModelTable::Row(3);
     const CameraModel& second = CameraModelTable::Row(6);
     LayOut(first);
