@@ -19,9 +19,9 @@ if not exist "%here%VYXCamService.exe" (
 )
 rem The service runs the filters from this folder as LocalSystem: Administrators own it and all
 rem it holds (also when UAC is off), only SYSTEM and Administrators may change it, and Users and
-rem ALL APPLICATION PACKAGES may read and run it, as in Program Files (Windows' camera frame
-rem server reads it as LOCAL SERVICE).
-icacls "%here%." /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX *S-1-15-2-1:(OI)(CI)RX /Q >nul
+rem ALL APPLICATION PACKAGES may read and run it, as in Program Files. LOCAL SERVICE is named
+rem too: Windows' camera frame server loads the media sources from here as that account.
+icacls "%here%." /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX *S-1-15-2-1:(OI)(CI)RX *S-1-5-19:(OI)(CI)RX /Q >nul
 if not errorlevel 1 icacls "%here%*" /reset /T /C /Q >nul
 if not errorlevel 1 icacls "%here%." /setowner *S-1-5-32-544 /T /C /Q >nul
 if errorlevel 1 (

@@ -45,7 +45,7 @@ publisher=$(rc_value CompanyName)
 [ -n "$product" ] && [ -n "$publisher" ] || { echo "package: no ProductName or CompanyName in $rc" >&2; exit 1; }
 name="VYXCameraDriver-$version"
 
-for needed in VYXCamService.exe DX_x86/VyxonCamera.dll DX_x64/VyxonCamera.dll tools_x64/vyxcap.exe; do
+for needed in VYXCamService.exe DX_x86/VyxonCamera.dll DX_x64/VyxonCamera.dll DX_x64/VYXVirtualCamera.exe tools_x64/vyxcap.exe; do
     [ -e "$dist/$needed" ] || { echo "package: $dist/$needed is missing: build both architectures first (./run build)" >&2; exit 1; }
 done
 # The machine field of a PE file: 8664 for x64, 014c for x86.
@@ -75,6 +75,10 @@ cp "$dist/VYXCamService.exe" "$stage/$name/"
 for arch in x86 x64; do
     mkdir -p "$stage/$name/DX_$arch"
     cp "$dist/DX_$arch"/VYX_*.dll "$stage/$name/DX_$arch/"
+    # The service's 64-bit helper for Windows 11's virtual cameras.
+    if [ "$arch" = x64 ]; then
+        cp "$dist/DX_x64/VYXVirtualCamera.exe" "$stage/$name/DX_x64/"
+    fi
     if [ -n "$library_dir" ]; then
         cp "$library_dir/$arch/VyxonCamera.dll" "$stage/$name/DX_$arch/"
     else

@@ -330,6 +330,7 @@ Function MoveInstalledAside
     !insertmacro MoveAside "uninstall.exe"
     !insertmacro MoveAsideAll "DX_x86" "VYX_*.dll"
     !insertmacro MoveAsideAll "DX_x64" "VYX_*.dll"
+    !insertmacro MoveAside "DX_x64\VYXVirtualCamera.exe"
     !insertmacro MoveAside "tools_x64\vyxcap.exe"
     !insertmacro MoveAside "tools_x64\vyxsim.exe"
     !insertmacro MoveAside "tools_x64\vyxcatalog.exe"

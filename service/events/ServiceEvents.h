@@ -24,6 +24,7 @@ enum EventId : DWORD {
     kEventActionSucceeded = 1300,
     kEventActionFailed = 1301,
     kEventAttemptTimedOut = 1302,
+    kEventVirtualCamerasUnavailable = 1303,
     kEventApiFailure = 1400,
     kEventCommandComplete = 1500,
     kEventCommandFailed = 1501,

@@ -8,6 +8,7 @@
 #include "SystemFacts.h"
 #include "TrustedFiles.h"
 #include "UniqueResource.h"
+#include "VirtualCameras.h"
 
 #include <iterator>
 
@@ -259,6 +260,7 @@ DWORD UnregisterAllModels()
 {
     const bool native64 = IsNative64BitWindows();
     bool anyFailed = false;
+    VirtualCameras cameras;
     for (std::size_t i = 0; i < CameraModelTable::Count(); ++i) {
         const CameraModel& model = CameraModelTable::Row(i);
         for (FilterArch arch : {FilterArch::X86, FilterArch::X64}) {
@@ -269,9 +271,14 @@ DWORD UnregisterAllModels()
             if (!BuildDllPath(model, arch, path)) {
                 path.clear();
             }
-            if (QueryRegistrationState(model, arch, path).present &&
-                !RunRegistrationAction(model, arch, false, nullptr)) {
+            if (!QueryRegistrationState(model, arch, path).present) {
+                continue;
+            }
+            if (!RunRegistrationAction(model, arch, false, nullptr)) {
                 anyFailed = true;
+            }
+            if (arch == FilterArch::X64) {
+                cameras.Update(static_cast<std::uint32_t>(i), false, true, nullptr);
             }
         }
     }

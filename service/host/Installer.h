@@ -56,7 +56,8 @@ DWORD UpdateServiceConfiguration(ServiceConfigControl& service, const std::wstri
 DWORD StopServiceAndWait(ServiceStopControl& service, DWORD timeoutMs = kStopWaitMs, DWORD pollMs = kStatePollMs);
 DWORD StopServiceAndWait(SC_HANDLE service);
 DWORD WaitForServiceState(SC_HANDLE service, DWORD wantedState, DWORD timeoutMs);
-// Unregisters every model and architecture whose registration is present.
+// Unregisters every model and architecture whose registration is present, and removes the
+// Windows 11 virtual camera of each model whose x64 filter it unregistered.
 DWORD UnregisterAllModels();
 
 }  // namespace vyx::service

@@ -5,6 +5,7 @@
 #include "ServiceEvents.h"
 #include "SystemFacts.h"
 
+#include <array>
 #include <vector>
 
 namespace vyx::service {
@@ -43,6 +44,7 @@ bool ReconcilePass::Run()
     }
 
     unsigned actionFailures = 0;
+    std::array<bool, kCameraModelCount> x64Unregistered{};
     for (const RegistrationAction& action : plan) {
         if (m_signals.StopSignalled()) {
             return false;
@@ -53,11 +55,19 @@ bool ReconcilePass::Run()
         }
         // The action verified itself; only what it touched needs reading again.
         m_cache.Read(action.modelIndex, action.arch);
+        x64Unregistered[action.modelIndex] |= action.arch == FilterArch::X64 && !action.registerFilter;
     }
     // A stop that cut the last action short ends the pass as well: what it would report
     // is only what the stop left half done.
     if (!plan.empty() && m_signals.StopSignalled()) {
         return false;
+    }
+    for (std::uint32_t i = 0; i < kCameraModelCount; ++i) {
+        if (m_signals.StopSignalled()) {
+            return false;
+        }
+        const bool wanted = m_native64 && counts[i] != 0 && m_cache.State(i).x64.correct;
+        m_cameras.Update(i, wanted, x64Unregistered[i], m_signals.StopEvent());
     }
 
     unsigned connectedModels = 0;

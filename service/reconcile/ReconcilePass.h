@@ -2,7 +2,8 @@
 // The reconcile pass: counts the connected devices of every model, compares each model's
 // registrations with what the connections call for, runs the registration actions that
 // close the gap, and writes a line for every model that is still not as wanted and a
-// summary. Its cost follows what changed: the registrations are read again only when the
+// summary; then each model's Windows 11 virtual camera follows its x64 registration. Its
+// cost follows what changed: the registrations are read again only when the
 // registry may have changed since the last pass, and after acting only where it acted.
 //
 // Threads: one pass at a time, all on the worker thread (the registry watch is armed there).
@@ -12,6 +13,7 @@
 #include "RegistrationCache.h"
 #include "RegistryWatch.h"
 #include "ServiceSignals.h"
+#include "VirtualCameras.h"
 
 namespace vyx::service {
 
@@ -32,6 +34,7 @@ private:
     const bool m_native64;
     RegistrationCache m_cache;
     RegistryWatch m_watch;
+    VirtualCameras m_cameras;
     bool m_watchFailureLogged = false;
 };
 

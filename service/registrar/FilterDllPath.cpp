@@ -66,7 +66,12 @@ bool GetServiceExecutablePath(std::wstring& path) { return GetExecutablePath(pat
 
 bool BuildDllPath(const CameraModel& model, FilterArch arch, std::wstring& path)
 {
-    if (!IsUsableFileName(model.dllFileName)) {
+    return BuildArchFilePath(model.dllFileName, arch, path);
+}
+
+bool BuildArchFilePath(const wchar_t* fileName, FilterArch arch, std::wstring& path)
+{
+    if (!IsUsableFileName(fileName)) {
         ::SetLastError(ERROR_INVALID_NAME);
         return false;
     }
@@ -77,7 +82,7 @@ bool BuildDllPath(const CameraModel& model, FilterArch arch, std::wstring& path)
     const std::wstring folder = Join(ParentDirectory(executable), ArchFolder(arch));
     std::wstring fullFolder;
     std::wstring fullFile;
-    if (!FullPath(folder, fullFolder) || !FullPath(Join(folder, model.dllFileName), fullFile) ||
+    if (!FullPath(folder, fullFolder) || !FullPath(Join(folder, fileName), fullFile) ||
         !SameText(ParentDirectory(fullFile), fullFolder)) {
         ::SetLastError(ERROR_BAD_PATHNAME);
         return false;

@@ -14,6 +14,8 @@ namespace vyx::service {
 // The full path of the row's library in DX_x86 or DX_x64 beside this executable; false
 // with the last error 123 (unusable name) or 161 (path leaves the folder).
 bool BuildDllPath(const CameraModel& model, FilterArch arch, std::wstring& path);
+// The same for any file of DX_x86 or DX_x64 (the x64 virtual-camera helper).
+bool BuildArchFilePath(const wchar_t* fileName, FilterArch arch, std::wstring& path);
 
 // The full path of this program (the service's executable, or a test's).
 bool GetServiceExecutablePath(std::wstring& path);

@@ -48,6 +48,16 @@ DWORD HoldFilterLayout(TrustedFiles& held, const std::wstring& libraryPath, std:
                    refusedPath);
 }
 
+DWORD HoldHelperLayout(TrustedFiles& held, const std::wstring& helperPath, std::wstring& refusedPath)
+{
+    const std::wstring folder = ParentDirectory(helperPath);
+    return HoldAll(held,
+                   {{ParentDirectory(folder), FileKind::Folder, false},
+                    {folder, FileKind::Folder, false},
+                    {helperPath, FileKind::File, false}},
+                   refusedPath);
+}
+
 DWORD HoldServiceLayout(TrustedFiles& held, const std::wstring& executablePath, std::wstring& refusedPath)
 {
     const std::wstring folder = ParentDirectory(executablePath);

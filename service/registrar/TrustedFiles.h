@@ -55,6 +55,10 @@ inline constexpr wchar_t kCameraLibraryFileName[] = L"VyxonCamera.dll";
 // first refusal's error (Hold), with its path in `refusedPath`.
 DWORD HoldFilterLayout(TrustedFiles& held, const std::wstring& libraryPath, std::wstring& refusedPath);
 
+// Before the virtual-camera helper runs: the service's folder, the helper's folder and the
+// helper, in that order; as HoldFilterLayout.
+DWORD HoldHelperLayout(TrustedFiles& held, const std::wstring& helperPath, std::wstring& refusedPath);
+
 // Before the service is installed: the executable's folder, the executable, and the
 // folders DX_x86 and DX_x64 beside it where they exist.
 DWORD HoldServiceLayout(TrustedFiles& held, const std::wstring& executablePath, std::wstring& refusedPath);

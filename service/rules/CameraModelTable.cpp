@@ -14,7 +14,8 @@ template <std::size_t... I>
 constexpr std::array<CameraModel, kCameraModelCount> MakeRows(std::index_sequence<I...>)
 {
     return {{CameraModel{catalogue::kModels[I].displayNameW, catalogue::kModels[I].dllFileNameW,
-                         catalogue::kModels[I].filterClsidText, catalogue::kModels[I].hardwareId}...}};
+                         catalogue::kModels[I].filterClsidText, catalogue::kModels[I].hardwareId,
+                         catalogue::kModels[I].friendlyName, catalogue::kModels[I].mediaSourceClsidText}...}};
 }
 
 constexpr std::array<CameraModel, kCameraModelCount> kRows =

@@ -27,7 +27,8 @@ chmod +x "$tree/cmake/"* "$work/bin/ffprobe"
 build=$work/build
 dist=$build/dist
 mkdir -p "$dist/DX_x86" "$dist/DX_x64" "$dist/tools_x64"
-for file in VYXCamService.exe DX_x86/VyxonCamera.dll DX_x86/VYX_Osprey7C.dll DX_x64/VyxonCamera.dll DX_x64/VYX_Osprey7C.dll \
+for file in VYXCamService.exe DX_x86/VyxonCamera.dll DX_x64/VyxonCamera.dll DX_x64/VYX_Osprey7C.dll DX_x86/VYX_Osprey7C.dll \
+            DX_x64/VYXVirtualCamera.exe \
             tools_x64/vyxcap.exe tools_x64/vyxsim.exe tools_x64/vyxcatalog.exe tools_x64/VyxonCamera.dll; do
     echo "placeholder $file" > "$dist/$file"
 done

@@ -28,7 +28,8 @@ folder="$work/unpacked/$name"
 models=$(grep -c '^[^#,]*,[0-9A-F]\{4\},VYX_' "$root/catalogue/models.csv")
 expected=$(
     printf '%s\n' VYXCamService.exe install.cmd uninstall.cmd README-Windows.txt \
-        tools_x64/vyxcap.exe tools_x64/vyxsim.exe tools_x64/vyxcatalog.exe tools_x64/VyxonCamera.dll
+        tools_x64/vyxcap.exe tools_x64/vyxsim.exe tools_x64/vyxcatalog.exe tools_x64/VyxonCamera.dll \
+        DX_x64/VYXVirtualCamera.exe
     for arch in x86 x64; do
         echo "DX_$arch/VyxonCamera.dll"
         grep -o ',VYX_[A-Za-z0-9]*\.dll,' "$root/catalogue/models.csv" | tr -d , | sed "s|^|DX_$arch/|"

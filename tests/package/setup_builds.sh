@@ -28,6 +28,7 @@ for arch in x86 x64; do
     ln -s "$dist/DX_$arch/$stem.dll" "$dist/DX_$arch/VyxonCamera.dll" "$builds/layout/DX_$arch/"
     { cat "$dist/DX_$arch/VyxonCamera.dll"; echo "the camera maker's build"; } >"$builds/maker/$arch/VyxonCamera.dll"
 done
+ln -s "$dist/DX_x64/VYXVirtualCamera.exe" "$builds/layout/DX_x64/"
 for tool in vyxcap.exe vyxsim.exe vyxcatalog.exe VyxonCamera.dll; do ln -s "$dist/tools_x64/$tool" "$builds/layout/tools_x64/"; done
 cp -r "$builds/layout" "$builds/faulty-layout"
 ln -s "$service_build" "$builds/layout/VYXCamService.exe"

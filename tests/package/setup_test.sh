@@ -108,7 +108,8 @@ check "an upgrade whose service cannot be installed ends with 1603 and puts the 
 step "upgrade to the signed camera-maker build"
 run_setup "$new_setup" /S
 expected_new=$( (printf '%s\n' VYXCamService.exe README-Windows.txt uninstall.exe DX_x86/VyxonCamera.dll \
-    DX_x64/VyxonCamera.dll tools_x64/vyxcap.exe tools_x64/vyxcatalog.exe; echo "DX_x86/$stem.dll"; echo "DX_x64/$stem.dll") | sort)
+    DX_x64/VyxonCamera.dll DX_x64/VYXVirtualCamera.exe tools_x64/vyxcap.exe tools_x64/vyxcatalog.exe; echo "DX_x86/$stem.dll"
+    echo "DX_x64/$stem.dll") | sort)
 check "the newer setup upgrades silently with exit code 0: its files, without vyxsim or the simulator" \
     "[ $status -eq 0 ] && [ \"\$(files_of '$installed')\" = \"\$expected_new\" ] &&
      ! grep -q 'an older build' '$installed/tools_x64/vyxcatalog.exe'"

@@ -17,12 +17,15 @@
 #include "TestLayout.h"
 #include "UniqueResource.h"
 #include "VideoDevices.h"
+#include "VirtualCameraStandIn.h"
+#include "VirtualCameraCommand.h"
 
 #include <SimulatedBus.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 namespace vyx::service {
 namespace {
@@ -279,13 +282,22 @@ void ExpectInstalledConfiguration()
     EXPECT_EQ(types, 7u);
 }
 
+// The one line of a run whose layout has no virtual-camera helper (these layouts have none).
+void ExpectNoVirtualCameras(const RecordedEvent& line, const std::wstring& model)
+{
+    ExpectLine(line, EVENTLOG_INFORMATION_TYPE, 1303,
+               L"virtual cameras unavailable: no 64-bit helper DX_x64\\VYXVirtualCamera.exe; Media Foundation "
+               L"applications do not see the cameras, DirectShow applications do. model=" +
+                   model);
+}
+
 // The service's lines up to the first pass after a plug: running at once, then each laid-out
 // build registered; where the host cannot run 32-bit programs, the x86 build is missing and
 // the model degraded.
 void ExpectRegisteringPass(const std::vector<RecordedEvent>& service, const std::wstring& model)
 {
     const bool both = test::HostRuns(FilterArch::X86);
-    ASSERT_EQ(service.size(), both ? 4u : 5u) << Describe(service);
+    ASSERT_EQ(service.size(), both ? 5u : 6u) << Describe(service);
     const bool wow64 = test::ProcessArch() == FilterArch::X86;
     ExpectLine(service[0], EVENTLOG_INFORMATION_TYPE, 1000,
                std::wstring(L"VYXDshowService started. native64BitWindows=1 processWow64=") + (wow64 ? L"1" : L"0"));
@@ -301,13 +313,14 @@ void ExpectRegisteringPass(const std::vector<RecordedEvent>& service, const std:
     ExpectLine(service[2], EVENTLOG_INFORMATION_TYPE, 1300,
                L"action=register model=" + model + L" arch=x64 path=" + LayoutLibrary(kRow, FilterArch::X64) +
                    L" attempt=1");
+    ExpectNoVirtualCameras(service[3], model);
     if (both) {
-        ExpectStarts(service[3], EVENTLOG_INFORMATION_TYPE, 1200,
+        ExpectStarts(service[4], EVENTLOG_INFORMATION_TYPE, 1200,
                      L"reconcile generation=0 connectedModels=1 actions=2 actionFailures=0 degradedModels=0 elapsedMs=");
     } else {
-        ExpectLine(service[3], EVENTLOG_WARNING_TYPE, 1201,
+        ExpectLine(service[4], EVENTLOG_WARNING_TYPE, 1201,
                    L"model=" + model + L" connectedCount=1 x86Present=0 x86Correct=0 x64Present=1 x64Correct=1");
-        ExpectStarts(service[4], EVENTLOG_WARNING_TYPE, 1201,
+        ExpectStarts(service[5], EVENTLOG_WARNING_TYPE, 1201,
                      L"reconcile generation=0 connectedModels=1 actions=2 actionFailures=1 degradedModels=1 elapsedMs=");
     }
 }
@@ -374,12 +387,13 @@ TEST_F(ServiceEndToEndTest, RegistersExactlyThePluggedModelAndFollowsItsRemoval)
     ASSERT_EQ(stopped.size(), 1u) << Describe(tap.Events());
     ExpectLine(stopped[0], EVENTLOG_INFORMATION_TYPE, 1001, L"VYXDshowService stopped.");
     const auto service = tap.OfProcess(second);
-    ASSERT_EQ(service.size(), arches.size() + 2) << Describe(tap.Events());
+    ASSERT_EQ(service.size(), arches.size() + 3) << Describe(tap.Events());
     EXPECT_EQ(service[0].id, 1000u);
     for (std::size_t i = 0; i < arches.size(); ++i) {
         ExpectStarts(service[i + 1], EVENTLOG_INFORMATION_TYPE, 1300,
                      L"action=unregister model=" + model + L" arch=" + ArchText(arches[i]) + L" path=");
     }
+    ExpectNoVirtualCameras(service[arches.size() + 1], model);
     ExpectStarts(service.back(), EVENTLOG_INFORMATION_TYPE, 1200,
                  L"reconcile generation=0 connectedModels=0 actions=" + std::to_wstring(arches.size()) +
                      L" actionFailures=0 degradedModels=0 elapsedMs=");
@@ -395,6 +409,37 @@ TEST_F(ServiceEndToEndTest, RegistersExactlyThePluggedModelAndFollowsItsRemoval)
     const auto command = tap.OfProcess(uninstall);
     ASSERT_EQ(command.size(), 1u) << Describe(tap.Events());
     ExpectLine(command[0], EVENTLOG_INFORMATION_TYPE, 1500, L"service uninstall complete.");
+}
+
+// The service's own executable, its helper runs and the uninstall command, with the helper's
+// test build laid out and Windows 11 played by its stand-in (Wine has no virtual cameras).
+TEST_F(ServiceEndToEndTest, RegistersExactlyWhilePluggedAVirtualCameraThroughAStandInAsOnWindows11)
+{
+    const CameraModel& row = CameraModelTable::Row(kRow);
+    if (!test::LayOutHelperTestBuild()) {
+        GTEST_SKIP() << "the helper's test build is built in the x64 tree, which this build root lacks";
+    }
+    struct Restore {
+        ~Restore()
+        {
+            test::PlayWindows11(false);
+            ::DeleteFileW((test::LayoutFolder(FilterArch::X64) + L"\\" + vcam::kHelperFileName).c_str());
+        }
+    } restore;
+    ASSERT_TRUE(test::PlayWindows11(true));
+    ASSERT_EQ(vyx::sim::bus::Plug(row.displayName), ERROR_SUCCESS);
+    EventTapListener tap;
+    DWORD install = 0;
+    ASSERT_EQ(RunCommand(L"/RegServer", install), 0) << Describe(tap.Events());
+    const DWORD service = RunningServiceProcess();
+    ASSERT_TRUE(tap.WaitUntil([&](const auto& e) { return HasSummary(e, service); })) << Describe(tap.Events());
+    const std::map<std::wstring, std::wstring> added = {
+        {row.mediaSourceClsid, std::wstring(row.friendlyName) + L";lifetime=1;access=1"}};
+    EXPECT_EQ(test::StandInCameras(), added) << Describe(tap.Events());
+
+    DWORD uninstall = 0;
+    ASSERT_EQ(RunCommand(L"/UnregServer", uninstall), 0) << Describe(tap.Events());
+    EXPECT_TRUE(test::StandInCameras().empty()) << Describe(tap.Events());
 }
 
 TEST_F(ServiceEndToEndTest, UninstallingWithoutAServiceStillRemovesPresentRegistrations)
@@ -415,11 +460,12 @@ TEST_F(ServiceEndToEndTest, UninstallingWithoutAServiceStillRemovesPresentRegist
     }
     const std::wstring model = CameraModelTable::Row(kOtherRow).displayName;
     const auto lines = tap.OfProcess(uninstall);
-    ASSERT_EQ(lines.size(), arches.size() + 1) << Describe(tap.Events());
+    ASSERT_EQ(lines.size(), arches.size() + 2) << Describe(tap.Events());
     for (std::size_t i = 0; i < arches.size(); ++i) {
         ExpectStarts(lines[i], EVENTLOG_INFORMATION_TYPE, 1300,
                      L"action=unregister model=" + model + L" arch=" + ArchText(arches[i]) + L" path=");
     }
+    ExpectNoVirtualCameras(lines[arches.size()], model);
     ExpectLine(lines.back(), EVENTLOG_INFORMATION_TYPE, 1500, L"service uninstall complete.");
     EXPECT_FALSE(EventSourceRegistered());
 }

@@ -37,10 +37,12 @@ struct FolderVerdict {
 };
 
 // Owner Administrators; SYSTEM and Administrators full control; Users and ALL APPLICATION
-// PACKAGES read and run, as under Program Files (Windows' camera frame server reads the
-// product's files as LOCAL SERVICE). Protected: nothing inherited from above stays.
+// PACKAGES read and run, as under Program Files, and LOCAL SERVICE by name, the account
+// Windows' camera frame server loads the media sources as. Protected: nothing inherited
+// from above stays. install.cmd grants the same.
 inline constexpr wchar_t kInstallFolderSddl[] =
-    L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICI;0x1200a9;;;S-1-15-2-1)";
+    L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICI;0x1200a9;;;S-1-15-2-1)"
+    L"(A;OICI;0x1200a9;;;LS)";
 
 // What counts on a folder above: renaming or deleting it, deleting or renaming what it
 // holds, taking it over. Adding a file or folder to it (as Authenticated Users may under a

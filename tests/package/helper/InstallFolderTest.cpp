@@ -10,6 +10,10 @@
 
 #include <sddl.h>
 
+#include <fstream>
+#include <set>
+#include <sstream>
+
 namespace vyx::setup {
 namespace {
 
@@ -50,6 +54,59 @@ std::wstring InstallFolderSddl()
     std::wstring result(text);
     ::LocalFree(text);
     return result;
+}
+
+// "SID mask flags" for each allowing entry of the install folder's list.
+std::set<std::wstring> InstallFolderGrants()
+{
+    std::set<std::wstring> grants;
+    SddlDescriptor descriptor(kInstallFolderSddl);
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!::GetSecurityDescriptorDacl(descriptor.Get(), &present, &dacl, &defaulted) || dacl == nullptr) {
+        return grants;
+    }
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        ::GetAce(dacl, i, &ace);
+        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+        wchar_t* sid = nullptr;
+        ::ConvertSidToStringSidW(const_cast<DWORD*>(&allowed->SidStart), &sid);
+        std::wostringstream grant;
+        grant << sid << L' ' << std::hex << allowed->Mask << L' ' << allowed->Header.AceFlags;
+        ::LocalFree(sid);
+        grants.insert(grant.str());
+    }
+    return grants;
+}
+
+// The same for the grants of install.cmd's icacls line ("*SID:(OI)(CI)F" or "...RX").
+std::set<std::wstring> InstallScriptGrants(const char* scriptPath)
+{
+    std::set<std::wstring> grants;
+    std::ifstream script(scriptPath);
+    std::string line;
+    while (std::getline(script, line)) {
+        if (line.rfind("icacls \"%here%.\" /inheritance:r /grant:r ", 0) != 0) {
+            continue;
+        }
+        std::istringstream words(line);
+        std::string word;
+        while (words >> word) {
+            const std::size_t colon = word.find(":(OI)(CI)");
+            if (word[0] != '*' || colon == std::string::npos) {
+                continue;
+            }
+            const std::string rights = word.substr(colon + 9);
+            const DWORD mask = rights == "F" ? FILE_ALL_ACCESS : rights == "RX" ? FILE_GENERIC_READ | FILE_GENERIC_EXECUTE : 0;
+            std::wostringstream grant;
+            grant << std::wstring(word.begin() + 1, word.begin() + static_cast<std::ptrdiff_t>(colon)) << L' '
+                  << std::hex << mask << L' ' << (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+            grants.insert(grant.str());
+        }
+    }
+    return grants;
 }
 
 class InstallFolderTest : public ::testing::Test {
@@ -152,6 +209,17 @@ TEST_F(InstallFolderTest, PrepareMakesEachMissingFolderSecuredAndNamesTheHighest
     EXPECT_TRUE(empty.createdTop.empty());
     EXPECT_TRUE(files.created.empty());
     EXPECT_EQ(files.Sddl(L"D:\\Empty"), InstallFolderSddl());
+}
+
+// The frame server loads the media sources as LOCAL SERVICE, and the zip's script must leave
+// the folder as the setup program does.
+TEST_F(InstallFolderTest, TheZipScriptAndTheSetupGiveTheFolderOneListThatLetsLocalServiceReadAndRun)
+{
+    const std::set<std::wstring> setup = InstallFolderGrants();
+    const std::wstring localService =
+        L"S-1-5-19 " + (std::wostringstream() << std::hex << (FILE_GENERIC_READ | FILE_GENERIC_EXECUTE)).str() + L" 3";
+    EXPECT_EQ(setup.count(localService), 1u);
+    EXPECT_EQ(InstallScriptGrants(VYX_INSTALL_SCRIPT), setup);
 }
 
 TEST_F(InstallFolderTest, AFolderSlippedInBeforePrepareMakesItIsSeenAndWhatWasMadeIsRemoved)
