@@ -7,6 +7,7 @@
 #include <dshow.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -345,6 +346,13 @@ TEST(FormatNegotiation, FrameRateLimitOfARequestedInterval) {
     EXPECT_EQ(FrameRateLimitFor(100000000, true, 60, 2), 2);
     EXPECT_EQ(FrameRateLimitFor(333333, true, 10, 15), 15);
     EXPECT_EQ(FrameRateLimitFor(0, true, 60, 1), 0);
+    // One frame every 3 s (or slower) still limits: 0 would mean no limit at all, also where
+    // the camera's range does not raise it (unread, or a minimum of 0).
+    for (const long long interval : {20000001LL, 30000000LL, 600000000LL, LLONG_MAX}) {
+        EXPECT_EQ(FrameRateLimitFor(interval, false, 0, 0), 1) << interval;
+        EXPECT_EQ(FrameRateLimitFor(interval, true, 60, 0), 1) << interval;
+    }
+    EXPECT_EQ(FrameRateLimitFor(30000000, true, 60, 2), 2);
 }
 
 TEST(FormatNegotiation, ObsHostIsOfferedTheFullSensorAloneUntilAChoice) {
