@@ -330,6 +330,12 @@ TEST(FormatNegotiation, CapabilitiesAndFrameRateListsFollowTheFrameRateRange) {
     EXPECT_EQ(caps.MaxBitsPerSecond, 147456000);
     ASSERT_EQ(pin.negotiation.FrameDurations(pin.View(), y800, kCameraRange, &durations), S_OK);
     EXPECT_EQ(durations, (std::vector<LONGLONG>{10000000, 333333, 166666}));
+    // The fastest interval available is the capability's, for the same indexes as the list.
+    LONGLONG fastest = 0;
+    ASSERT_EQ(pin.negotiation.FastestInterval(pin.View(), y800, kCameraRange, &fastest), S_OK);
+    EXPECT_EQ(fastest, caps.MinFrameInterval);
+    EXPECT_EQ(pin.negotiation.FastestInterval(pin.View(), count, kCameraRange, &fastest), E_INVALIDARG);
+    EXPECT_EQ(pin.negotiation.FastestInterval(pin.View(), -1, kCameraRange, &fastest), E_INVALIDARG);
     ASSERT_EQ(pin.negotiation.FrameDurations(pin.View(), y800, {1000, 100}, &durations), S_OK);
     EXPECT_EQ(durations, (std::vector<LONGLONG>{100000, 66666, 50000, 40000, 33333, 20000, 12500, 10000}));
     // A range between two listed rates lists nothing.
