@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -26,6 +27,12 @@ std::wstring Helper(const wchar_t* name) {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     return L"\"" + std::wstring(path) + L"\" --gtest_also_run_disabled_tests --gtest_filter=ProcessesHelper." + name;
+}
+
+// The helpers write through the C runtime in text mode, which ends lines with CR LF in a file.
+std::string WithoutCarriageReturns(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
 }
 
 }  // namespace
@@ -63,7 +70,7 @@ TEST(Processes, CollectsAllOutputAndTheExitCode) {
     const ProcessResult run = RunProcess(Helper(L"DISABLED_WritesMuchAndExits3"));
     ASSERT_TRUE(run.started);
     EXPECT_EQ(run.exitCode, 3u);
-    EXPECT_EQ(run.err, "the end\n");
+    EXPECT_EQ(WithoutCarriageReturns(run.err), "the end\n");
     int lines = 0;
     for (std::size_t at = run.out.find("of the helper's output"); at != std::string::npos;
          at = run.out.find("of the helper's output", at + 1))
@@ -82,7 +89,7 @@ TEST(Processes, ReturnsWhenTheProgramEndsThoughAProcessItStartedHoldsItsOutput) 
     UniqueHandle alive(OpenMutexW(SYNCHRONIZE, FALSE, kGrandchildAlive));
     SetEvent(release.Get());
     EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_NE(run.out.find("started\n"), std::string::npos) << run.out;
+    EXPECT_NE(WithoutCarriageReturns(run.out).find("started\n"), std::string::npos) << run.out;
     EXPECT_TRUE(alive) << "the run waited for the process that held the program's output";
 }
 
