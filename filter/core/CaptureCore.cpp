@@ -186,13 +186,22 @@ FrameRateRange CaptureCore::FrameRates() const {
     return UsableFrameRateRange(read, maxFps, minFps);
 }
 
-std::int32_t CaptureCore::ExposureUs() const {
-    VyxonCamera* camera = Camera();
-    int microseconds = 0;
+std::int64_t CaptureCore::CurrentFrameDuration() const {
+    std::int64_t duration = m_session.LastSampleDuration();
+    if (duration <= 0) duration = TimingOf(Camera()).duration;
+    // Applications divide by it.
+    return duration > 0 ? duration : FastestFrameInterval(FrameRates());
+}
+
+CaptureCore::FrameTiming CaptureCore::TimingOf(VyxonCamera* camera) const {
+    long long frameTimeUs = 0;
+    float framesPerSecond = 0;
+    if (!camera || !camera->GetFrameTime(&frameTimeUs, &framesPerSecond)) frameTimeUs = 0;
+    int exposureUs = 0;
     bool automatic = false;
     // The pages and the settings file set it on the camera directly, so the camera knows best.
-    if (camera && camera->GetExposure(&microseconds, &automatic)) return microseconds;
-    return m_controls.Cached().exposureUs;
+    if (!camera || !camera->GetExposure(&exposureUs, &automatic)) exposureUs = m_controls.Cached().exposureUs;
+    return {frameTimeUs, 10 * std::max<std::int64_t>(frameTimeUs, exposureUs)};
 }
 
 std::int32_t CaptureCore::DroppedFrames() const {
@@ -335,20 +344,15 @@ FrameRead CaptureCore::ReadFrame(std::uint8_t* buffer, std::uint32_t length, HAN
         case CaptureSession::Wait::Ready: break;
     }
     VyxonCamera* camera = m_streamCamera;
-    long long frameTimeUs = 0;
-    float framesPerSecond = 0;
-    if (camera) camera->GetFrameTime(&frameTimeUs, &framesPerSecond);
-    int exposureUs = 0;
-    bool exposureAuto = false;
-    if (!camera || !camera->GetExposure(&exposureUs, &exposureAuto)) exposureUs = m_controls.Cached().exposureUs;
+    const FrameTiming timing = TimingOf(camera);
     frame->generation = generation;
-    frame->duration = 10 * std::max<std::int64_t>(frameTimeUs, exposureUs);
+    frame->duration = timing.duration;
     if (!camera || !camera->IsOpened()) return FrameRead::NotOpen;
 
     // Poll in 1 ms steps for at most twice the frame time, then read regardless. The waits
     // watch the state changes and `wake`, so none of them waits for the camera, and the
     // camera's presence, so an unplug is reported within about kPresenceLookMs.
-    const LONGLONG frameTimeMs = frameTimeUs / 1000;
+    const LONGLONG frameTimeMs = timing.frameTimeUs / 1000;
     if (!camera->IsDataReady()) {
         const HANDLE handles[] = {m_session.Changed(), wake};
         const DWORD count = wake ? 2 : 1;

@@ -85,9 +85,11 @@ public:
     CoreStatus ReplaceCamera(VyxonCamera* camera);
     // The camera's frame-rate range, or 1 to 2000 frames per second when it cannot tell.
     FrameRateRange FrameRates() const;
-    // The exposure in force: read from the camera, else the last value known (microseconds).
-    std::int32_t ExposureUs() const;
     std::int32_t DroppedFrames() const;
+    // 100 ns, never 0: the duration of the running stream's last sample; before the first,
+    // the duration its samples will have (the frame time the camera reports for its format
+    // and limit, or the longer exposure); failing both, the fastest interval of the range.
+    std::int64_t CurrentFrameDuration() const;
 
     // Configuration.
     StreamConfiguration Configuration() const;
@@ -157,6 +159,11 @@ private:
         CaptureCore& m_core;
     };
 
+    struct FrameTiming {
+        std::int64_t frameTimeUs;  // as the camera reports it, 0 when it cannot tell
+        std::int64_t duration;     // 100 ns: the frame time or the longer exposure
+    };
+    FrameTiming TimingOf(VyxonCamera* camera) const;
     // Under the lock: everything read from `camera`, in place of the current camera's.
     CoreStatus TakeCamera(VyxonCamera* camera);
     void ApplySettings();

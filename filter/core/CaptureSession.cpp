@@ -217,6 +217,7 @@ SampleTimes CaptureSession::NextSampleTimes(std::int64_t duration) {
     std::lock_guard<std::mutex> lock(m_lock);
     const std::int64_t start = m_delivered == 0 ? 0 : m_previousEnd;
     m_previousEnd = start + duration;
+    m_lastDuration = duration;
     ++m_delivered;
     return {start, m_previousEnd};
 }
@@ -231,6 +232,11 @@ void CaptureSession::TakeBackSample(std::int64_t start) {
 std::int32_t CaptureSession::Delivered() const {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_delivered;
+}
+
+std::int64_t CaptureSession::LastSampleDuration() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_delivered > 0 ? m_lastDuration : 0;
 }
 
 void CaptureSession::End() {

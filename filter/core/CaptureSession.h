@@ -123,6 +123,8 @@ public:
     SampleTimes NextSampleTimes(std::int64_t duration);
     void TakeBackSample(std::int64_t start);
     std::int32_t Delivered() const;
+    // The duration given to the run's last sample; 0 before the first.
+    std::int64_t LastSampleDuration() const;
     // The worker ends: stops a stream still on, clears the counts.
     void End();
 
@@ -152,6 +154,7 @@ private:
     int m_readFailures = 0;
     std::int32_t m_delivered = 0;
     std::int64_t m_previousEnd = 0;
+    std::int64_t m_lastDuration = 0;
     std::thread m_starter;  // from the first StartStream: it needs every other member
 };
 

@@ -232,4 +232,13 @@ HRESULT FormatNegotiation::FrameDurations(const CoreView& view, LONG index, Fram
     return S_OK;
 }
 
+HRESULT FormatNegotiation::FastestInterval(const CoreView& view, LONG index, FrameRateRange range,
+                                           LONGLONG* interval) const {
+    if (!interval) return E_POINTER;
+    *interval = 0;
+    if (index < 0 || index >= CapabilityCount(view)) return E_INVALIDARG;
+    *interval = FastestFrameInterval(range);
+    return S_OK;
+}
+
 }  // namespace vyx

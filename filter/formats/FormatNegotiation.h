@@ -76,6 +76,8 @@ public:
     // GetFrameRateList: the listed durations inside the capability's interval range.
     HRESULT FrameDurations(const CoreView& view, LONG index, FrameRateRange range,
                            std::vector<LONGLONG>* durations) const;
+    // GetMaxAvailableFrameRate: the capability's MinFrameInterval, for the same indexes.
+    HRESULT FastestInterval(const CoreView& view, LONG index, FrameRateRange range, LONGLONG* interval) const;
 
 private:
     HRESULT BuildMediaType(const CoreView& view, const FormatEntry& entry, CMediaType* type) const;

@@ -19,7 +19,12 @@ std::int32_t FrameRateLimitFor(std::int64_t interval, bool rangeRead, std::int32
         fps = std::min<std::int64_t>(fps, maxFps);
         fps = std::max<std::int64_t>(fps, minFps);
     }
-    return static_cast<std::int32_t>(fps);
+    // Intervals above 2 s round to 0, which would lift the limit the caller asked for.
+    return static_cast<std::int32_t>(std::max<std::int64_t>(fps, 1));
+}
+
+std::int64_t FastestFrameInterval(FrameRateRange range) {
+    return (kUnitsPerSecond + range.maxFps - 1) / range.maxFps;
 }
 
 }  // namespace vyx

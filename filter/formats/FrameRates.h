@@ -14,7 +14,12 @@ struct FrameRateRange {
 FrameRateRange UsableFrameRateRange(bool rangeRead, std::int32_t maxFps, std::int32_t minFps);
 
 // Frame-rate limit for a requested frame interval (100 ns units): 10000000 / interval
-// rounded to the nearest whole rate, then clamped into the camera's range when known.
+// rounded to the nearest whole rate, then clamped into the camera's range when known. A
+// positive interval always limits (at least 1): 0 is "no limit". No interval gives 0.
 std::int32_t FrameRateLimitFor(std::int64_t interval, bool rangeRead, std::int32_t maxFps, std::int32_t minFps);
+
+// The shortest frame interval (100 ns units) of the range's top rate, rounded up so that it
+// never promises more than that rate.
+std::int64_t FastestFrameInterval(FrameRateRange range);
 
 }  // namespace vyx

@@ -13,11 +13,6 @@ constexpr LONGLONG kMaxBitRate = 2147483647;
 constexpr LONGLONG kListedFrameDurations[] = {10000000, 333333, 166666, 100000, 66666, 50000,
                                               40000,    33333,  20000,  12500,  10000, 6666};
 
-LONGLONG MinFrameInterval(FrameRateRange range) {
-    // Rounded up so that it never promises more than the fastest rate.
-    return (range.maxFps + kUnitsPerSecond - 1) / range.maxFps;
-}
-
 LONGLONG MaxFrameInterval(FrameRateRange range) {
     return kUnitsPerSecond / range.minFps;
 }
@@ -31,7 +26,7 @@ void FillStreamCaps(LONG width, LONG height, DWORD sizeImage, FrameRateRange ran
     caps->MaxOutputSize = {width, height};
     const LONGLONG fmax = range.maxFps;
     const LONGLONG fmin = range.minFps;
-    caps->MinFrameInterval = MinFrameInterval(range);
+    caps->MinFrameInterval = FastestFrameInterval(range);
     caps->MaxFrameInterval = MaxFrameInterval(range);
     const LONGLONG bitsPerFrame = static_cast<LONGLONG>(sizeImage) * 8;
     caps->MinBitsPerSecond = static_cast<LONG>(std::min(fmin * bitsPerFrame, kMaxBitRate));
@@ -40,8 +35,9 @@ void FillStreamCaps(LONG width, LONG height, DWORD sizeImage, FrameRateRange ran
 
 std::vector<LONGLONG> FrameDurationsWithin(FrameRateRange range) {
     std::vector<LONGLONG> durations;
+    const LONGLONG fastest = FastestFrameInterval(range);
     for (const LONGLONG duration : kListedFrameDurations)
-        if (duration + 1 >= MinFrameInterval(range) && duration <= MaxFrameInterval(range)) durations.push_back(duration);
+        if (duration + 1 >= fastest && duration <= MaxFrameInterval(range)) durations.push_back(duration);
     return durations;
 }
 

@@ -29,16 +29,18 @@ STDMETHODIMP VideoControlAdapter::GetMode(IPin*, LONG* mode) {
     return S_OK;
 }
 
+// The samples' own duration: what a client sees in their times.
 STDMETHODIMP VideoControlAdapter::GetCurrentActualFrameRate(IPin*, LONGLONG* frameDuration) {
     if (!frameDuration) return E_POINTER;
-    *frameDuration = static_cast<LONGLONG>(m_pin.m_core.ExposureUs()) * 10;
+    *frameDuration = m_pin.m_core.CurrentFrameDuration();
     return S_OK;
 }
 
-STDMETHODIMP VideoControlAdapter::GetMaxAvailableFrameRate(IPin*, LONG, SIZE, LONGLONG* frameDuration) {
-    if (!frameDuration) return E_POINTER;
-    *frameDuration = 0;
-    return S_OK;
+STDMETHODIMP VideoControlAdapter::GetMaxAvailableFrameRate(IPin*, LONG index, SIZE, LONGLONG* frameDuration) {
+    const FrameRateRange range = m_pin.m_core.FrameRates();
+    return m_pin.m_core.Read([&](const CoreView& view) {
+        return m_pin.m_negotiation.FastestInterval(view, index, range, frameDuration);
+    });
 }
 
 // Only durations inside the format's capability range: applications take the shortest as

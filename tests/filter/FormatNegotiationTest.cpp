@@ -7,6 +7,7 @@
 #include <dshow.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -329,6 +330,12 @@ TEST(FormatNegotiation, CapabilitiesAndFrameRateListsFollowTheFrameRateRange) {
     EXPECT_EQ(caps.MaxBitsPerSecond, 147456000);
     ASSERT_EQ(pin.negotiation.FrameDurations(pin.View(), y800, kCameraRange, &durations), S_OK);
     EXPECT_EQ(durations, (std::vector<LONGLONG>{10000000, 333333, 166666}));
+    // The fastest interval available is the capability's, for the same indexes as the list.
+    LONGLONG fastest = 0;
+    ASSERT_EQ(pin.negotiation.FastestInterval(pin.View(), y800, kCameraRange, &fastest), S_OK);
+    EXPECT_EQ(fastest, caps.MinFrameInterval);
+    EXPECT_EQ(pin.negotiation.FastestInterval(pin.View(), count, kCameraRange, &fastest), E_INVALIDARG);
+    EXPECT_EQ(pin.negotiation.FastestInterval(pin.View(), -1, kCameraRange, &fastest), E_INVALIDARG);
     ASSERT_EQ(pin.negotiation.FrameDurations(pin.View(), y800, {1000, 100}, &durations), S_OK);
     EXPECT_EQ(durations, (std::vector<LONGLONG>{100000, 66666, 50000, 40000, 33333, 20000, 12500, 10000}));
     // A range between two listed rates lists nothing.
@@ -345,6 +352,13 @@ TEST(FormatNegotiation, FrameRateLimitOfARequestedInterval) {
     EXPECT_EQ(FrameRateLimitFor(100000000, true, 60, 2), 2);
     EXPECT_EQ(FrameRateLimitFor(333333, true, 10, 15), 15);
     EXPECT_EQ(FrameRateLimitFor(0, true, 60, 1), 0);
+    // One frame every 3 s (or slower) still limits: 0 would mean no limit at all, also where
+    // the camera's range does not raise it (unread, or a minimum of 0).
+    for (const long long interval : {20000001LL, 30000000LL, 600000000LL, LLONG_MAX}) {
+        EXPECT_EQ(FrameRateLimitFor(interval, false, 0, 0), 1) << interval;
+        EXPECT_EQ(FrameRateLimitFor(interval, true, 60, 0), 1) << interval;
+    }
+    EXPECT_EQ(FrameRateLimitFor(30000000, true, 60, 2), 2);
 }
 
 TEST(FormatNegotiation, ObsHostIsOfferedTheFullSensorAloneUntilAChoice) {

@@ -2,6 +2,8 @@
 // applications use them, each change checked against the simulated camera.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "FilterFixture.h"
 #include "FilterTestSupport.h"
 #include "ModelDescriptor.h"
@@ -194,6 +196,11 @@ TEST_F(PinInterfaces, VideoControlFlipsAndFrameRates) {
     EXPECT_EQ(durations[listed - 1], 166666) << "the top rate, 60 frames per second";
     EXPECT_LE(durations[0], capability.MaxFrameInterval);
     CoTaskMemFree(durations);
+    // The fastest interval available is the capability's, never 0 (applications divide by it).
+    LONGLONG fastest = 0;
+    ASSERT_EQ(control->GetMaxAvailableFrameRate(nullptr, count - 1, capability.InputSize, &fastest), S_OK);
+    EXPECT_EQ(fastest, capability.MinFrameInterval);
+    EXPECT_EQ(control->GetMaxAvailableFrameRate(nullptr, count, capability.InputSize, &fastest), E_INVALIDARG);
     m_camera->SetSwitch(vyx::sim::bus::kSwitchMaxFrameRate, 0);
     LONG size = -1;
     LONGLONG* rates = reinterpret_cast<LONGLONG*>(1);
@@ -201,14 +208,18 @@ TEST_F(PinInterfaces, VideoControlFlipsAndFrameRates) {
     EXPECT_EQ(size, 0);
     EXPECT_EQ(rates, nullptr);
 
-    LONGLONG frame = -1;
-    ASSERT_EQ(control->GetMaxAvailableFrameRate(nullptr, 0, SIZE{640, 480}, &frame), S_OK);
-    EXPECT_EQ(frame, 0);
-    int exposure = 0;
-    bool automatic = false;
-    m_cam->GetExposure(&exposure, &automatic);
-    ASSERT_EQ(control->GetCurrentActualFrameRate(nullptr, &frame), S_OK);
-    EXPECT_EQ(frame, static_cast<LONGLONG>(exposure) * 10);
+
+    // Before any frame, the rate the camera's format and exposure allow: the frame time when
+    // it is the longer (a short exposure), else the exposure; never the exposure alone.
+    for (const int exposureUs : {64, 2000000}) {
+        ASSERT_TRUE(m_cam->SetExposure(exposureUs, false));
+        long long frameUs = 0;
+        float fps = 0;
+        ASSERT_TRUE(m_cam->GetFrameTime(&frameUs, &fps));
+        LONGLONG frame = -1;
+        ASSERT_EQ(control->GetCurrentActualFrameRate(nullptr, &frame), S_OK);
+        EXPECT_EQ(frame, 10 * std::max<LONGLONG>(frameUs, exposureUs)) << exposureUs;
+    }
 }
 
 TEST_F(PinInterfaces, CapturePinCategoryAndDroppedFrames) {

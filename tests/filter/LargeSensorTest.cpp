@@ -106,35 +106,42 @@ long long MillisecondsOf(Action&& action) {
 }
 }  // namespace
 
-// Run, pause, run, with the resuming run's start held at the gate: a pause, then a run and
-// a stop, return at once; the overtaken start, once let through, leaves the camera stopped.
+// Run, pause, run, with the resuming run's start held at the gate: a stop, or a pause, a
+// run and a stop, return at once; the overtaken start, once let through, leaves the camera
+// stopped.
 TEST_F(LargeSensor, PauseAndStopDuringAResumingRunsStartArePromptAndTheCameraEndsStopped) {
     ConnectRgb24(1);
     if (HasFatalFailure()) return;
-    ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
-    ASSERT_TRUE(m_log.WaitFor(1, 60000));
-    ASSERT_TRUE(SUCCEEDED(m_graph.control->Pause()));
-
-    StartGate gate;
-    m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 1);
-    ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
-    ASSERT_TRUE(gate.WaitHeld(60000));
-    const size_t paused = m_log.Count();
-    EXPECT_LT(MillisecondsOf([&] { m_graph.control->Pause(); }), kPromptBoundMs);
-    ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
-    EXPECT_LT(MillisecondsOf([&] { m_graph.control->Stop(); }), kPromptBoundMs);
-    m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 0);
-    gate.Release();
-    EXPECT_EQ(m_log.Count(), paused) << "delivered after the pause";
-
-    // A configuration change waits for the start in progress: after it, the camera must be
-    // stopped again.
     ComPtr<ICameraInstance> instance;
     ASSERT_EQ(m_filter->QueryInterface(vyx::g_ModelDescriptor.cameraInstanceIid, &instance), S_OK);
-    VyxonCamera* camera = nullptr;
-    ASSERT_EQ(instance->GetCamera(&camera), S_OK);
-    ASSERT_EQ(instance->SetCamera(camera), S_OK);
-    EXPECT_FALSE(m_cam->IsDataReady()) << "the camera was left streaming";
+    for (const bool pauseFirst : {false, true}) {
+        SCOPED_TRACE(pauseFirst ? "pause, run, stop" : "stop");
+        const size_t before = m_log.Count();
+        ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
+        ASSERT_TRUE(m_log.WaitFor(before + 1, 60000));
+        ASSERT_TRUE(SUCCEEDED(m_graph.control->Pause()));
+
+        StartGate gate;
+        m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 1);
+        ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
+        ASSERT_TRUE(gate.WaitHeld(60000));
+        const size_t paused = m_log.Count();
+        if (pauseFirst) {
+            EXPECT_LT(MillisecondsOf([&] { m_graph.control->Pause(); }), kPromptBoundMs);
+            ASSERT_TRUE(SUCCEEDED(m_graph.control->Run()));
+        }
+        EXPECT_LT(MillisecondsOf([&] { m_graph.control->Stop(); }), kPromptBoundMs);
+        m_camera->SetSwitch(vyx::sim::bus::kSwitchHoldStart, 0);
+        gate.Release();
+        EXPECT_EQ(m_log.Count(), paused) << "delivered after the pause";
+
+        // A configuration change waits for the start in progress: after it, the camera must
+        // be stopped again.
+        VyxonCamera* camera = nullptr;
+        ASSERT_EQ(instance->GetCamera(&camera), S_OK);
+        ASSERT_EQ(instance->SetCamera(camera), S_OK);
+        EXPECT_FALSE(m_cam->IsDataReady()) << "the camera was left streaming";
+    }
     for (const Times& sample : m_log.Samples()) EXPECT_EQ(sample.length, m_frameBytes);
 }
 

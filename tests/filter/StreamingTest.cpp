@@ -2,6 +2,7 @@
 // DecideBufferSize against hand-written samples and allocators, and read failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <vector>
@@ -407,5 +408,47 @@ TEST_F(Streaming, SampleDurationsFollowTheExposureTheSettingsFileOrAPageSet) {
         graph.control->Stop();
         grabber->SetCallback(nullptr, 0);
         for (const Received& sample : recorder.Samples()) EXPECT_EQ(sample.end - sample.start, duration) << exposure;
+    }
+}
+
+// IAMVideoControl's current rate is the duration the samples carry, before the run (what
+// the format and the exposure allow) and during it: at a 30 fps limit a 10 ms exposure
+// lasts the limit's frame, not 10 ms; a 50 ms exposure lasts its own time.
+TEST_F(Streaming, CurrentFrameRateIsTheDurationTheSamplesCarry) {
+    ComPtr<IAMVideoControl> control;
+    ASSERT_EQ(m_filter.As(&control), S_OK);
+    ComPtr<IAMStreamConfig> config;
+    ASSERT_EQ(m_filter.As(&config), S_OK);
+    const std::vector<CMediaType> types = StreamCapsTypes(m_filter.Get());
+    ASSERT_FALSE(types.empty());
+    CMediaType chosen = types.back();
+    Info(chosen)->AvgTimePerFrame = 333333;
+    ASSERT_EQ(config->SetFormat(&chosen), S_OK);
+    Graph graph;
+    ASSERT_EQ(MakeGraph(m_filter.Get(), CLSID_SampleGrabber, &graph), S_OK);
+    ComPtr<ISampleGrabber> grabber;
+    ASSERT_EQ(graph.downstream.As(&grabber), S_OK);
+    ASSERT_EQ(graph.builder->Connect(graph.output.Get(), graph.input.Get()), S_OK);
+    for (const int exposureUs : {10000, 50000}) {
+        SCOPED_TRACE(exposureUs);
+        ASSERT_TRUE(m_cam->SetExposure(exposureUs, false));
+        LONGLONG before = 0, during = 0;
+        ASSERT_EQ(control->GetCurrentActualFrameRate(nullptr, &before), S_OK);
+        Recorder recorder(4);
+        grabber->SetCallback(&recorder, 0);
+        ASSERT_TRUE(SUCCEEDED(graph.control->Run()));
+        EXPECT_TRUE(recorder.Wait(30000));
+        ASSERT_EQ(control->GetCurrentActualFrameRate(nullptr, &during), S_OK);
+        graph.control->Stop();
+        grabber->SetCallback(nullptr, 0);
+
+        const std::vector<Received> samples = recorder.Samples();
+        ASSERT_FALSE(samples.empty());
+        const LONGLONG perSample =
+            (samples.back().end - samples.front().start) / static_cast<LONGLONG>(samples.size());
+        EXPECT_EQ(samples.back().end - samples.back().start, perSample);
+        EXPECT_GE(perSample, std::max<LONGLONG>(333333, 10LL * exposureUs));
+        EXPECT_EQ(before, perSample);
+        EXPECT_EQ(during, perSample);
     }
 }
