@@ -62,12 +62,13 @@ bool ReconcilePass::Run()
     if (!plan.empty() && m_signals.StopSignalled()) {
         return false;
     }
+    // The stop is checked only after a helper ran: each check is a server round trip, and
+    // a pass where no camera comes or goes must stay that cheap.
     for (std::uint32_t i = 0; i < kCameraModelCount; ++i) {
-        if (m_signals.StopSignalled()) {
+        const bool wanted = m_native64 && counts[i] != 0 && m_cache.State(i).x64.correct;
+        if (m_cameras.Update(i, wanted, x64Unregistered[i], m_signals.StopEvent()) && m_signals.StopSignalled()) {
             return false;
         }
-        const bool wanted = m_native64 && counts[i] != 0 && m_cache.State(i).x64.correct;
-        m_cameras.Update(i, wanted, x64Unregistered[i], m_signals.StopEvent());
     }
 
     unsigned connectedModels = 0;

@@ -21,8 +21,8 @@ namespace vyx::service {
 class VirtualCameras {
 public:
     // `wanted`: plugged in with its x64 filter registered. `x64Unregistered`: the filter's
-    // x64 registration was just removed.
-    void Update(std::uint32_t modelIndex, bool wanted, bool x64Unregistered, HANDLE stopEvent);
+    // x64 registration was just removed. True when it ran the helper.
+    bool Update(std::uint32_t modelIndex, bool wanted, bool x64Unregistered, HANDLE stopEvent);
 
 private:
     std::array<bool, kCameraModelCount> m_added{};
