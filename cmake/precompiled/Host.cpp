@@ -1,0 +1,1 @@
+// The precompiled headers' host compiles nothing of its own.
