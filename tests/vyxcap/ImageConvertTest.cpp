@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "FourccSubtype.h"
 #include "ImageConvert.h"
 #include "ToolError.h"
 
@@ -41,11 +42,6 @@ private:
     AM_MEDIA_TYPE m_type{};
 };
 
-GUID Fourcc(DWORD code) {
-    GUID guid = MEDIASUBTYPE_YUY2;
-    guid.Data1 = code;
-    return guid;
-}
 
 Image Convert(const TestType& type, const std::vector<std::uint8_t>& data) {
     return ConvertToImage(type.get(), data.data(), data.size());
@@ -68,7 +64,7 @@ TEST(ImageConvert, FlipsBottomUpRgbAndKeepsTopDownRows) {
               (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4}));
 
     // Eight-bit grey declared with BI_RGB runs bottom-up like RGB; rows padded to 4 bytes.
-    const TestType y800(Fourcc(MAKEFOURCC('Y', '8', '0', '0')), 2, 2, 8, BI_RGB);
+    const TestType y800(FourccSubtype(MAKEFOURCC('Y', '8', '0', '0')), 2, 2, 8, BI_RGB);
     const Image grey = Convert(y800, {10, 20, 0, 0, 30, 40, 0, 0});
     EXPECT_EQ(grey.channels, 1);
     EXPECT_EQ(grey.pixels, (std::vector<std::uint8_t>{30, 40, 10, 20}));
@@ -98,13 +94,13 @@ TEST(ImageConvert, ConvertsPalettesYuvAndSixteenBitGrey) {
     EXPECT_GE(yuv.pixels[6], 250) << "Y 81 U 90 V 240 is red";
     EXPECT_LE(yuv.pixels[7], 5);
     EXPECT_LE(yuv.pixels[8], 5);
-    const TestType uyvy(Fourcc(MAKEFOURCC('U', 'Y', 'V', 'Y')), 2, 1, 16, MAKEFOURCC('U', 'Y', 'V', 'Y'));
+    const TestType uyvy(FourccSubtype(MAKEFOURCC('U', 'Y', 'V', 'Y')), 2, 1, 16, MAKEFOURCC('U', 'Y', 'V', 'Y'));
     EXPECT_EQ(Convert(uyvy, {128, 235, 128, 16}).pixels, (std::vector<std::uint8_t>{255, 255, 255, 0, 0, 0}));
 
     // Sixteen-bit grey, little-endian, top-down, stretched between the 1st and 99.9th
     // percentiles so that a single hot pixel does not flatten the picture.
     const int width = 1000;
-    const TestType y16(Fourcc(MAKEFOURCC('Y', '1', '6', ' ')), width, 1, 16, MAKEFOURCC('Y', '1', '6', ' '));
+    const TestType y16(FourccSubtype(MAKEFOURCC('Y', '1', '6', ' ')), width, 1, 16, MAKEFOURCC('Y', '1', '6', ' '));
     std::vector<std::uint8_t> data(2 * width);
     for (int x = 0; x < width; ++x) {
         const int value = x == width - 1 ? 65535 : 1000 + x;
@@ -118,12 +114,12 @@ TEST(ImageConvert, ConvertsPalettesYuvAndSixteenBitGrey) {
     EXPECT_NEAR(stretched.pixels[500], 127, 2) << "the middle of the range is mid-grey";
     EXPECT_EQ(stretched.pixels[998], 255);
     EXPECT_EQ(stretched.pixels[999], 255) << "the hot pixel saturates, the rest keeps its contrast";
-    const TestType flat(Fourcc(MAKEFOURCC('Y', '1', '6', ' ')), 2, 1, 16, MAKEFOURCC('Y', '1', '6', ' '));
+    const TestType flat(FourccSubtype(MAKEFOURCC('Y', '1', '6', ' ')), 2, 1, 16, MAKEFOURCC('Y', '1', '6', ' '));
     EXPECT_EQ(Convert(flat, {0x34, 0x12, 0x34, 0x12}).pixels.size(), 2u) << "a flat frame converts";
 }
 
 TEST(ImageConvert, RefusesUnknownLayoutsAndShortFrames) {
-    const TestType mjpg(Fourcc(MAKEFOURCC('M', 'J', 'P', 'G')), 4, 4, 24, MAKEFOURCC('M', 'J', 'P', 'G'));
+    const TestType mjpg(FourccSubtype(MAKEFOURCC('M', 'J', 'P', 'G')), 4, 4, 24, MAKEFOURCC('M', 'J', 'P', 'G'));
     EXPECT_FALSE(CanConvertToImage(mjpg.get()));
     EXPECT_THROW(Convert(mjpg, std::vector<std::uint8_t>(48)), ToolError);
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "AviWriter.h"
+#include "FourccSubtype.h"
 #include "FrameFile.h"
 #include "QueuedFrameWriter.h"
 #include "RecordingLayout.h"
@@ -50,13 +51,8 @@ private:
     AM_MEDIA_TYPE m_type{};
 };
 
-GUID Fourcc(DWORD code) {
-    GUID guid = MEDIASUBTYPE_YUY2;
-    guid.Data1 = code;
-    return guid;
-}
-const GUID kY16 = Fourcc(0x20363159);
-const GUID kY800 = Fourcc(0x30303859);
+const GUID kY16 = FourccSubtype(0x20363159);
+const GUID kY800 = FourccSubtype(0x30303859);
 
 std::wstring TempPath(const wchar_t* name) {
     wchar_t folder[MAX_PATH];
