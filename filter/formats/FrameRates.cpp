@@ -3,9 +3,6 @@
 #include <algorithm>
 
 namespace vyx {
-namespace {
-constexpr std::int64_t kUnitsPerSecond = 10000000;
-}  // namespace
 
 FrameRateRange UsableFrameRateRange(bool rangeRead, std::int32_t maxFps, std::int32_t minFps) {
     if (!rangeRead || minFps <= 0 || maxFps < minFps) return {2000, 1};

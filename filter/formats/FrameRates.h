@@ -5,6 +5,9 @@
 
 namespace vyx {
 
+// Reference time, the unit of frame intervals: 100 ns.
+constexpr std::int64_t kUnitsPerSecond = 10000000;
+
 struct FrameRateRange {
     std::int32_t maxFps;
     std::int32_t minFps;

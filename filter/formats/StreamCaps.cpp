@@ -7,7 +7,6 @@
 
 namespace vyx {
 namespace {
-constexpr LONGLONG kUnitsPerSecond = 10000000;
 constexpr LONGLONG kMaxBitRate = 2147483647;
 // 1, 30, 60, 100, 150, 200, 250, 300, 500, 800, 1000 and 1500 frames per second, truncated.
 constexpr LONGLONG kListedFrameDurations[] = {10000000, 333333, 166666, 100000, 66666, 50000,

@@ -7,11 +7,6 @@
 #include "PageResources.h"
 
 namespace vyx {
-namespace {
-// Applied while the thumb is dragged.
-constexpr unsigned kDragRequests = RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBTRACK});
-constexpr ApplyingRequests kApplying{kDragRequests, kDragRequests};
-}  // namespace
 
 CUnknown* WINAPI AutoControlPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
     return CreateLocalizedPage<AutoControlPage>(
@@ -89,7 +84,8 @@ INT_PTR AutoControlPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam
     if (message == WM_COMMAND)
         OnCommand(hwnd, LOWORD(wParam));
     else
-        RouteToSliders(hwnd, message, wParam, lParam, kApplying, {&m_exposureMax, &m_gainMax, &m_brightness});
+        RouteToSliders(hwnd, message, wParam, lParam, {kApplyWhileDragged, kApplyWhileDragged},
+                       {&m_exposureMax, &m_gainMax, &m_brightness});
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);
 }
 

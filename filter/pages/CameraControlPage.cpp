@@ -13,9 +13,6 @@ constexpr UINT_PTR kExposureTimer = 2021;
 constexpr UINT kRefreshPeriodMs = 1000;
 constexpr int kPresetCount = 4;
 const char* const kPresetNames[kPresetCount] = {"HighestDR", "HCG", "Unity", "LowestRN"};
-// A dragged thumb applies when it is released.
-constexpr ApplyingRequests kApplying{RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBPOSITION}),
-                                     RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBTRACK})};
 
 int UnitButton(TimeUnit unit) {
     if (unit == TimeUnit::Microseconds) return IDC_CC_UNIT_US;
@@ -221,7 +218,9 @@ INT_PTR CameraControlPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wPar
         OnTimer(hwnd, wParam);
         break;
     default:
-        RouteToSliders(hwnd, message, wParam, lParam, kApplying, {&m_exposure, &m_gain, &m_offset, &m_usbBandwidth});
+        // A dragged horizontal thumb applies when it is released.
+        RouteToSliders(hwnd, message, wParam, lParam, {kApplyOnRelease, kApplyWhileDragged},
+                       {&m_exposure, &m_gain, &m_offset, &m_usbBandwidth});
         break;
     }
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);

@@ -11,9 +11,6 @@ constexpr UINT_PTR kWhiteBalanceTimer = 2022;
 constexpr UINT kWhiteBalancePeriodMs = 500;
 constexpr COLORREF kRedLabel = RGB(250, 0, 0);
 constexpr COLORREF kBlueLabel = RGB(0, 0, 250);
-// Applied while the thumb is dragged.
-constexpr unsigned kDragRequests = RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBTRACK});
-constexpr ApplyingRequests kApplying{kDragRequests, kDragRequests};
 }  // namespace
 
 CUnknown* WINAPI ColorPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
@@ -155,7 +152,7 @@ INT_PTR ColorPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
     case WM_CTLCOLORSTATIC:
         return LabelColors(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     default:
-        RouteToSliders(hwnd, message, wParam, lParam, kApplying, {&m_red, &m_blue});
+        RouteToSliders(hwnd, message, wParam, lParam, {kApplyWhileDragged, kApplyWhileDragged}, {&m_red, &m_blue});
         break;
     }
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);

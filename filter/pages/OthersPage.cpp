@@ -9,9 +9,6 @@
 namespace vyx {
 namespace {
 constexpr int kFrameRateSpinStep = 5;  // frames per second per spin click
-// A dragged thumb applies when it is released.
-constexpr unsigned kReleaseRequests = RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBPOSITION});
-constexpr ApplyingRequests kApplying{kReleaseRequests, kReleaseRequests};
 }  // namespace
 
 CUnknown* WINAPI OthersPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
@@ -97,7 +94,7 @@ INT_PTR OthersPage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam, LPA
         OnCommand(hwnd, LOWORD(wParam));
         break;
     default:
-        RouteToSliders(hwnd, message, wParam, lParam, kApplying, {&m_frameRateLimit});
+        RouteToSliders(hwnd, message, wParam, lParam, {kApplyOnRelease, kApplyOnRelease}, {&m_frameRateLimit});
         break;
     }
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);

@@ -2,6 +2,7 @@
 // The value controls every page uses: trackbars, value texts, spins, and the one binding of a
 // numeric setting to its trackbar, value text and spin that every page with sliders uses.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <initializer_list>
@@ -133,6 +134,9 @@ struct ApplyingRequests {
     unsigned horizontal;
     unsigned vertical;
 };
+// A page click always applies; a dragged thumb applies as it moves or once it is released.
+constexpr unsigned kApplyWhileDragged = RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBTRACK});
+constexpr unsigned kApplyOnRelease = RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBPOSITION});
 
 // Routes a page's trackbar and spin messages to its sliders: a WM_HSCROLL or WM_VSCROLL from
 // one of their trackbars whose request is in `applying` runs that slider's apply step, as does

@@ -10,9 +10,7 @@ namespace vyx {
 namespace {
 constexpr UINT_PTR kTemperatureTimer = 2023;
 constexpr UINT kTemperaturePeriodMs = 1000;
-// Applied while the thumb is dragged and when it is released.
-constexpr unsigned kRequests = RequestBits({TB_PAGEUP, TB_PAGEDOWN, TB_THUMBPOSITION, TB_THUMBTRACK});
-constexpr ApplyingRequests kApplying{kRequests, kRequests};
+constexpr unsigned kWhileDraggedAndOnRelease = kApplyWhileDragged | kApplyOnRelease;
 constexpr SliderScale kPercent{0, 100};
 }  // namespace
 
@@ -103,7 +101,8 @@ INT_PTR TemperaturePage::OnReceiveMessage(HWND hwnd, UINT message, WPARAM wParam
         break;
     default:
         if (m_hasCooler)
-            RouteToSliders(hwnd, message, wParam, lParam, kApplying, {&m_target, &m_fanPower, &m_heaterPower});
+            RouteToSliders(hwnd, message, wParam, lParam, {kWhileDraggedAndOnRelease, kWhileDraggedAndOnRelease},
+                           {&m_target, &m_fanPower, &m_heaterPower});
         break;
     }
     return CCameraPropertyPage::OnReceiveMessage(hwnd, message, wParam, lParam);
