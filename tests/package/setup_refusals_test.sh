@@ -47,6 +47,11 @@ check "a chosen folder that holds files is refused (1603) and left as it was, it
 check "a new install whose service cannot be installed ends with 1603 and leaves nothing of itself" \
     "[ ${statuses[1]} -eq 1603 ] && [ ! -e '$drive_c/Astro/VYX Driver' ] && nothing_installed &&
      [ ! -e '$menu' ] && logged 'nothing of this run is left'"
+# On a failure, what the setup did and what it logged.
+if [ "$failures" -gt 0 ]; then
+    echo "the last setup's exit code: ${statuses[1]}; service state: '$(service_state)'; its log ends:"
+    iconv -f UTF-16 -t UTF-8 "$log" 2>/dev/null | tr -d '\r' | tail -8
+fi
 
 
 finish
