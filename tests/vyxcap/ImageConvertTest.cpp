@@ -42,7 +42,6 @@ private:
     AM_MEDIA_TYPE m_type{};
 };
 
-
 Image Convert(const TestType& type, const std::vector<std::uint8_t>& data) {
     return ConvertToImage(type.get(), data.data(), data.size());
 }
