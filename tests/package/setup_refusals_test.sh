@@ -53,5 +53,4 @@ if [ "$failures" -gt 0 ]; then
     iconv -f UTF-16 -t UTF-8 "$log" 2>/dev/null | tr -d '\r' | tail -8
 fi
 
-
 finish
